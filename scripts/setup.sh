@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs whatever the builds and tests need and is not there yet, on Debian 12.
+# Safe to run again: when everything is present it changes nothing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ googletest            # host build and tests
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686   # 32-bit Windows cross-build
+  wine wine32:i386 wine64 xvfb                # running and testing it
+)
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  [ "$status" = installed ] || missing+=("$p")
+done
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  # 32-bit Wine needs the i386 architecture's packages.
+  "${sudo[@]}" dpkg --add-architecture i386
+  missing+=(wine32:i386)
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, then builds and tests the native
+# build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the 32-bit Windows build under Wine on a virtual X screen.
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/setup.sh" || exit 1
+
+jobs=$(nproc 2>/dev/null || echo 2)
+passed=0
+failed=0
+broken=()
+xvfb_pid=
+winrun="$root/build/win32/wine-run.sh"
+
+cleanup() {
+  [ -x "$winrun" ] && "$winrun" --stop-server >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+
+# Wine needs an X display for windows and for the screen's device context.
+start_display() {
+  local fdfile
+  fdfile=$(mktemp)
+  # -noreset keeps the root window's picture when the last client leaves.
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$fdfile" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$fdfile" ]; then
+    rm -f "$fdfile"
+    echo "test: Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$fdfile")"
+  rm -f "$fdfile"
+}
+
+# Configures, builds and tests one preset, adding its CTest counts to the totals.
+run_preset() {
+  local preset=$1 log
+  echo "=== $preset: build"
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
+    echo "=== $preset: BUILD FAILED, its tests did not run"
+    broken+=("$preset (build)")
+    return
+  fi
+  if [ "$preset" = win32 ]; then
+    if ! start_display || ! "$winrun" --start-server; then
+      broken+=("$preset (no display or wineserver)")
+      return
+    fi
+  fi
+  echo "=== $preset: tests"
+  log=$(mktemp)
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local summary
+  summary=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  rm -f "$log"
+  if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=$((failed + BASH_REMATCH[1]))
+    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  fi
+  if [ "$status" -ne 0 ] || [ -z "$summary" ]; then
+    broken+=("$preset (tests)")
+  fi
+}
+
+run_preset host
+run_preset host-asan
+run_preset win32
+
+echo
+if [ ${#broken[@]} -gt 0 ]; then
+  echo "Failed: ${broken[*]}"
+fi
+echo "total: $passed passed, $failed failed"
+[ ${#broken[@]} -eq 0 ]

@@ -1,0 +1,64 @@
+// Surfaces: pixel buffers the program addresses itself, and everything done
+// to their pixels. The pixel routines here take live 32-bit surfaces and
+// blocks the caller has already kept inside them; they neither clip nor test.
+#pragma once
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+// The record names the platform's bitmap handle; off Windows only the type
+// is needed, never a function that would take it.
+typedef struct HBITMAP__* HBITMAP;
+#endif
+
+enum { kSurfaceNameSize = 260, kSurfaceNameMax = 255 };
+
+struct Surface {
+    HBITMAP hBitmap;        // null: the record holds no surface
+    uint8_t* bits;          // first byte of the top row
+    int32_t width;
+    int32_t height;
+    int32_t bytesPerPixel;
+    uint32_t pitch;         // bytes from one row to the next, a multiple of 4
+    char name[kSurfaceNameSize];
+    uint32_t colorKey;      // blue, green, red, and a top byte that makes it active
+    int32_t* rowOffsets;    // height entries, entry j = j * pitch
+};
+
+// Lifecycle over the platform's DIB sections (Windows build only).
+int CreateSurface(Surface* surface, int32_t width, int32_t height,
+                  int32_t bitsPerPixel, const char* name);
+void DestroySurface(Surface* surface);
+
+// Zeroes the record, then stores the sizes and the pitch. Returns 0, leaving
+// the record zero, for sizes that cannot describe a surface: a side of zero
+// or less, a depth other than 16, 24 or 32 bits, or a pixel array whose last
+// row would start beyond what a signed 32-bit row offset can hold.
+int SetSurfaceLayout(Surface* surface, int32_t width, int32_t height,
+                     int32_t bitsPerPixel);
+// Entry j of rowOffsets becomes j * pitch, for every row of the surface.
+void FillRowOffsets(Surface* surface);
+// Stores at most kSurfaceNameMax characters and a NUL; a null name is empty.
+void SetSurfaceName(Surface* surface, const char* name);
+
+// Blend rule, with a weight a from 0 to 256 for destination byte d and
+// source byte s:  ((d * (256 - a)) >> 8) + ((s * a) >> 8).
+
+// Blends a block of src into dst at a fade level from 0 to 256, weighting
+// each pixel by (its alpha * level) >> 8. Byte 3 of dst is never touched.
+int BlendSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                 const Surface* src, int32_t srcX, int32_t srcY, int32_t level);
+// Blends at the source's own alpha, leaving out pixels of the source's colour
+// key when that key is active.
+int BlendSurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                      const Surface* src, int32_t srcX, int32_t srcY);
+// Raw 32-bit pixels, alpha byte blended too; alpha 0 leaves the destination,
+// alpha 255 copies the source. Each skip is added to its address after a row.
+// Counts of zero or less do nothing.
+void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
+                    int32_t cols, int32_t dstSkip, int32_t srcSkip);
+// The same rule in plain integer code: the reference the MMX routine must match.
+void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
+                      int32_t cols, int32_t dstSkip, int32_t srcSkip);
