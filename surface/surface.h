@@ -8,9 +8,13 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-// The record names the platform's bitmap handle; off Windows only the type
-// is needed, never a function that would take it.
+// The record and the routines name a few platform types; off Windows only
+// the types are needed, never a function that would take them.
 typedef struct HBITMAP__* HBITMAP;
+typedef uint32_t COLORREF;  // red in bits 0-7, green 8-15, blue 16-23
+struct RECT {
+    int32_t left, top, right, bottom;
+};
 #endif
 
 enum { kSurfaceNameSize = 260, kSurfaceNameMax = 255 };
@@ -62,3 +66,21 @@ void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
 // The same rule in plain integer code: the reference the MMX routine must match.
 void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
                       int32_t cols, int32_t dstSkip, int32_t srcSkip);
+
+// Copies cx x cy pixels, every byte of each, row by row from the top; the
+// rows of one surface may overlap. Both surfaces must have the pixel size of
+// dst. Counts of zero or less do nothing.
+int CopySurfaceRect(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                    const Surface* src, int32_t srcX, int32_t srcY);
+// Copies 32-bit pixels with their alpha, leaving out those whose blue, green
+// and red equal the source's colorKey. The key's top byte is not looked at:
+// whether a key is in force is the caller's decision.
+int CopySurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                     const Surface* src, int32_t srcX, int32_t srcY);
+// Fills the rectangle (right and bottom excluded) of a 32-bit surface with an
+// opaque colour given in COLORREF layout.
+int FillSurfaceRect(Surface* surface, RECT rect, COLORREF color);
+// Stores the low byte of alpha into byte 3 of every pixel of the rectangle,
+// leaving the colour bytes alone.
+int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right,
+                    int32_t bottom, int32_t alpha);
