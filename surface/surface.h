@@ -11,6 +11,7 @@
 // The record and the routines name a few platform types; off Windows only
 // the types are needed, never a function that would take them.
 typedef struct HBITMAP__* HBITMAP;
+typedef struct HRGN__* HRGN;
 typedef uint32_t COLORREF;  // red in bits 0-7, green 8-15, blue 16-23
 struct RECT {
     int32_t left, top, right, bottom;
@@ -84,3 +85,16 @@ int FillSurfaceRect(Surface* surface, RECT rect, COLORREF color);
 // leaving the colour bytes alone.
 int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right,
                     int32_t bottom, int32_t alpha);
+
+// Finds the next run of pixels whose blue, green and red differ from the key
+// (pixel layout) in one row of cx pixels, step bytes apart, starting the
+// search at column from. Returns the run's first column and stores in *end
+// the column just after its last pixel; returns cx when no run is left.
+int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t key,
+                       int32_t from, int32_t* end);
+// A new region (Windows build only) covering the pixels of the block whose
+// colour differs from that of the surface's top-left pixel, in coordinates
+// relative to the block; cx or cy of 0 stands for the surface's width or
+// height. The caller owns the region. Null if the platform could not build
+// all of it: nothing is left allocated then.
+HRGN RegionFromColorKey(const Surface* surface, int32_t x, int32_t y, int32_t cx, int32_t cy);
