@@ -7,40 +7,19 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/setup.sh" || exit 1
+. "$root/scripts/xdisplay.sh"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 passed=0
 failed=0
 broken=()
-xvfb_pid=
 winrun="$root/build/win32/wine-run.sh"
 
 cleanup() {
   [ -x "$winrun" ] && "$winrun" --stop-server >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  return 0
+  stop_display
 }
 trap cleanup EXIT
-
-# Wine needs an X display for windows and for the screen's device context.
-start_display() {
-  local fdfile
-  fdfile=$(mktemp)
-  # -noreset keeps the root window's picture when the last client leaves.
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$fdfile" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
-  done
-  if [ ! -s "$fdfile" ]; then
-    rm -f "$fdfile"
-    echo "test: Xvfb did not start" >&2
-    return 1
-  fi
-  export DISPLAY=":$(head -n 1 "$fdfile")"
-  rm -f "$fdfile"
-}
 
 # Configures, builds and tests one preset, adding its CTest counts to the totals.
 run_preset() {
