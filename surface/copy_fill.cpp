@@ -44,6 +44,38 @@ int CopySurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32
     return 1;
 }
 
+// One axis of ClipBlock, in 64 bits so that no position plus size can wrap.
+static int ClipAxis(int32_t dstSize, int32_t* dstPos, int32_t* count, int32_t srcSize,
+                    int32_t* srcPos)
+{
+    int64_t d = *dstPos, s = *srcPos, n = *count;
+    const int64_t shift = d < 0 || s < 0 ? (d < s ? -d : -s) : 0;
+    d += shift;
+    s += shift;
+    n -= shift;
+    if (n > dstSize - d)
+        n = dstSize - d;
+    if (n > srcSize - s)
+        n = srcSize - s;
+    if (n <= 0)
+        return 0;
+    *dstPos = (int32_t)d;
+    *srcPos = (int32_t)s;
+    *count = (int32_t)n;
+    return 1;
+}
+
+int ClipBlock(const Surface* dst, int32_t* dstX, int32_t* dstY, int32_t* cx, int32_t* cy,
+              const Surface* src, int32_t* srcX, int32_t* srcY)
+{
+    int32_t x = *dstX, y = *dstY, w = *cx, h = *cy, sx = *srcX, sy = *srcY;
+    if (!ClipAxis(dst->width, &x, &w, src->width, &sx) ||
+        !ClipAxis(dst->height, &y, &h, src->height, &sy))
+        return 0;
+    *dstX = x, *dstY = y, *cx = w, *cy = h, *srcX = sx, *srcY = sy;
+    return 1;
+}
+
 int FillSurfaceRect(Surface* surface, RECT rect, COLORREF color)
 {
     const int32_t width = rect.right - rect.left;

@@ -78,6 +78,12 @@ int CopySurfaceRect(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_
 // whether a key is in force is the caller's decision.
 int CopySurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
                      const Surface* src, int32_t srcX, int32_t srcY);
+// Narrows a block to be copied from src at (srcX, srcY) to dst at (dstX,
+// dstY) to the pixels inside both surfaces, moving both corners alike, the
+// way the platform's block transfer clips. Returns 0, changing nothing, when
+// no pixel is left.
+int ClipBlock(const Surface* dst, int32_t* dstX, int32_t* dstY, int32_t* cx, int32_t* cy,
+              const Surface* src, int32_t* srcX, int32_t* srcY);
 // Fills the rectangle (right and bottom excluded) of a 32-bit surface with an
 // opaque colour given in COLORREF layout.
 int FillSurfaceRect(Surface* surface, RECT rect, COLORREF color);
