@@ -16,7 +16,7 @@ done
 
 cat <<'TXT'
 
-Built: the surface and blending code, natively (build/host) and for 32-bit
-Windows (build/win32), with their tests.
+Built: the surface, blending and display code, natively (build/host) and
+for 32-bit Windows (build/win32), with their tests.
 The show itself is not built yet: there is no orveline.exe to run so far.
 TXT

@@ -2,6 +2,7 @@
 // a plain scan of the same pixels.
 #include "surface.h"
 #include "../host/pixel_surface.h"
+#include "gdi_squeeze.h"
 
 #include <gtest/gtest.h>
 
@@ -189,30 +190,6 @@ TEST(RegionFromColorKey, OnlyColourBytesDecide)
     ScopedRegion again(RegionFromColorKey(s32.get(), 0, 0, 0, 0));
     EXPECT_TRUE(EqualRgn(r24.get(), again.get()));
 }
-
-// Fills the process's GDI handle table with regions, keeping `spare` of
-// them free; the held regions are released at the end of the scope.
-struct HandleSqueeze {
-    std::vector<HRGN> held;
-    explicit HandleSqueeze(size_t spare)
-    {
-        for (size_t i = 0; i < 1000000; ++i) {
-            HRGN h = CreateRectRgn(0, 0, 1, 1);
-            if (!h)
-                break;
-            held.push_back(h);
-        }
-        for (size_t i = 0; i < spare && !held.empty(); ++i) {
-            DeleteObject(held.back());
-            held.pop_back();
-        }
-    }
-    ~HandleSqueeze()
-    {
-        for (HRGN h : held)
-            DeleteObject(h);
-    }
-};
 
 // With room for the result and one band, a block of many runs still builds:
 // each band is released before the next one is made. With room for the

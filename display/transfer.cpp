@@ -1,0 +1,153 @@
+// Transfers through the platform's graphics interface: between surfaces and
+// from a surface to the window. Device contexts live inside one call.
+#include "display.h"
+#include "../launcher/launcher.h"
+
+#include <stdint.h>
+
+// Memory contexts compatible with the window's, one per surface; the
+// window's own context is given back at once.
+static void OpenMemoryContexts(HDC* dstDc, HBITMAP dstBitmap, HDC* srcDc, HBITMAP srcBitmap)
+{
+    HDC hdc = GetDC(g_hWnd);
+    *dstDc = CreateCompatibleDC(hdc);
+    SelectObject(*dstDc, dstBitmap);
+    *srcDc = CreateCompatibleDC(hdc);
+    SelectObject(*srcDc, srcBitmap);
+    ReleaseDC(g_hWnd, hdc);
+}
+
+// Deleting a memory context lets go of the bitmap selected into it.
+static void CloseMemoryContexts(HDC dstDc, HDC srcDc)
+{
+    DeleteDC(dstDc);
+    DeleteDC(srcDc);
+}
+
+int BlitSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                const Surface* src, int32_t srcX, int32_t srcY)
+{
+    if (dst->hBitmap == nullptr || src->hBitmap == nullptr)
+        return 0;
+    if (cx == 0)
+        cx = src->width;
+    if (cy == 0)
+        cy = src->height;
+    // A negative size would mirror the block on some platforms and is never
+    // what a caller means: it copies nothing.
+    if (cx < 0 || cy < 0)
+        return 1;
+
+    if ((src->colorKey >> 24) != 0) {
+        // The keyed copy addresses pixel memory itself: it gets only blocks
+        // inside both surfaces, and only the 32-bit pixels it is written for.
+        if (dst->bytesPerPixel != 4 || src->bytesPerPixel != 4)
+            return 0;
+        if (!ClipBlock(dst, &dstX, &dstY, &cx, &cy, src, &srcX, &srcY))
+            return 1;
+        return CopySurfaceKeyed(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    }
+
+    HDC dstDc, srcDc;
+    OpenMemoryContexts(&dstDc, dst->hBitmap, &srcDc, src->hBitmap);
+    BitBlt(dstDc, dstX, dstY, cx, cy, srcDc, srcX, srcY, SRCCOPY);
+    CloseMemoryContexts(dstDc, srcDc);
+    return 1;
+}
+
+int StretchSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t dstCx, int32_t dstCy,
+                   const Surface* src, int32_t srcX, int32_t srcY, int32_t srcCx, int32_t srcCy)
+{
+    if (dst->hBitmap == nullptr || src->hBitmap == nullptr)
+        return 0;
+    if (dstCx == 0)
+        dstCx = dst->width;
+    if (dstCy == 0)
+        dstCy = dst->height;
+    if (srcCx == 0)
+        srcCx = src->width;
+    if (srcCy == 0)
+        srcCy = src->height;
+    // Negative sizes mirror the picture in a stretch: drawn as nothing.
+    if (dstCx < 0 || dstCy < 0 || srcCx < 0 || srcCy < 0)
+        return 1;
+
+    HDC dstDc, srcDc;
+    OpenMemoryContexts(&dstDc, dst->hBitmap, &srcDc, src->hBitmap);
+    SetStretchBltMode(dstDc, HALFTONE);
+    StretchBlt(dstDc, dstX, dstY, dstCx, dstCy, srcDc, srcX, srcY, srcCx, srcCy, SRCCOPY);
+    CloseMemoryContexts(dstDc, srcDc);
+    return 1;
+}
+
+int PresentSurfaceRect(int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                       const Surface* src, int32_t srcX, int32_t srcY)
+{
+    if (src->hBitmap == nullptr)
+        return 0;
+    if (cx == 0)
+        cx = src->width;
+    if (cy == 0)
+        cy = src->height;
+    if (cx < 0 || cy < 0)
+        return 1;
+
+    HDC hdc = GetDC(g_hWnd);
+    HDC memDc = CreateCompatibleDC(hdc);
+    SelectObject(memDc, src->hBitmap);
+    // Selected, not realized. The window's context goes back to the shared
+    // cache, which resets it: the palette does not stay selected anywhere.
+    SelectPalette(hdc, g_hPalette, FALSE);
+    BitBlt(hdc, dstX, dstY, cx, cy, memDc, srcX, srcY, SRCCOPY);
+    ReleaseDC(g_hWnd, hdc);
+    DeleteDC(memDc);
+    return 1;
+}
+
+int ComposeAndPresent(int32_t dstX, int32_t dstY, const Surface* src, int32_t srcX,
+                      int32_t srcY, int32_t cx, int32_t cy)
+{
+    BlitSurface(&g_backBuffer, dstX, dstY, cx, cy, src, srcX, srcY);
+    PresentSurfaceRect(dstX, dstY, cx, cy, &g_backBuffer, dstX, dstY);
+    return 1;
+}
+
+// The distance from one edge to the other, kept within 32 bits: the
+// platform clips whatever reaches beyond the surface or the window.
+static int32_t Extent(int32_t from, int32_t to)
+{
+    const int64_t n = (int64_t)to - from;
+    return n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : (int32_t)n;
+}
+
+int FillAndPresent(RECT rect, COLORREF color)
+{
+    // The fill writes pixel memory directly: there must be a back buffer,
+    // and the rectangle is cut to it first.
+    if (g_backBuffer.hBitmap == nullptr)
+        return 0;
+    const int32_t width = Extent(rect.left, rect.right);
+    const int32_t height = Extent(rect.top, rect.bottom);
+    int32_t left = rect.left, top = rect.top, cx = width, cy = height;
+    int32_t srcX = left, srcY = top;
+    if (cx > 0 && cy > 0 &&
+        ClipBlock(&g_backBuffer, &left, &top, &cx, &cy, &g_backBuffer, &srcX, &srcY)) {
+        const RECT inside = {left, top, left + cx, top + cy};
+        FillSurfaceRect(&g_backBuffer, inside, color);
+    }
+    PresentSurfaceRect(rect.left, rect.top, width, height, &g_backBuffer, rect.left, rect.top);
+    return 1;
+}
+
+void PresentBackBuffer()
+{
+    if (g_backBuffer.hBitmap == nullptr)
+        return;
+    HDC hdc = GetDC(g_hWnd);
+    HDC memDc = CreateCompatibleDC(hdc);
+    SelectObject(memDc, g_backBuffer.hBitmap);
+    SelectPalette(hdc, g_hPalette, FALSE);
+    BitBlt(hdc, 0, 0, g_backBuffer.width, g_backBuffer.height, memDc, 0, 0, SRCCOPY);
+    DeleteDC(memDc);
+    ReleaseDC(g_hWnd, hdc);
+}
