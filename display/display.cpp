@@ -17,13 +17,15 @@ void InitDisplay()
     // A second call must not leak what the first one made.
     ShutdownDisplay();
 
-    // Zeroed, so the palette made from it has no entries: the block is
-    // never read past its count, whatever the allocator left there.
+    // Zeroed, and given a count of its own, so that making the palette never
+    // reads an entry count the allocator left behind. One black entry: a
+    // palette of none is refused by some versions of the platform.
     g_hPaletteMem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kPaletteBlockSize);
     if (g_hPaletteMem != nullptr) {
         LOGPALETTE* block = (LOGPALETTE*)GlobalLock(g_hPaletteMem);
         if (block != nullptr) {
             block->palVersion = 0x300;
+            block->palNumEntries = 1;
             g_hPalette = CreatePalette(block);
             GlobalUnlock(g_hPaletteMem);
         }
