@@ -24,18 +24,24 @@ static void CloseMemoryContexts(HDC dstDc, HDC srcDc)
     DeleteDC(srcDc);
 }
 
+// Replaces a size of 0 by the surface's own. A negative size would mirror
+// the block on some platforms and is never what a caller means: it is an
+// empty block, and the result 0 tells the caller to draw nothing.
+static int CompleteSize(int32_t* cx, int32_t* cy, const Surface* surface)
+{
+    if (*cx == 0)
+        *cx = surface->width;
+    if (*cy == 0)
+        *cy = surface->height;
+    return *cx >= 0 && *cy >= 0;
+}
+
 int BlitSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
                 const Surface* src, int32_t srcX, int32_t srcY)
 {
     if (dst->hBitmap == nullptr || src->hBitmap == nullptr)
         return 0;
-    if (cx == 0)
-        cx = src->width;
-    if (cy == 0)
-        cy = src->height;
-    // A negative size would mirror the block on some platforms and is never
-    // what a caller means: it copies nothing.
-    if (cx < 0 || cy < 0)
+    if (!CompleteSize(&cx, &cy, src))
         return 1;
 
     if ((src->colorKey >> 24) != 0) {
@@ -60,16 +66,7 @@ int StretchSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t dstCx, int3
 {
     if (dst->hBitmap == nullptr || src->hBitmap == nullptr)
         return 0;
-    if (dstCx == 0)
-        dstCx = dst->width;
-    if (dstCy == 0)
-        dstCy = dst->height;
-    if (srcCx == 0)
-        srcCx = src->width;
-    if (srcCy == 0)
-        srcCy = src->height;
-    // Negative sizes mirror the picture in a stretch: drawn as nothing.
-    if (dstCx < 0 || dstCy < 0 || srcCx < 0 || srcCy < 0)
+    if (!CompleteSize(&dstCx, &dstCy, dst) || !CompleteSize(&srcCx, &srcCy, src))
         return 1;
 
     HDC dstDc, srcDc;
@@ -85,11 +82,7 @@ int PresentSurfaceRect(int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
 {
     if (src->hBitmap == nullptr)
         return 0;
-    if (cx == 0)
-        cx = src->width;
-    if (cy == 0)
-        cy = src->height;
-    if (cx < 0 || cy < 0)
+    if (!CompleteSize(&cx, &cy, src))
         return 1;
 
     HDC hdc = GetDC(g_hWnd);
