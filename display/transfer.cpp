@@ -123,8 +123,7 @@ int FillAndPresent(RECT rect, COLORREF color)
     const int32_t height = Extent(rect.top, rect.bottom);
     int32_t left = rect.left, top = rect.top, cx = width, cy = height;
     int32_t srcX = left, srcY = top;
-    if (cx > 0 && cy > 0 &&
-        ClipBlock(&g_backBuffer, &left, &top, &cx, &cy, &g_backBuffer, &srcX, &srcY)) {
+    if (ClipBlock(&g_backBuffer, &left, &top, &cx, &cy, &g_backBuffer, &srcX, &srcY)) {
         const RECT inside = {left, top, left + cx, top + cy};
         FillSurfaceRect(&g_backBuffer, inside, color);
     }

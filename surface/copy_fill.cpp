@@ -49,7 +49,12 @@ static int ClipAxis(int32_t dstSize, int32_t* dstPos, int32_t* count, int32_t sr
                     int32_t* srcPos)
 {
     int64_t d = *dstPos, s = *srcPos, n = *count;
-    const int64_t shift = d < 0 || s < 0 ? (d < s ? -d : -s) : 0;
+    // Both corners move right by as much as the further-out one lies left of 0.
+    int64_t shift = 0;
+    if (-d > shift)
+        shift = -d;
+    if (-s > shift)
+        shift = -s;
     d += shift;
     s += shift;
     n -= shift;
