@@ -16,7 +16,8 @@ done
 
 cat <<'TXT'
 
-Built: the surface, blending and display code, natively (build/host) and
-for 32-bit Windows (build/win32), with their tests.
+Built: the surface, blending, display and picture-loading code, natively
+(build/host) and for 32-bit Windows (build/win32), with their tests.
+The built-in pictures are resources/tal800.bmp and resources/tal1280.bmp.
 The show itself is not built yet: there is no orveline.exe to run so far.
 TXT

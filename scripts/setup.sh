@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ googletest            # host build and tests
+  clang libclang-rt-14-dev                    # the fuzz target (libFuzzer)
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686   # 32-bit Windows cross-build
   wine wine32:i386 wine64 xvfb                # running and testing it
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, then builds and tests the native
 # build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the 32-bit Windows build under Wine on a virtual X screen.
+# the bitmap loader's fuzz target for a minute, and the 32-bit Windows build
+# under Wine on a virtual X screen.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,6 +55,7 @@ run_preset() {
 
 run_preset host
 run_preset host-asan
+run_preset fuzz
 run_preset win32
 
 echo

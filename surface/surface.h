@@ -104,3 +104,81 @@ int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t ke
 // height. The caller owns the region. Null if the platform could not build
 // all of it: nothing is left allocated then.
 HRGN RegionFromColorKey(const Surface* surface, int32_t x, int32_t y, int32_t cx, int32_t cy);
+
+// Bitmap loading. A packed bitmap is an info header, optional colour masks,
+// a colour table and the pixel rows; a bitmap file is a 14-byte file header
+// followed by one. Everything read from one is untrusted: the routines below
+// check it against the bytes actually there before anything is drawn.
+
+enum {
+    kBitmapFileHeaderSize = 14,
+    // Largest side accepted, wider and taller than any screen today (8K is
+    // 7680 x 4320). It bounds the surface a picture can ask for to 256 MiB,
+    // however few bytes a compressed picture takes.
+    kBitmapMaxSide = 8192,
+    // What the 8192-byte palette block holds after its 4-byte header.
+    kPaletteMaxEntries = 2047,
+    // A 40-byte header, three masks and 256 four-byte colours.
+    kConversionInfoSize = 40 + 12 + 256 * 4,
+};
+
+// Where things lie in a packed bitmap, and its sizes, once accepted.
+struct BitmapLayout {
+    int32_t width;
+    int32_t height;           // positive; topDown says how the rows are stored
+    int32_t topDown;          // 1 when the first stored row is the top one
+    uint32_t bitCount;
+    uint32_t compression;     // 0 plain, 1 and 2 run-length, 3 bit fields
+    uint32_t colorCount;      // colour-table entries
+    uint32_t colorEntrySize;  // 4, or 3 for the 12-byte core header
+    uint32_t colorTable;      // offsets from the start of the packed bitmap
+    uint32_t masks;           // 0 when the picture has no colour masks
+    uint32_t pixels;
+    uint32_t rowBytes;        // one stored row, padded to 4 bytes
+    uint32_t pixelBytes;      // what the pixel array takes, compressed or not
+};
+
+// Size of the block a bitmap file's 14-byte header asks to read after it,
+// bfSize - 14. 0 when the header is not "BM", when bfSize is 14 or less, or
+// when it is larger than the file.
+uint32_t BitmapFileBlockSize(const uint8_t* header, uint64_t fileSize);
+// 1 when a block starts with a header size the file reader lets through: 12,
+// or 16 and up.
+int CheckBitmapHeaderSize(const uint8_t* packed, uint32_t size);
+// Reads the header of a packed bitmap of size bytes. Returns 0 for a picture
+// that is malformed, too large, of a depth and compression that disagree, or
+// whose masks, colour table or pixels run past the data.
+int ReadBitmapLayout(const uint8_t* packed, uint32_t size, BitmapLayout* layout);
+// Writes into info (kConversionInfoSize bytes) the bitmap information handed
+// to the platform's conversion: a 40-byte header, the masks for bit fields,
+// and for 8 bits or fewer a full table of 2^bitCount four-byte colours, so
+// that no pixel can index past it.
+void BuildConversionInfo(const uint8_t* packed, const BitmapLayout* layout, uint8_t* info);
+// Writes the colour table into a locked palette block as a logical palette:
+// version 0x300, the count, and at most kPaletteMaxEntries entries.
+void WritePaletteEntries(uint8_t* block, const uint8_t* packed, const BitmapLayout* layout);
+// Copies the rows of a 32-bit picture unchanged, alpha included, into a
+// 32-bit surface with the picture's top-left pixel at (x, y), upright
+// whichever way the rows are stored. Only the part inside the surface is
+// written.
+void CopyBitmapRows(Surface* surface, int32_t x, int32_t y, const uint8_t* packed,
+                    const BitmapLayout* layout);
+
+// Looked in for a picture file that does not open by its name alone. Empty,
+// so that means the root of the current drive.
+extern char g_baseDir[260];
+
+// Reads a bitmap file into a locked block of movable global memory and
+// returns the packed bitmap behind its file header, or null. The caller owns
+// the block and gives it back through GlobalHandle, GlobalUnlock and
+// GlobalFree. (Windows build only, as are the two below.)
+uint8_t* ReadBitmapFile(const char* fileName);
+// The same, also giving the block's size.
+uint8_t* ReadBitmapBlock(const char* fileName, uint32_t* size);
+// Draws the named picture, from the program's bitmap resources or else from
+// a file, into a surface with its top-left pixel at (x, y); an empty surface
+// is first created at the picture's size, 32 bits per pixel. A colour table
+// goes into the palette block, and the surface's colour key becomes its
+// top-left pixel. Returns 0, having drawn nothing, when the picture is
+// missing or refused.
+int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y);
