@@ -67,6 +67,22 @@ int DepthMatchesCompression(uint32_t bitCount, uint32_t compression)
     }
 }
 
+// Masks the platform can apply: each one unbroken run of bits inside the
+// pixel, none empty, none sharing a bit with another.
+int MasksAreSound(const uint8_t* masks, uint32_t bitCount)
+{
+    uint32_t seen = 0;
+    for (int i = 0; i < 3; ++i) {
+        uint32_t mask = Read32(masks + 4 * i);
+        uint32_t lowest = mask & (0u - mask);
+        if (mask == 0 || (mask & seen) != 0 || ((mask + lowest) & mask) != 0 ||
+            (bitCount < 32 && mask >> bitCount != 0))
+            return 0;
+        seen |= mask;
+    }
+    return 1;
+}
+
 }  // namespace
 
 uint32_t BitmapFileBlockSize(const uint8_t* header, uint64_t fileSize)
@@ -164,6 +180,9 @@ int ReadBitmapLayout(const uint8_t* packed, uint32_t size, BitmapLayout* layout)
     uint64_t rowBytes = ((uint64_t)l.width * l.bitCount + 31) / 32 * 4;
     uint64_t pixelBytes = runLength ? sizeImage : rowBytes * (uint64_t)l.height;
     if (pixelBytes == 0 || pixelBytes > size - pixels)
+        return 0;
+    // 32-bit pixels are copied as they are, whatever their masks say.
+    if (l.masks != 0 && l.bitCount != 32 && !MasksAreSound(packed + l.masks, l.bitCount))
         return 0;
 
     l.colorTable = (uint32_t)tableOffset;

@@ -59,13 +59,15 @@ inline Bytes Header(const Info& i)
     return b;
 }
 
-// Red in the lowest byte, the form the shipped pictures declare.
-inline Bytes Masks()
+// Red, green and blue masks; by default red in the lowest byte, the form the
+// shipped pictures declare.
+inline Bytes Masks(uint32_t red = 0x000000FF, uint32_t green = 0x0000FF00,
+                   uint32_t blue = 0x00FF0000)
 {
     Bytes b;
-    Put(b, 0, 0x000000FF, 4);
-    Put(b, 4, 0x0000FF00, 4);
-    Put(b, 8, 0x00FF0000, 4);
+    Put(b, 0, red, 4);
+    Put(b, 4, green, 4);
+    Put(b, 8, blue, 4);
     return b;
 }
 
@@ -206,6 +208,8 @@ inline std::vector<Case> Cases()
         Bytes v4_16 = v4;
         Put(v4_16, 14, 16, 2);
         Put(v4_16, 4, 2, 4);
+        masks = Masks(0x7C00, 0x03E0, 0x001F);
+        std::copy(masks.begin(), masks.end(), v4_16.begin() + 40);
         good("good-16-v4-bit-fields", Join({v4_16, Bytes(8, 0x5A)}), 2, 2, false, 16, 0, 108);
     }
     good("good-32-widest", Join({info(40, 8192, 1, 32), Rows32(8192, 1)}), 8192, 1, false,
@@ -215,7 +219,8 @@ inline std::vector<Case> Cases()
          40);
     good("good-24-optimal-table", Join({info(40, 2, 1, 24, 0, 2), Table(2), Rows24(2, 1)}), 2, 1,
          false, 24, 2, 48);
-    good("good-16-bit-fields", Join({info(40, 2, 2, 16, 3), Masks(), Bytes(8, 0x33)}), 2, 2,
+    good("good-16-bit-fields",
+         Join({info(40, 2, 2, 16, 3), Masks(0xF800, 0x07E0, 0x001F), Bytes(8, 0x33)}), 2, 2,
          false, 16, 0, 52);
     good("good-8-full-table", Join({info(40, 5, 3, 8), Table(256), Rows8(5, 3, 256)}), 5, 3,
          false, 8, 256, 40 + 1024);
@@ -265,6 +270,15 @@ inline std::vector<Case> Cases()
     bad("bad-rle8-size-past-data",
         Join({info(40, 2, 1, 8, 1, 0, 5), Table(256), Bytes{2, 0, 0, 1}}));
     bad("bad-bit-fields-in-44-byte-header", Join({info(44, 1, 1, 32, 3), Masks(), Rows32(1, 1)}));
+
+    // Masks of 16-bit pixels the platform could not apply.
+    const uint32_t brokenMasks[][3] = {{0, 0x07E0, 0x001F},        // empty
+                                       {0xF800, 0x0FE0, 0x001F},   // sharing a bit
+                                       {0xF800, 0x07E0, 0x0015},   // broken run
+                                       {0xF800, 0x07E0, 0x10000}}; // beyond the pixel
+    for (const auto& m : brokenMasks)
+        bad("bad-16-masks-" + std::to_string(&m - brokenMasks),
+            Join({info(40, 2, 2, 16, 3), Masks(m[0], m[1], m[2]), Bytes(8, 0x33)}));
 
     // Masks, table or pixels running past the data.
     bad("bad-masks-cut", Join({info(40, 1, 1, 32, 3), Bytes(8, 0)}));
