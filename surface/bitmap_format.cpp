@@ -67,6 +67,11 @@ int DepthMatchesCompression(uint32_t bitCount, uint32_t compression)
     }
 }
 
+int IsRunLength(uint32_t compression)
+{
+    return compression == kCompressionRle8 || compression == kCompressionRle4;
+}
+
 // Masks the platform can apply: each one unbroken run of bits inside the
 // pixel, none empty, none sharing a bit with another.
 int MasksAreSound(const uint8_t* masks, uint32_t bitCount)
@@ -148,7 +153,7 @@ int ReadBitmapLayout(const uint8_t* packed, uint32_t size, BitmapLayout* layout)
 
     if (!DepthMatchesCompression(l.bitCount, l.compression))
         return 0;
-    int runLength = l.compression == kCompressionRle8 || l.compression == kCompressionRle4;
+    int runLength = IsRunLength(l.compression);
     // Run-length pictures can only be stored bottom-up.
     if (runLength && l.topDown)
         return 0;
@@ -196,8 +201,6 @@ int ReadBitmapLayout(const uint8_t* packed, uint32_t size, BitmapLayout* layout)
 void BuildConversionInfo(const uint8_t* packed, const BitmapLayout* layout, uint8_t* info)
 {
     memset(info, 0, kConversionInfoSize);
-    int runLength = layout->compression == kCompressionRle8 ||
-                    layout->compression == kCompressionRle4;
     Write32(info, kInfoHeaderSize);
     Write32(info + 4, (uint32_t)layout->width);
     Write32(info + 8, layout->topDown ? (uint32_t)-layout->height : (uint32_t)layout->height);
@@ -205,7 +208,7 @@ void BuildConversionInfo(const uint8_t* packed, const BitmapLayout* layout, uint
     Write16(info + 14, layout->bitCount);
     Write32(info + 16, layout->compression);
     // For run-length data this is where the platform stops reading.
-    Write32(info + 20, runLength ? layout->pixelBytes : 0);
+    Write32(info + 20, IsRunLength(layout->compression) ? layout->pixelBytes : 0);
 
     uint8_t* table = info + kInfoHeaderSize;
     if (layout->masks != 0) {

@@ -126,6 +126,20 @@ INSTANTIATE_TEST_SUITE_P(Table, CraftedBitmap, ::testing::ValuesIn(bmp::Cases())
                              return name;
                          });
 
+// The whole file, or false when it cannot be opened (used by the host-only
+// tests below).
+[[maybe_unused]] bool ReadWhole(const std::string& path, Bytes* bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    bytes->clear();
+    for (int ch; (ch = std::fgetc(f)) != EOF;)
+        bytes->push_back(uint8_t(ch));
+    std::fclose(f);
+    return true;
+}
+
 BitmapLayout LayoutOf(const Exact& packed)
 {
     BitmapLayout layout{};
@@ -265,12 +279,8 @@ TEST(BitmapCorpus, HoldsEveryCraftedPicture)
 {
     for (const bmp::Case& c : bmp::Cases()) {
         const std::string path = std::string(ORVELINE_CORPUS_DIR) + "/" + c.name + ".bmp";
-        std::FILE* f = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(f, nullptr) << path << " is missing: run make_corpus";
         Bytes stored;
-        for (int ch; (ch = std::fgetc(f)) != EOF;)
-            stored.push_back(uint8_t(ch));
-        std::fclose(f);
+        ASSERT_TRUE(ReadWhole(path, &stored)) << path << " is missing: run make_corpus";
         EXPECT_EQ(stored, bmp::File(c.packed)) << path << " is stale: run make_corpus";
     }
 }
@@ -288,12 +298,8 @@ TEST(ShippedPictures, HaveTheShippedForm)
     } pictures[] = {{"tal800.bmp", 195, 145}, {"tal1280.bmp", 317, 236}};
     for (const Picture& p : pictures) {
         const std::string path = std::string(ORVELINE_RESOURCES_DIR) + "/" + p.file;
-        std::FILE* f = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(f, nullptr) << path;
         Bytes file;
-        for (int ch; (ch = std::fgetc(f)) != EOF;)
-            file.push_back(uint8_t(ch));
-        std::fclose(f);
+        ASSERT_TRUE(ReadWhole(path, &file)) << path;
         ASSERT_EQ(BitmapFileBlockSize(file.data(), file.size()), file.size() - 14) << p.file;
         Exact packed(Bytes(file.begin() + 14, file.end()));
         EXPECT_EQ(packed.size, 52u + uint32_t(p.width * p.height * 4)) << p.file;
