@@ -1,10 +1,28 @@
-// The launcher's window and screen globals, which the surface and display
-// code read. All are zero until the launcher sets them.
+// The launcher: the window and screen globals that the surface and display
+// code read, the window's procedure, and the wait that keeps the window
+// answering between frames. All globals are zero until the launcher sets them.
 #pragma once
 
 #include <windows.h>
+
+#include <stdint.h>
 
 extern HWND g_hWnd;          // null until the window exists: the screen is used instead
 extern HINSTANCE g_hInstance;
 extern int g_screenWidth;
 extern int g_screenHeight;
+
+// Set to 1 by the first key press or left or right click on the window, and
+// never cleared: the show reads it to end early.
+extern uint8_t g_skipRequested;
+
+// Paints the back buffer, turns input into a skip request, and releases the
+// display and destroys the window on WM_CLOSE.
+LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Takes at most one message of the thread off the queue and dispatches it;
+// never blocks.
+void PumpOneMessage();
+// Returns once the given time has passed or a skip has been requested,
+// dispatching one message per turn meanwhile. It spins rather than sleeps,
+// so input is seen within one turn.
+void WaitWithMessages(uint32_t milliseconds);

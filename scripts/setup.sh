@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev                    # the fuzz target (libFuzzer)
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686   # 32-bit Windows cross-build
   wine wine32:i386 wine64 xvfb                # running and testing it
+  libx11-dev libxtst-dev libpng-dev          # watching the show: captures, input, screenshots
 )
 
 sudo=()

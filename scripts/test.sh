@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, then builds and tests the native
 # build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the bitmap loader's fuzz target for a minute, and the 32-bit Windows build
-# under Wine on a virtual X screen.
+# the bitmap loader's fuzz target for a minute, the 32-bit Windows build under
+# Wine on a virtual X screen, and then the whole program end to end, watched
+# from outside on virtual screens of several sizes.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,8 +26,12 @@ trap cleanup EXIT
 # Configures, builds and tests one preset, adding its CTest counts to the totals.
 run_preset() {
   local preset=$1 log
+  # The end-to-end tests are built with the native code and drive the
+  # Windows build; they start their own screens and wineservers.
+  local configure=$preset
+  [ "$preset" = e2e ] && configure=host
   echo "=== $preset: build"
-  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
+  if ! cmake --preset "$configure" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
     echo "=== $preset: BUILD FAILED, its tests did not run"
     broken+=("$preset (build)")
     return
@@ -57,6 +62,8 @@ run_preset host
 run_preset host-asan
 run_preset fuzz
 run_preset win32
+[ -x "$winrun" ] && "$winrun" --stop-server >/dev/null 2>&1
+run_preset e2e
 
 echo
 if [ ${#broken[@]} -gt 0 ]; then

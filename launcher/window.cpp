@@ -1,0 +1,72 @@
+// The launcher's window procedure and the wait between frames.
+#include "launcher.h"
+#include "display.h"
+
+uint8_t g_skipRequested;
+
+// The back buffer is the window's whole picture: copy it, nothing else.
+static void PaintBackBuffer(HWND hwnd)
+{
+    PAINTSTRUCT paint;
+    HDC hdc = BeginPaint(hwnd, &paint);
+    if (hdc != nullptr && g_backBuffer.hBitmap != nullptr) {
+        HDC memDc = CreateCompatibleDC(hdc);
+        if (memDc != nullptr) {
+            HGDIOBJ old = SelectObject(memDc, g_backBuffer.hBitmap);
+            BitBlt(hdc, 0, 0, g_screenWidth, g_screenHeight, memDc, 0, 0, SRCCOPY);
+            SelectObject(memDc, old);
+            DeleteDC(memDc);
+        }
+    }
+    // Validates the window even when there was nothing to paint, or the
+    // platform would send WM_PAINT again at once, for ever.
+    EndPaint(hwnd, &paint);
+}
+
+LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        PaintBackBuffer(hwnd);
+        return 0;
+    case WM_CLOSE:
+        // Not passed on: the window goes only through this DestroyWindow,
+        // after the display it shows has been released.
+        if (g_backBuffer.hBitmap != nullptr)
+            ShutdownDisplay();
+        if (hwnd != nullptr)
+            DestroyWindow(hwnd);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        g_skipRequested = 1;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void PumpOneMessage()
+{
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void WaitWithMessages(uint32_t milliseconds)
+{
+    const DWORD start = GetTickCount();
+    // Unsigned difference: right across the tick counter's wrap after 49 days.
+    while ((uint32_t)(GetTickCount() - start) < milliseconds) {
+        PumpOneMessage();
+        if (g_skipRequested)
+            return;
+    }
+}

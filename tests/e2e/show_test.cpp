@@ -1,0 +1,565 @@
+// The whole program under Wine, watched from outside: an Xvfb screen of a
+// chosen size shows a known desktop, orveline.exe runs on it, and every
+// change of the screen is captured and compared with the blend of that
+// desktop and the shipped picture at the levels of the show. Input comes
+// through XTest, as a user's would. The next program is the demo setup
+// program, which records how it was started.
+#include "../../tools/xshow.h"
+#include "../host/pixel_surface.h"
+
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kWin32Dir = ORVELINE_WIN32_DIR;
+const std::string kWineRun = kWin32Dir + "/wine-run.sh";
+
+// The levels of the show in the order they are drawn: the fade in, then the
+// fade out.
+std::vector<int> ShowLevels()
+{
+    std::vector<int> levels;
+    for (int level = 0; level < 255; level += 4)
+        levels.push_back(level);
+    for (int level = 255; level > 0; level -= 4)
+        levels.push_back(level);
+    return levels;
+}
+const std::vector<int> kLevels = ShowLevels();
+const int kHoldIndex = 63;      // level 252, the last of the fade in
+const int kFadeOutIndex = 64;   // level 255
+
+std::unique_ptr<PixelSurface> LoadShippedPicture(const char* file)
+{
+    std::ifstream in(std::string(ORVELINE_RESOURCES_DIR) + "/" + file, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (bytes.size() < 14 || BitmapFileBlockSize(bytes.data(), bytes.size()) != bytes.size() - 14)
+        return nullptr;
+    BitmapLayout layout;
+    const uint8_t* packed = bytes.data() + 14;
+    if (!ReadBitmapLayout(packed, uint32_t(bytes.size() - 14), &layout))
+        return nullptr;
+    auto picture = std::make_unique<PixelSurface>(layout.width, layout.height);
+    CopyBitmapRows(picture->get(), 0, 0, packed, &layout);
+    return picture;
+}
+
+uint64_t HashImage(const Image& image)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t b : image.bgr)
+        h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
+// One screen, its desktop and the frames the show may put on it.
+struct Stage {
+    Image desktop;
+    int x = 0, y = 0, width = 0, height = 0;  // where the picture goes
+    std::vector<Image> frames;                // inside that rectangle, per show index
+    std::multimap<uint64_t, int> byHash;
+
+    // The show index whose frame this is; the lowest when several levels
+    // give the same pixels; -1 for none.
+    int IndexOf(const Image& inside) const
+    {
+        int found = -1;
+        auto [from, to] = byHash.equal_range(HashImage(inside));
+        for (auto it = from; it != to; ++it)
+            if (frames[size_t(it->second)].bgr == inside.bgr && (found < 0 || it->second < found))
+                found = it->second;
+        return found;
+    }
+};
+
+Stage MakeStage(const Image& desktop, const char* pictureFile)
+{
+    Stage stage;
+    stage.desktop = desktop;
+    auto picture = LoadShippedPicture(pictureFile);
+    if (picture == nullptr)
+        return stage;
+    stage.width = (*picture)->width;
+    stage.height = (*picture)->height;
+    stage.x = (desktop.width - stage.width) / 2;
+    stage.y = (desktop.height - stage.height) / 2;
+    for (size_t i = 0; i < kLevels.size(); ++i) {
+        PixelSurface under(stage.width, stage.height);
+        for (int y = 0; y < stage.height; ++y)
+            for (int x = 0; x < stage.width; ++x)
+                std::memcpy(under.at(x, y), desktop.at(stage.x + x, stage.y + y), 3);
+        BlendSurface(under.get(), 0, 0, stage.width, stage.height, picture->get(), 0, 0,
+                     kLevels[i]);
+        Image frame{stage.width, stage.height, std::vector<uint8_t>(size_t(stage.width) * stage.height * 3)};
+        for (int y = 0; y < stage.height; ++y)
+            for (int x = 0; x < stage.width; ++x)
+                std::memcpy(frame.at(x, y), under.at(x, y), 3);
+        stage.byHash.emplace(HashImage(frame), int(i));
+        stage.frames.push_back(std::move(frame));
+    }
+    return stage;
+}
+
+// Something a user does once the show has reached a given index.
+struct Input {
+    int atIndex;
+    int delayMs;
+    std::function<void(Display*)> act;
+};
+
+struct Observation {
+    int64_t ms;  // since the program was started
+    int index;   // show index, -1 for a picture that is no frame of the show
+};
+
+struct ShowRecord {
+    std::vector<Observation> changes;  // each new picture inside the rectangle
+    int outsideChanges = 0;            // captures whose outside differed from the desktop
+    int captures = 0;
+    int64_t inputMs = -1;              // when the input was given
+    int indexAtInput = -1;             // the last index seen before it
+    bool ended = false;
+    int exitStatus = -1;
+    int64_t endedMs = -1;
+    std::string started;  // the demo program's record: its path and command line
+    int64_t startedMs = -1;
+
+    std::vector<int> Indices() const
+    {
+        std::vector<int> out;
+        for (const Observation& o : changes)
+            out.push_back(o.index);
+        return out;
+    }
+    int64_t FirstSeen(int index) const
+    {
+        for (const Observation& o : changes)
+            if (o.index == index)
+                return o.ms;
+        return -1;
+    }
+    std::string Describe() const
+    {
+        std::ostringstream s;
+        s << captures << " captures, changes (ms:index):";
+        for (const Observation& o : changes)
+            s << " " << o.ms << ":" << o.index;
+        return s.str();
+    }
+};
+
+bool OutsideIsDesktop(const Image& screen, const Stage& stage)
+{
+    const size_t rowBytes = size_t(screen.width) * 3;
+    for (int y = 0; y < screen.height; ++y) {
+        const uint8_t* a = screen.at(0, y);
+        const uint8_t* b = stage.desktop.at(0, y);
+        if (y < stage.y || y >= stage.y + stage.height) {
+            if (std::memcmp(a, b, rowBytes) != 0)
+                return false;
+            continue;
+        }
+        const size_t left = size_t(stage.x) * 3, right = size_t(stage.x + stage.width) * 3;
+        if (std::memcmp(a, b, left) != 0 || std::memcmp(a + right, b + right, rowBytes - right) != 0)
+            return false;
+    }
+    return true;
+}
+
+std::string ReadStarted(const fs::path& folder)
+{
+    std::ifstream in(folder / "started.txt", std::ios::binary);
+    if (!in)
+        return {};
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A virtual screen of one size with a known desktop, and a wineserver for
+// it: Wine learns the screen's size when its server starts.
+class Screen {
+public:
+    // Empty when the screen is up, else what went wrong.
+    std::string Start(int width, int height)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return "no pipe";
+        const std::string fd = std::to_string(fds[1]);
+        const std::string geometry = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        xvfb_ = fork();
+        if (xvfb_ == 0) {
+            close(fds[0]);
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, 1);
+            dup2(null, 2);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp",
+                   "-screen", "0", geometry.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        close(fds[1]);
+        char number[32] = {};
+        const ssize_t n = read(fds[0], number, sizeof number - 1);
+        close(fds[0]);
+        if (n <= 0)
+            return "Xvfb did not start";
+        name_ = ":" + std::to_string(std::atoi(number));
+        display_ = OpenScreen(name_);
+        if (display_ == nullptr)
+            return "cannot open display " + name_;
+        desktop_ = MakeDesktop(width, height);
+        if (!ShowOnRoot(display_, desktop_))
+            return "cannot set the root window's picture";
+        // Out of the way of the picture, and over the window once it is up.
+        MovePointer(display_, 2, 2);
+        int status;
+        RunWine({"--stop-server"}, &status);
+        if (!RunWine({"--start-server"}, &status) || status != 0)
+            return "the wineserver did not start";
+        return {};
+    }
+
+    void Stop()
+    {
+        int status;
+        if (display_ != nullptr) {
+            RunWine({"--stop-server"}, &status);
+            CloseScreen(display_);
+            display_ = nullptr;
+        }
+        if (xvfb_ > 0) {
+            kill(xvfb_, SIGTERM);
+            waitpid(xvfb_, nullptr, 0);
+            xvfb_ = -1;
+        }
+    }
+
+    Display* display() const { return display_; }
+    const Image& desktop() const { return desktop_; }
+    std::vector<std::string> Environment() const { return {"DISPLAY=" + name_}; }
+
+    bool RunWine(std::vector<std::string> args, int* status)
+    {
+        args.insert(args.begin(), kWineRun);
+        const pid_t pid = StartProgram(args, ".", Environment());
+        return pid > 0 && WaitForProgram(pid, 120000, status);
+    }
+
+private:
+    pid_t xvfb_ = -1;
+    std::string name_;
+    Display* display_ = nullptr;
+    Image desktop_;
+};
+
+// Runs a program of the build under Wine in a fresh working folder that
+// holds the demo setup program twice, as setup.exe and as other.exe, and
+// watches the screen until the program has ended and the demo has recorded
+// its start.
+ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
+                 const std::vector<std::string>& arguments, const std::vector<Input>& inputs = {})
+{
+    ShowRecord record;
+    const fs::path folder = fs::temp_directory_path() /
+                            ("orveline-e2e-" + std::to_string(getpid()) + "-" +
+                             std::to_string(NowMs()));
+    fs::create_directories(folder);
+    fs::copy_file(kWin32Dir + "/tools/setup.exe", folder / "setup.exe");
+    fs::copy_file(kWin32Dir + "/tools/setup.exe", folder / "other.exe");
+
+    std::vector<std::string> argv = {kWineRun, kWin32Dir + "/launcher/" + program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const int64_t start = NowMs();
+    const pid_t pid = StartProgram(argv, folder.string(), screen.Environment());
+    if (pid <= 0)
+        return record;
+
+    Image shot, inside, last;
+    size_t nextInput = 0;
+    int64_t inputDue = -1;
+    const int64_t deadline = start + 60000;
+    while (NowMs() < deadline) {
+        const bool ending = ProgramEnded(pid, &record.exitStatus);
+        if (ending) {
+            record.ended = true;
+            record.endedMs = NowMs() - start;
+        }
+        if (!CaptureScreen(screen.display(), &shot))
+            break;
+        ++record.captures;
+        const int64_t now = NowMs() - start;
+        if (!OutsideIsDesktop(shot, stage))
+            ++record.outsideChanges;
+        inside = CropImage(shot, stage.x, stage.y, stage.width, stage.height);
+        if (inside.bgr != last.bgr) {
+            record.changes.push_back({now, stage.IndexOf(inside)});
+            last = inside;
+        }
+        const int index = record.changes.empty() ? -1 : record.changes.back().index;
+        if (nextInput < inputs.size() && inputDue < 0 && index >= inputs[nextInput].atIndex)
+            inputDue = now + inputs[nextInput].delayMs;
+        if (inputDue >= 0 && now >= inputDue) {
+            inputs[nextInput].act(screen.display());
+            record.inputMs = NowMs() - start;
+            record.indexAtInput = index;
+            ++nextInput;
+            inputDue = -1;
+        }
+        if (record.startedMs < 0 && fs::exists(folder / "started.txt")) {
+            record.started = ReadStarted(folder);
+            record.startedMs = now;
+        }
+        if (ending)
+            break;
+    }
+    if (!record.ended) {
+        record.ended = WaitForProgram(pid, 1, &record.exitStatus);
+    }
+    // The demo is a program of its own: it may record after we have ended.
+    for (int64_t until = NowMs() + 20000; record.startedMs < 0 && NowMs() < until;) {
+        record.started = ReadStarted(folder);
+        if (!record.started.empty()) {
+            record.startedMs = NowMs() - start;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    fs::remove_all(folder);
+    std::printf("  %s: %d captures, %zu changes inside the picture, ended after %lld ms, "
+                "next program recorded after %lld ms\n",
+                program.c_str(), record.captures, record.changes.size(),
+                (long long)record.endedMs, (long long)record.startedMs);
+    if (std::getenv("ORVELINE_E2E_VERBOSE") != nullptr)
+        std::printf("  %s\n", record.Describe().c_str());
+    return record;
+}
+
+// The demo's record says where it was started from and with what command line.
+std::string StartedPath(const ShowRecord& r)
+{
+    return r.started.substr(0, r.started.find('\n'));
+}
+std::string StartedCommand(const ShowRecord& r)
+{
+    const size_t a = r.started.find('\n');
+    if (a == std::string::npos)
+        return {};
+    return r.started.substr(a + 1, r.started.find('\n', a + 1) - a - 1);
+}
+
+// Every picture seen inside the rectangle is a frame of the show, the desktop
+// shows only before the first frame and after the last, and the frames come
+// in the order of the show.
+void ExpectFramesOfTheShow(const ShowRecord& r)
+{
+    const std::vector<int> seen = r.Indices();
+    size_t first = 0, last = seen.size();
+    while (first < last && seen[first] == 0)
+        ++first;
+    while (last > first && seen[last - 1] == 0)
+        --last;
+    for (size_t i = first; i < last; ++i) {
+        EXPECT_GT(seen[i], 0) << "change " << i << " is not a frame of the show, or the desktop "
+                              << "showed in the middle of it; " << r.Describe();
+        if (i > first) {
+            EXPECT_GT(seen[i], seen[i - 1]) << "frames out of order at change " << i << "; "
+                                            << r.Describe();
+        }
+    }
+    EXPECT_EQ(r.outsideChanges, 0) << "the screen outside the picture changed";
+}
+
+int CountDistinctIn(const ShowRecord& r, int from, int to)
+{
+    std::vector<bool> seen(kLevels.size());
+    int n = 0;
+    for (int i : r.Indices())
+        if (i >= from && i < to && !seen[size_t(i)])
+            seen[size_t(i)] = true, ++n;
+    return n;
+}
+
+class ShowTest : public ::testing::Test {
+protected:
+    static void StartScreen(int width, int height, const char* pictureFile)
+    {
+        screen_ = new Screen;
+        problem_ = screen_->Start(width, height);
+        if (problem_.empty())
+            stage_ = new Stage(MakeStage(screen_->desktop(), pictureFile));
+    }
+    static void TearDownTestSuite()
+    {
+        if (screen_ != nullptr)
+            screen_->Stop();
+        delete screen_;
+        delete stage_;
+        screen_ = nullptr;
+        stage_ = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(problem_, "");
+        ASSERT_FALSE(stage_->frames.empty()) << "the shipped picture did not load";
+    }
+    static Screen* screen_;
+    static Stage* stage_;
+    static std::string problem_;
+};
+Screen* ShowTest::screen_;
+Stage* ShowTest::stage_;
+std::string ShowTest::problem_;
+
+class Screen1024 : public ShowTest {
+protected:
+    static void SetUpTestSuite() { StartScreen(1024, 768, "tal1280.bmp"); }
+};
+class Screen800 : public ShowTest {
+protected:
+    static void SetUpTestSuite() { StartScreen(800, 600, "tal800.bmp"); }
+};
+class Screen801 : public ShowTest {
+protected:
+    static void SetUpTestSuite() { StartScreen(801, 600, "tal1280.bmp"); }
+};
+
+// The whole show with arguments to pass on; a middle click and mouse moves
+// on the way must not cut it short.
+TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
+{
+    EXPECT_EQ(stage_->x, 353);
+    EXPECT_EQ(stage_->y, 266);
+    EXPECT_EQ(stage_->width, 317);
+    EXPECT_EQ(stage_->height, 236);
+    const ShowRecord r =
+        Watch(*screen_, *stage_, "orveline.exe", {"other.exe", "alpha", "two words", "3"},
+              {{20, 0, [](Display* d) {
+                    MovePointer(d, 500, 400);
+                    ClickButton(d, 2);
+                    MovePointer(d, 3, 3);
+                }}});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    ExpectFramesOfTheShow(r);
+    EXPECT_GE(r.inputMs, 0) << "the middle click was never given; " << r.Describe();
+    // Enough of each fade seen to know it was the fade, ending where it should.
+    EXPECT_GE(CountDistinctIn(r, 1, kFadeOutIndex), 16) << r.Describe();
+    EXPECT_GE(CountDistinctIn(r, kFadeOutIndex, int(kLevels.size())), 8) << r.Describe();
+    const std::vector<int> seen = r.Indices();
+    EXPECT_NE(std::find(seen.begin(), seen.end(), int(kLevels.size()) - 1), seen.end())
+        << "the fade out did not end at level 3; " << r.Describe();
+    // The hold: level 252 stays on the screen for the two seconds.
+    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeen(kFadeOutIndex);
+    ASSERT_GE(hold, 0) << r.Describe();
+    ASSERT_GE(fadeOut, 0) << r.Describe();
+    EXPECT_GE(fadeOut - hold, 1900) << r.Describe();
+
+    EXPECT_GT(r.startedMs, r.FirstSeen(int(kLevels.size()) - 1)) << "started during the show";
+    EXPECT_EQ(StartedCommand(r), "other.exe alpha \"two words\" 3");
+    EXPECT_TRUE(StartedPath(r).ends_with("\\other.exe")) << StartedPath(r);
+}
+
+// A skip during the show: the frames stop within a few, and the program
+// still starts.
+struct Skip {
+    const char* name;
+    int atIndex, delayMs;
+    std::function<void(Display*)> act;
+};
+
+TEST_F(Screen1024, LeftClickRightClickAndKeyEndTheShow)
+{
+    const Skip skips[] = {
+        {"left click in the fade in", 12, 0, [](Display* d) { ClickButton(d, 1); }},
+        {"right click in the fade in", 12, 0, [](Display* d) { ClickButton(d, 3); }},
+        {"key in the hold", kHoldIndex, 400, [](Display* d) { PressKey(d, XK_space); }},
+    };
+    for (const Skip& skip : skips) {
+        SCOPED_TRACE(skip.name);
+        const ShowRecord r = Watch(*screen_, *stage_, "orveline.exe", {"other.exe", "skipped"},
+                                   {{skip.atIndex, skip.delayMs, skip.act}});
+        ASSERT_TRUE(r.ended);
+        EXPECT_EQ(r.exitStatus, 0);
+        ExpectFramesOfTheShow(r);
+        ASSERT_GE(r.inputMs, 0) << r.Describe();
+        int after = 0;
+        for (const Observation& o : r.changes)
+            if (o.ms > r.inputMs && o.index > r.indexAtInput)
+                ++after;
+        EXPECT_LE(after, 3) << "frames drawn after the skip; " << r.Describe();
+        if (r.indexAtInput < kHoldIndex) {
+            EXPECT_LT(r.FirstSeen(kHoldIndex), 0) << "the fade in went on; " << r.Describe();
+        }
+        EXPECT_LT(r.FirstSeen(kFadeOutIndex), 0) << "the fade out ran; " << r.Describe();
+        EXPECT_EQ(StartedCommand(r), "other.exe skipped");
+    }
+}
+
+// Without a picture there is nothing to show: the next program starts at
+// once and the screen never changes.
+TEST_F(Screen1024, NoPictureStartsTheProgramAtOnce)
+{
+    const ShowRecord r = Watch(*screen_, *stage_, "orveline_bare.exe", {"other.exe", "bare"});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(StartedCommand(r), "other.exe bare");
+    for (const Observation& o : r.changes)
+        EXPECT_EQ(o.index, 0) << r.Describe();
+    EXPECT_EQ(r.outsideChanges, 0);
+    // Started while the launcher still runs, long before a fade in and a
+    // hold (3.3 s) could have passed.
+    EXPECT_GE(r.startedMs, 0);
+    EXPECT_LT(r.startedMs, 3300) << r.Describe();
+    EXPECT_LT(r.startedMs, r.endedMs) << r.Describe();
+}
+
+// The small picture, and no command line: setup.exe from the working folder.
+TEST_F(Screen800, SmallPictureThenSetupFromTheWorkingFolder)
+{
+    EXPECT_EQ(stage_->x, 302);
+    EXPECT_EQ(stage_->y, 227);
+    EXPECT_EQ(stage_->width, 195);
+    EXPECT_EQ(stage_->height, 145);
+    const ShowRecord r = Watch(*screen_, *stage_, "orveline.exe", {},
+                               {{24, 0, [](Display* d) { PressKey(d, XK_Return); }}});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    ExpectFramesOfTheShow(r);
+    EXPECT_GE(CountDistinctIn(r, 1, kFadeOutIndex), 6) << r.Describe();
+    EXPECT_EQ(StartedCommand(r), "setup.exe");
+    EXPECT_TRUE(StartedPath(r).ends_with("\\setup.exe")) << StartedPath(r);
+}
+
+// One pixel wider than the small picture's limit: the large picture.
+TEST_F(Screen801, LargePictureOnAScreenJustOver800)
+{
+    EXPECT_EQ(stage_->x, 242);
+    EXPECT_EQ(stage_->y, 182);
+    const ShowRecord r = Watch(*screen_, *stage_, "orveline.exe", {"other.exe"},
+                               {{24, 0, [](Display* d) { ClickButton(d, 1); }}});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    ExpectFramesOfTheShow(r);
+    EXPECT_GE(CountDistinctIn(r, 1, kFadeOutIndex), 6) << r.Describe();
+    EXPECT_EQ(StartedCommand(r), "other.exe");
+}
+
+}  // namespace
