@@ -3,6 +3,8 @@
 // answering between frames. All globals are zero until the launcher sets them.
 #pragma once
 
+#include "surface.h"
+
 #include <windows.h>
 
 #include <stdint.h>
@@ -11,6 +13,11 @@ extern HWND g_hWnd;          // null until the window exists: the screen is used
 extern HINSTANCE g_hInstance;
 extern int g_screenWidth;
 extern int g_screenHeight;
+
+// The desktop as it was before the window appeared (24 bits per pixel), and
+// the picture at its own size. The launcher releases both after its window.
+extern Surface g_backCopy;
+extern Surface g_splashImage;
 
 // Set to 1 by the first key press or left or right click on the window, and
 // never cleared: the show reads it to end early.

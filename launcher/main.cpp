@@ -5,8 +5,8 @@
 #include "display.h"
 #include "surface.h"
 
-Surface g_backCopy;     // the desktop as it was before the window appeared
-Surface g_splashImage;  // the picture, at its own size
+Surface g_backCopy;
+Surface g_splashImage;
 
 static const char kClassName[] = "Orveline";
 

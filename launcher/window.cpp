@@ -36,9 +36,9 @@ LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_CLOSE:
         // Not passed on: the window goes only through this DestroyWindow,
-        // after the display it shows has been released.
-        if (g_backBuffer.hBitmap != nullptr)
-            ShutdownDisplay();
+        // after the display it shows has been released. Released even
+        // without a back buffer: the palette may exist all the same.
+        ShutdownDisplay();
         if (hwnd != nullptr)
             DestroyWindow(hwnd);
         return 0;

@@ -1,0 +1,479 @@
+// The window procedure, the wait, and the main line, on real windows under
+// Wine. The main line runs whole inside this program: its calls to the
+// platform's clock, screen size, start of programs and block transfers go
+// through this program's import table, where the tests put their own, so a
+// show runs in a moment and every frame it presents can be looked at.
+#include "launcher.h"
+#include "display.h"
+#include "import_hook.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
+                   int showCommand);
+
+namespace {
+
+template <class F>
+void Hook(F& real, const char* dll, const char* name, F replacement)
+{
+    real = reinterpret_cast<F>(dc_hooks::Redirect(dll, name, reinterpret_cast<void*>(replacement)));
+}
+
+// What the main line did, as the hooks saw it.
+struct ShowRun {
+    // Settings for the next run.
+    int screenWidth = 0, screenHeight = 0;  // 0: the real screen
+    bool fastClock = false;                 // every reading of the clock 7 ms on
+    bool noBackBuffer = false;              // screen-sized 32-bit bitmaps fail
+    bool noPicture = false;                 // resources are not found
+    int clickAtFrame = -1;                  // a right click after that fade frame
+
+    // Observations.
+    std::vector<std::string> started;       // WinExec command lines
+    std::vector<UINT> showCommands;
+    bool windowAliveAtStart = false;
+    int paints = 0;                         // transfers to the window before the picture
+    std::vector<std::vector<uint8_t>> frames;  // the back buffer at each new fade frame
+    std::vector<uint8_t> desktop, picture;  // the desktop copy and the picture
+    int pictureWidth = 0, pictureHeight = 0;
+    HBITMAP backBuffer = nullptr, backCopy = nullptr, splash = nullptr;
+    HPALETTE palette = nullptr;
+};
+ShowRun g_run;
+DWORD g_clock;
+
+decltype(&GetSystemMetrics) realGetSystemMetrics;
+decltype(&GetTickCount) realGetTickCount;
+decltype(&WinExec) realWinExec;
+decltype(&BitBlt) realBitBlt;
+decltype(&CreateDIBSection) realCreateDibSection;
+decltype(&FindResourceA) realFindResource;
+
+int WINAPI FakeGetSystemMetrics(int index)
+{
+    if (index == SM_CXSCREEN && g_run.screenWidth > 0)
+        return g_run.screenWidth;
+    if (index == SM_CYSCREEN && g_run.screenHeight > 0)
+        return g_run.screenHeight;
+    return realGetSystemMetrics(index);
+}
+
+DWORD WINAPI FakeGetTickCount()
+{
+    if (!g_run.fastClock)
+        return realGetTickCount();
+    return g_clock += 7;
+}
+
+UINT WINAPI FakeWinExec(LPCSTR commandLine, UINT show)
+{
+    g_run.started.push_back(commandLine);
+    g_run.showCommands.push_back(show);
+    g_run.windowAliveAtStart = g_hWnd != nullptr && IsWindow(g_hWnd);
+    return 33;  // started, as far as the caller can tell
+}
+
+std::vector<uint8_t> Pixels(const Surface& s)
+{
+    return std::vector<uint8_t>(s.bits, s.bits + size_t(s.pitch) * size_t(s.height));
+}
+
+BOOL WINAPI RecordBitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx, int sy, DWORD rop)
+{
+    const BOOL result = realBitBlt(dst, x, y, cx, cy, src, sx, sy, rop);
+    if (g_hWnd == nullptr || WindowFromDC(dst) != g_hWnd || g_backBuffer.bits == nullptr)
+        return result;
+    if (g_splashImage.bits == nullptr) {
+        ++g_run.paints;
+        return result;
+    }
+    if (g_run.frames.empty()) {
+        g_run.desktop = Pixels(g_backCopy);
+        g_run.picture = Pixels(g_splashImage);
+        g_run.pictureWidth = g_splashImage.width;
+        g_run.pictureHeight = g_splashImage.height;
+        g_run.backBuffer = g_backBuffer.hBitmap;
+        g_run.backCopy = g_backCopy.hBitmap;
+        g_run.splash = g_splashImage.hBitmap;
+        g_run.palette = g_hPalette;
+    }
+    // A repaint of the window shows the frame it already has: one frame.
+    std::vector<uint8_t> frame = Pixels(g_backBuffer);
+    if (!g_run.frames.empty() && g_run.frames.back() == frame)
+        return result;
+    g_run.frames.push_back(std::move(frame));
+    if (int(g_run.frames.size()) - 1 == g_run.clickAtFrame)
+        PostMessageA(g_hWnd, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    return result;
+}
+
+HBITMAP WINAPI FakeCreateDibSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                    HANDLE section, DWORD offset)
+{
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    if (g_run.noBackBuffer && h.biBitCount == 32 && h.biWidth == g_screenWidth &&
+        (h.biHeight == g_screenHeight || h.biHeight == -g_screenHeight)) {
+        if (bits != nullptr)
+            *bits = nullptr;
+        return nullptr;
+    }
+    return realCreateDibSection(dc, info, usage, bits, section, offset);
+}
+
+HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
+{
+    return g_run.noPicture ? nullptr : realFindResource(module, name, type);
+}
+
+bool InstallHooks()
+{
+    if (realWinExec == nullptr) {
+        Hook(realGetSystemMetrics, "user32.dll", "GetSystemMetrics", &FakeGetSystemMetrics);
+        Hook(realGetTickCount, "kernel32.dll", "GetTickCount", &FakeGetTickCount);
+        Hook(realWinExec, "kernel32.dll", "WinExec", &FakeWinExec);
+        Hook(realBitBlt, "gdi32.dll", "BitBlt", &RecordBitBlt);
+        Hook(realCreateDibSection, "gdi32.dll", "CreateDIBSection", &FakeCreateDibSection);
+        Hook(realFindResource, "kernel32.dll", "FindResourceA", &FakeFindResource);
+    }
+    return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
+           realCreateDibSection && realFindResource && CountDeviceContexts();
+}
+
+bool IsAllZero(const Surface& s)
+{
+    static const Surface zero{};
+    return std::memcmp(&s, &zero, sizeof s) == 0;
+}
+
+// Runs WinMain once with the given settings and a command line, leaving the
+// class unregistered again for the next run.
+int RunMain(const ShowRun& settings, const char* commandLine)
+{
+    g_run = settings;
+    g_skipRequested = 0;
+    g_hWnd = nullptr;
+    g_dcCounts = {};
+    std::string line = commandLine;
+    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, line.data(), SW_SHOWNORMAL);
+    UnregisterClassA("Orveline", GetModuleHandleA(nullptr));
+    g_run.fastClock = false;
+    return result;
+}
+
+// After any run: the window, the display, both surfaces and every context
+// are gone.
+void ExpectAllReleased()
+{
+    EXPECT_FALSE(IsWindow(g_hWnd));
+    EXPECT_TRUE(IsAllZero(g_backBuffer));
+    EXPECT_TRUE(IsAllZero(g_backCopy));
+    EXPECT_TRUE(IsAllZero(g_splashImage));
+    EXPECT_EQ(g_hPalette, nullptr);
+    EXPECT_EQ(g_hPaletteMem, nullptr);
+    for (HGDIOBJ object : {(HGDIOBJ)g_run.backBuffer, (HGDIOBJ)g_run.backCopy,
+                           (HGDIOBJ)g_run.splash, (HGDIOBJ)g_run.palette}) {
+        if (object != nullptr) {
+            EXPECT_EQ(GetObjectType(object), 0u);
+        }
+    }
+    EXPECT_TRUE(g_dcCounts.balanced()) << g_dcCounts.getDc << " GetDC, " << g_dcCounts.releaseDc
+                                       << " ReleaseDC, " << g_dcCounts.createDc
+                                       << " CreateCompatibleDC, " << g_dcCounts.deleteDc
+                                       << " DeleteDC";
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "message " << msg.message << " left";
+}
+
+// The levels of the fade in and the fade out, in the order they are drawn.
+std::vector<int> ShowLevels()
+{
+    std::vector<int> levels;
+    for (int level = 0; level < 255; level += 4)
+        levels.push_back(level);
+    for (int level = 255; level > 0; level -= 4)
+        levels.push_back(level);
+    return levels;
+}
+
+// The first pixel where a frame differs from the desktop with the picture
+// centred on it at the level, worked out pixel by pixel from the blend rule.
+std::string FirstWrongPixel(const ShowRun& r, const std::vector<uint8_t>& frame, int level)
+{
+    const int width = g_run.screenWidth, height = g_run.screenHeight;
+    const int pitch = width * 4, copyPitch = (width * 3 + 3) & ~3;
+    const int left = (width - r.pictureWidth) / 2, top = (height - r.pictureHeight) / 2;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* d = &r.desktop[size_t(y) * copyPitch + size_t(x) * 3];
+            const uint8_t* got = &frame[size_t(y) * pitch + size_t(x) * 4];
+            const int px = x - left, py = y - top;
+            const bool inside = px >= 0 && px < r.pictureWidth && py >= 0 && py < r.pictureHeight;
+            const uint8_t* s = inside ? &r.picture[(size_t(py) * r.pictureWidth + px) * 4] : nullptr;
+            const int w = inside ? (s[3] * level) >> 8 : 0;
+            for (int c = 0; c < 3; ++c) {
+                const int want = ((d[c] * (256 - w)) >> 8) + (inside ? (s[c] * w) >> 8 : 0);
+                if (got[c] != want)
+                    return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") byte " +
+                           std::to_string(c) + " is " + std::to_string(got[c]) + ", expected " +
+                           std::to_string(want);
+            }
+        }
+    return "";
+}
+
+class MainLine : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(InstallHooks()); }
+};
+
+// A screen smaller than the picture: each frame shows the picture's middle
+// part, centred as if the whole were drawn, with nothing written outside the
+// back buffer. A right click ends the show after the frame it follows.
+TEST_F(MainLine, PictureLargerThanTheScreenIsClippedAndAClickEndsTheShow)
+{
+    const std::vector<int> levels = ShowLevels();
+    struct Case {
+        int clickAtFrame;
+        size_t frames;
+    } cases[] = {{-1, 128}, {0, 1}, {63, 64}, {70, 71}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("click after frame " + std::to_string(c.clickAtFrame));
+        ShowRun settings;
+        settings.screenWidth = 160;  // 35 and 45 short: each position rounds toward zero
+        settings.screenHeight = 100;
+        settings.fastClock = true;
+        settings.clickAtFrame = c.clickAtFrame;
+        EXPECT_EQ(RunMain(settings, "next.exe --from \"a b\""), 0);
+        ASSERT_EQ(g_run.pictureWidth, 195) << "the small picture is the one for this width";
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        for (size_t i = 0; i < g_run.frames.size(); ++i)
+            ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[i], levels[i]), "") << "frame " << i;
+        EXPECT_GE(g_run.paints, 1) << "the window never showed the desktop copy";
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], "next.exe --from \"a b\"");
+        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
+        EXPECT_FALSE(g_run.windowAliveAtStart) << "the window must close before the hand-off";
+        ExpectAllReleased();
+    }
+}
+
+// Without a back buffer nothing can be faded: the window closes and the
+// next program starts.
+TEST_F(MainLine, NoBackBufferClosesAndStartsTheNextProgram)
+{
+    ShowRun settings;
+    settings.noBackBuffer = true;
+    EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+    EXPECT_TRUE(g_run.frames.empty());
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "next.exe");
+    EXPECT_FALSE(g_run.windowAliveAtStart);
+    ExpectAllReleased();
+}
+
+// Without a picture the next program starts before anything else: setup.exe
+// for an empty command line.
+TEST_F(MainLine, NoPictureStartsSetupAtOnce)
+{
+    ShowRun settings;
+    settings.noPicture = true;
+    EXPECT_EQ(RunMain(settings, ""), 0);
+    EXPECT_TRUE(g_run.frames.empty());
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "setup.exe");
+    EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
+    EXPECT_TRUE(g_run.windowAliveAtStart) << "the start waited for the window to close";
+    ExpectAllReleased();
+}
+
+// A class of that name already there: nothing at all happens.
+TEST_F(MainLine, ClassThatCannotBeRegisteredEndsAtOnce)
+{
+    WNDCLASSA other = {};
+    other.lpfnWndProc = DefWindowProcA;
+    other.hInstance = GetModuleHandleA(nullptr);
+    other.lpszClassName = "Orveline";
+    ASSERT_NE(RegisterClassA(&other), 0);
+    EXPECT_EQ(RunMain(ShowRun{}, "next.exe"), 0);
+    EXPECT_EQ(g_hWnd, nullptr);
+    EXPECT_TRUE(g_run.started.empty());
+    EXPECT_EQ(g_dcCounts.taken(), 0);
+}
+
+// The window procedure and the wait on a window of their own.
+class WindowProcedure : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = LauncherWndProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+        windowClass.lpszClassName = "OrvelineTest";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, "OrvelineTest", "", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    static void TearDownTestSuite()
+    {
+        DestroyWindow(window_);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        UnregisterClassA("OrvelineTest", GetModuleHandleA(nullptr));
+    }
+    void SetUp() override
+    {
+        ASSERT_NE(window_, nullptr);
+        g_skipRequested = 0;
+        Drain();
+    }
+    static void Drain()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    // Posts messages the test can count afterwards.
+    static void PostMarkers(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            PostMessageA(window_, WM_APP, 0, 0);
+    }
+    static int CountLeft(UINT message)
+    {
+        int n = 0;
+        MSG msg;
+        while (PeekMessageA(&msg, window_, message, message, PM_REMOVE))
+            ++n;
+        return n;
+    }
+    static HWND window_;
+};
+HWND WindowProcedure::window_;
+
+TEST_F(WindowProcedure, WaitOfNoTimeTakesNoMessage)
+{
+    PostMarkers(2);
+    WaitWithMessages(0);
+    EXPECT_EQ(CountLeft(WM_APP), 2);
+}
+
+TEST_F(WindowProcedure, SkipAlreadyRequestedTakesOneMessageAndReturns)
+{
+    PostMarkers(3);
+    g_skipRequested = 1;
+    const DWORD start = GetTickCount();
+    WaitWithMessages(60000);
+    EXPECT_LT(GetTickCount() - start, 30000u);
+    EXPECT_EQ(CountLeft(WM_APP), 2);
+}
+
+TEST_F(WindowProcedure, KeyPressEndsTheWaitRightAfterItsTurn)
+{
+    PostMarkers(1);
+    PostMessageA(window_, WM_KEYDOWN, VK_SPACE, 1);
+    PostMarkers(2);
+    WaitWithMessages(60000);
+    EXPECT_EQ(g_skipRequested, 1);
+    EXPECT_EQ(CountLeft(WM_APP), 2) << "the wait went on after the key";
+}
+
+// Only a key press and the left and right buttons ask for a skip.
+TEST_F(WindowProcedure, OnlyKeyPressesAndLeftOrRightClicksSetTheFlag)
+{
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        int skips;
+    } cases[] = {
+        {WM_KEYDOWN, 'A', 1, 1},
+        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5), 1},
+        {WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5), 1},
+        {WM_KEYUP, 'A', LPARAM(0xC0000001), 0},
+        {WM_CHAR, 'a', 1, 0},
+        {WM_SYSKEYDOWN, 'A', LPARAM(0x20000001), 0},
+        {WM_SYSKEYUP, 'A', LPARAM(0xE0000001), 0},
+        {WM_SYSCHAR, 'a', LPARAM(0x20000001), 0},
+        {WM_MOUSEMOVE, 0, MAKELPARAM(7, 9), 0},
+        {WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5), 0},
+        {WM_MBUTTONUP, 0, MAKELPARAM(5, 5), 0},
+        {WM_LBUTTONUP, 0, MAKELPARAM(5, 5), 0},
+        {WM_RBUTTONUP, 0, MAKELPARAM(5, 5), 0},
+        {WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5), 0},
+    };
+    for (const auto& c : cases) {
+        g_skipRequested = 0;
+        PostMessageA(window_, c.message, c.wParam, c.lParam);
+        WaitWithMessages(100);
+        Drain();
+        EXPECT_EQ(g_skipRequested, c.skips) << "message 0x" << std::hex << c.message;
+    }
+}
+
+// The back buffer, when there is one, is what the window shows; after the
+// display is gone a paint draws nothing, yet the window is left valid.
+TEST_F(WindowProcedure, PaintShowsTheBackBufferAndNothingOnceItIsGone)
+{
+    auto pixelAt = [](int x, int y) {
+        HDC dc = GetDC(window_);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(window_, dc);
+        return c;
+    };
+    const HWND saved = g_hWnd;
+    g_hWnd = window_;
+    g_screenWidth = 64;
+    g_screenHeight = 48;
+    InitDisplay();
+    ASSERT_NE(g_backBuffer.bits, nullptr);
+    FillSurfaceRect(&g_backBuffer, RECT{0, 0, 64, 48}, RGB(10, 200, 30));
+    InvalidateRect(window_, nullptr, TRUE);
+    UpdateWindow(window_);
+    EXPECT_EQ(pixelAt(40, 30), RGB(10, 200, 30));
+
+    ShutdownDisplay();
+    HDC dc = GetDC(window_);
+    HBRUSH brush = CreateSolidBrush(RGB(90, 20, 140));
+    RECT all{0, 0, 64, 48};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ReleaseDC(window_, dc);
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+    EXPECT_EQ(pixelAt(40, 30), RGB(90, 20, 140));
+    RECT update;
+    EXPECT_FALSE(GetUpdateRect(window_, &update, FALSE)) << "WM_PAINT left the window invalid";
+    g_hWnd = saved;
+}
+
+// WM_CLOSE releases the display and destroys the window, whose destruction
+// posts the quit message.
+TEST_F(WindowProcedure, CloseReleasesTheDisplayAndDestroysTheWindow)
+{
+    HWND own = CreateWindowExA(0, "OrvelineTest", "", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(own, nullptr);
+    const HWND saved = g_hWnd;
+    g_hWnd = own;
+    InitDisplay();
+    const HBITMAP backBuffer = g_backBuffer.hBitmap;
+    const HPALETTE palette = g_hPalette;
+    ASSERT_NE(backBuffer, nullptr);
+    EXPECT_EQ(SendMessageA(own, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(IsWindow(own));
+    EXPECT_TRUE(IsAllZero(g_backBuffer));
+    EXPECT_EQ(GetObjectType(backBuffer), 0u);
+    EXPECT_EQ(GetObjectType(palette), 0u);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+    g_hWnd = saved;
+}
+
+}  // namespace
