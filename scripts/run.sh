@@ -1,23 +1,66 @@
 #!/usr/bin/env bash
-# Runs the launcher: installs what is missing and builds everything. The show
-# itself (orveline.exe) is not built yet; until it is, this stops after the
-# build and says so.
+# Runs the launcher: installs what is missing, builds orveline.exe, and runs
+# the show under Wine, on your X display when there is one, otherwise on a
+# virtual screen with a generated desktop. A demo program stands in for
+# setup.exe. Screenshots of the show (its first frame, the hold and its last
+# frame) are saved as PNG files in build/run/.
+#
+#   ./scripts/run.sh [COMMAND LINE]    the command line is passed to
+#                                      orveline.exe (default: none, so it
+#                                      starts setup.exe)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/setup.sh"
+. "$root/scripts/xdisplay.sh"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 for preset in host win32; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
+  cmake --build --preset "$preset" -j "$jobs" >/dev/null
 done
 
-cat <<'TXT'
+winrun="$root/build/win32/wine-run.sh"
+watch="$root/build/host/tools/watch_show"
+run="$root/build/run"
+rm -rf "$run"
+mkdir -p "$run"
+cp build/win32/launcher/orveline.exe build/win32/tools/setup.exe "$run/"
 
-Built: the surface, blending, display and picture-loading code, natively
-(build/host) and for 32-bit Windows (build/win32), with their tests.
-The built-in pictures are resources/tal800.bmp and resources/tal1280.bmp.
-The show itself is not built yet: there is no orveline.exe to run so far.
-TXT
+cleanup() {
+  "$winrun" --stop-server >/dev/null 2>&1 || true
+  stop_display
+}
+trap cleanup EXIT
+
+desktop=()
+if [ -n "${DISPLAY:-}" ] && "$watch" --probe; then
+  echo "run: showing on your display $DISPLAY"
+else
+  start_display 1024x768x24
+  desktop=(--desktop)
+  echo "run: no X display to show on; using a virtual 1024 x 768 screen ($DISPLAY)"
+fi
+"$winrun" --start-server
+
+echo "run: orveline.exe $*"
+cd "$run"
+"$watch" "${desktop[@]}" "$run" "$winrun" orveline.exe "$@" || status=$?
+
+# The next program runs on its own: give it a moment to record its start.
+for _ in $(seq 100); do
+  [ -f started.txt ] && break
+  sleep 0.1
+done
+echo
+if [ -f started.txt ]; then
+  { read -r path; read -r line; } <started.txt
+  echo "The next program was started: $path"
+  echo "  with the command line: $line"
+else
+  echo "The next program did not report a start (no $run/started.txt)."
+  [ $# -gt 0 ] && echo "  (only the demo setup.exe reports; your command was: $*)"
+fi
+echo "Screenshots of the show are in $run/ (first-frame.png, hold.png, last-frame.png)."
+exit "${status:-0}"
