@@ -218,7 +218,10 @@ public:
         close(fds[1]);
         char number[32] = {};
         const ssize_t n = read(fds[0], number, sizeof number - 1);
-        close(fds[0]);
+        // Kept open while the server runs: Xvfb may write its number more
+        // than once, and a write into a closed pipe ends it.
+        numberPipe_ = fds[0];
+        fcntl(numberPipe_, F_SETFD, FD_CLOEXEC);
         if (n <= 0)
             return "Xvfb did not start";
         name_ = ":" + std::to_string(std::atoi(number));
@@ -250,6 +253,9 @@ public:
             waitpid(xvfb_, nullptr, 0);
             xvfb_ = -1;
         }
+        if (numberPipe_ >= 0)
+            close(numberPipe_);
+        numberPipe_ = -1;
     }
 
     Display* display() const { return display_; }
@@ -265,6 +271,7 @@ public:
 
 private:
     pid_t xvfb_ = -1;
+    int numberPipe_ = -1;
     std::string name_;
     Display* display_ = nullptr;
     Image desktop_;
