@@ -44,7 +44,11 @@ else
 fi
 "$winrun" --start-server
 
-echo "run: orveline.exe $*"
+if [ $# -gt 0 ]; then
+  echo "run: orveline.exe $*"
+else
+  echo "run: orveline.exe, with no command line: it starts setup.exe (the demo)"
+fi
 cd "$run"
 "$watch" "${desktop[@]}" "$run" "$winrun" orveline.exe "$@" || status=$?
 
