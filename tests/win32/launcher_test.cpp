@@ -30,6 +30,7 @@ struct ShowRun {
     bool fastClock = false;                 // every reading of the clock 7 ms on
     bool noBackBuffer = false;              // screen-sized 32-bit bitmaps fail
     bool noPicture = false;                 // resources are not found
+    bool noWindow = false;                  // the window cannot be created
     int clickAtFrame = -1;                  // a right click after that fade frame
 
     // Observations.
@@ -52,6 +53,7 @@ decltype(&WinExec) realWinExec;
 decltype(&BitBlt) realBitBlt;
 decltype(&CreateDIBSection) realCreateDibSection;
 decltype(&FindResourceA) realFindResource;
+decltype(&CreateWindowExA) realCreateWindow;
 
 int WINAPI FakeGetSystemMetrics(int index)
 {
@@ -129,6 +131,16 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
     return g_run.noPicture ? nullptr : realFindResource(module, name, type);
 }
 
+HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x,
+                             int y, int cx, int cy, HWND parent, HMENU menu, HINSTANCE instance,
+                             LPVOID param)
+{
+    if (g_run.noWindow)
+        return nullptr;
+    return realCreateWindow(exStyle, className, title, style, x, y, cx, cy, parent, menu,
+                            instance, param);
+}
+
 bool InstallHooks()
 {
     if (realWinExec == nullptr) {
@@ -138,9 +150,10 @@ bool InstallHooks()
         Hook(realBitBlt, "gdi32.dll", "BitBlt", &RecordBitBlt);
         Hook(realCreateDibSection, "gdi32.dll", "CreateDIBSection", &FakeCreateDibSection);
         Hook(realFindResource, "kernel32.dll", "FindResourceA", &FakeFindResource);
+        Hook(realCreateWindow, "user32.dll", "CreateWindowExA", &FakeCreateWindow);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
-           realCreateDibSection && realFindResource && CountDeviceContexts();
+           realCreateDibSection && realFindResource && realCreateWindow && CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -272,6 +285,19 @@ TEST_F(MainLine, NoBackBufferClosesAndStartsTheNextProgram)
     ASSERT_EQ(g_run.started.size(), 1u);
     EXPECT_EQ(g_run.started[0], "next.exe");
     EXPECT_FALSE(g_run.windowAliveAtStart);
+    ExpectAllReleased();
+}
+
+// Without a window there is no back buffer and no quit message to wait for:
+// the show ends at once, with the next program started.
+TEST_F(MainLine, NoWindowStartsTheNextProgramWithoutWaiting)
+{
+    ShowRun settings;
+    settings.noWindow = true;
+    EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+    EXPECT_EQ(g_hWnd, nullptr);
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "next.exe");
     ExpectAllReleased();
 }
 
