@@ -6,6 +6,7 @@
 // program, which records how it was started.
 #include "../../tools/xshow.h"
 #include "../host/pixel_surface.h"
+#include "../show_levels.h"
 
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -31,17 +32,6 @@ namespace {
 const std::string kWin32Dir = ORVELINE_WIN32_DIR;
 const std::string kWineRun = kWin32Dir + "/wine-run.sh";
 
-// The levels of the show in the order they are drawn: the fade in, then the
-// fade out.
-std::vector<int> ShowLevels()
-{
-    std::vector<int> levels;
-    for (int level = 0; level < 255; level += 4)
-        levels.push_back(level);
-    for (int level = 255; level > 0; level -= 4)
-        levels.push_back(level);
-    return levels;
-}
 const std::vector<int> kLevels = ShowLevels();
 const int kHoldIndex = 63;      // level 252, the last of the fade in
 const int kFadeOutIndex = 64;   // level 255

@@ -62,6 +62,14 @@ inline void* Redirect(const char* dll, const char* name, void* replacement)
 
 }  // namespace dc_hooks
 
+// Puts a replacement into the import table and keeps the real function in
+// real; real is null when the program does not import the function.
+template <typename F>
+void Hook(F& real, const char* dll, const char* name, F replacement)
+{
+    real = reinterpret_cast<F>(dc_hooks::Redirect(dll, name, reinterpret_cast<void*>(replacement)));
+}
+
 // Installs the counters once; true when all four calls are counted.
 inline bool CountDeviceContexts()
 {

@@ -6,6 +6,7 @@
 #include "launcher.h"
 #include "display.h"
 #include "import_hook.h"
+#include "../show_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
                    int showCommand);
 
 namespace {
-
-template <class F>
-void Hook(F& real, const char* dll, const char* name, F replacement)
-{
-    real = reinterpret_cast<F>(dc_hooks::Redirect(dll, name, reinterpret_cast<void*>(replacement)));
-}
 
 // What the main line did, as the hooks saw it.
 struct ShowRun {
@@ -201,17 +196,6 @@ void ExpectAllReleased()
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "message " << msg.message << " left";
 }
 
-// The levels of the fade in and the fade out, in the order they are drawn.
-std::vector<int> ShowLevels()
-{
-    std::vector<int> levels;
-    for (int level = 0; level < 255; level += 4)
-        levels.push_back(level);
-    for (int level = 255; level > 0; level -= 4)
-        levels.push_back(level);
-    return levels;
-}
-
 // The first pixel where a frame differs from the desktop with the picture
 // centred on it at the level, worked out pixel by pixel from the blend rule.
 std::string FirstWrongPixel(const ShowRun& r, const std::vector<uint8_t>& frame, int level)
@@ -274,46 +258,35 @@ TEST_F(MainLine, PictureLargerThanTheScreenIsClippedAndAClickEndsTheShow)
     }
 }
 
-// Without a back buffer nothing can be faded: the window closes and the
-// next program starts.
-TEST_F(MainLine, NoBackBufferClosesAndStartsTheNextProgram)
+// Nothing to show: no back buffer to fade into, no window (so no quit
+// message to wait for), or no picture. No frame is drawn, everything is
+// released, and the next program starts: after the window has closed, or
+// with no picture at once, before it closes.
+TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
 {
-    ShowRun settings;
-    settings.noBackBuffer = true;
-    EXPECT_EQ(RunMain(settings, "next.exe"), 0);
-    EXPECT_TRUE(g_run.frames.empty());
-    ASSERT_EQ(g_run.started.size(), 1u);
-    EXPECT_EQ(g_run.started[0], "next.exe");
-    EXPECT_FALSE(g_run.windowAliveAtStart);
-    ExpectAllReleased();
-}
-
-// Without a window there is no back buffer and no quit message to wait for:
-// the show ends at once, with the next program started.
-TEST_F(MainLine, NoWindowStartsTheNextProgramWithoutWaiting)
-{
-    ShowRun settings;
-    settings.noWindow = true;
-    EXPECT_EQ(RunMain(settings, "next.exe"), 0);
-    EXPECT_EQ(g_hWnd, nullptr);
-    ASSERT_EQ(g_run.started.size(), 1u);
-    EXPECT_EQ(g_run.started[0], "next.exe");
-    ExpectAllReleased();
-}
-
-// Without a picture the next program starts before anything else: setup.exe
-// for an empty command line.
-TEST_F(MainLine, NoPictureStartsSetupAtOnce)
-{
-    ShowRun settings;
-    settings.noPicture = true;
-    EXPECT_EQ(RunMain(settings, ""), 0);
-    EXPECT_TRUE(g_run.frames.empty());
-    ASSERT_EQ(g_run.started.size(), 1u);
-    EXPECT_EQ(g_run.started[0], "setup.exe");
-    EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
-    EXPECT_TRUE(g_run.windowAliveAtStart) << "the start waited for the window to close";
-    ExpectAllReleased();
+    const struct {
+        const char* name;
+        bool ShowRun::*failure;
+        const char* commandLine;
+        const char* started;
+        bool windowAliveAtStart;
+    } cases[] = {
+        {"no back buffer", &ShowRun::noBackBuffer, "next.exe", "next.exe", false},
+        {"no window", &ShowRun::noWindow, "next.exe", "next.exe", false},
+        {"no picture", &ShowRun::noPicture, "", "setup.exe", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.*c.failure = true;
+        EXPECT_EQ(RunMain(settings, c.commandLine), 0);
+        EXPECT_TRUE(g_run.frames.empty());
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], c.started);
+        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
+        EXPECT_EQ(g_run.windowAliveAtStart, c.windowAliveAtStart);
+        ExpectAllReleased();
+    }
 }
 
 // A class of that name already there: nothing at all happens.

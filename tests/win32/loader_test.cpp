@@ -57,12 +57,6 @@ HGLOBAL WINAPI CountGlobalAlloc(UINT flags, SIZE_T n) { ++g_io.allocs; return re
 HGLOBAL WINAPI CountGlobalFree(HGLOBAL h) { ++g_io.frees; return realGlobalFree(h); }
 BOOL WINAPI CountFreeResource(HGLOBAL h) { ++g_io.resourcesFreed; return realFreeResource(h); }
 
-template <typename F>
-void Hook(F& real, const char* dll, const char* name, F replacement)
-{
-    real = reinterpret_cast<F>(dc_hooks::Redirect(dll, name, reinterpret_cast<void*>(replacement)));
-    ASSERT_NE(real, nullptr) << name;
-}
 
 const char kFolder[] = "C:\\orveline-loader-test";
 
@@ -134,6 +128,8 @@ protected:
         Hook(realGlobalAlloc, "kernel32.dll", "GlobalAlloc", &CountGlobalAlloc);
         Hook(realGlobalFree, "kernel32.dll", "GlobalFree", &CountGlobalFree);
         Hook(realFreeResource, "kernel32.dll", "FreeResource", &CountFreeResource);
+        ASSERT_TRUE(realCreateFile && realReadFile && realCloseHandle && realGlobalAlloc &&
+                    realGlobalFree && realFreeResource);
         CreateDirectoryA(kFolder, nullptr);
         ASSERT_TRUE(SetCurrentDirectoryA(kFolder));
         InitDisplay();  // no window: a palette block, no back buffer
