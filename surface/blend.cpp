@@ -1,19 +1,16 @@
-// Blends of one surface onto another, byte by byte in plain integer code.
+// Blends of one surface onto another: the plain forms, byte by byte in
+// integer code, which the vector forms must match, and the choice of form.
 #include "surface.h"
 #include "blend_rule.h"
 
 #include <string.h>
 
-int BlendSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
-                 const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
+int BlendSurfacePlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                      const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
 {
     if (cx <= 0 || cy <= 0)
         return 1;
-    // Outside 0..256 the weight would leave the rule's range and wrap bytes.
-    if (level < 0)
-        level = 0;
-    if (level > 256)
-        level = 256;
+    level = ClampLevel(level);
 
     // Both blocks are addressed with the destination's pixel size.
     const int32_t step = dst->bytesPerPixel;
@@ -24,15 +21,13 @@ int BlendSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t c
             uint32_t g = (uint16_t)((s[3] * (uint32_t)level) >> 8);
             if (g == 0)
                 continue;
-            d[0] = BlendByte(d[0], s[0], g);
-            d[1] = BlendByte(d[1], s[1], g);
-            d[2] = BlendByte(d[2], s[2], g);
+            BlendPixelBytes(d, s, g);
         }
     }
     return 1;
 }
 
-int BlendSurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+int BlendSurfaceKeyedPlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
                       const Surface* src, int32_t srcX, int32_t srcY)
 {
     if (cx <= 0 || cy <= 0)
@@ -55,12 +50,50 @@ int BlendSurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int3
             uint32_t a = s[3];
             if (a == 0)
                 continue;
-            d[0] = BlendByte(d[0], s[0], a);
-            d[1] = BlendByte(d[1], s[1], a);
-            d[2] = BlendByte(d[2], s[2], a);
+            BlendPixelBytes(d, s, a);
         }
     }
     return 1;
+}
+
+// Chosen on the first blend; -1 until then.
+static int32_t g_blendForm = -1;
+
+int32_t SelectBlendForm(int32_t form)
+{
+    const int32_t best = BestBlendForm(ProcessorFeatures());
+    g_blendForm = form < kBlendPlain ? kBlendPlain : form > best ? best : form;
+    return g_blendForm;
+}
+
+int BlendSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                 const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
+{
+    if (g_blendForm < 0)
+        SelectBlendForm(kBlendAVX2);
+    switch (g_blendForm) {
+    case kBlendAVX2:
+        return BlendSurfaceAVX2(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
+    case kBlendSSE2:
+        return BlendSurfaceSSE2(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
+    default:
+        return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
+    }
+}
+
+int BlendSurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                      const Surface* src, int32_t srcX, int32_t srcY)
+{
+    if (g_blendForm < 0)
+        SelectBlendForm(kBlendAVX2);
+    switch (g_blendForm) {
+    case kBlendAVX2:
+        return BlendSurfaceKeyedAVX2(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    case kBlendSSE2:
+        return BlendSurfaceKeyedSSE2(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    default:
+        return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    }
 }
 
 void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,

@@ -59,6 +59,37 @@ int BlendSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t c
 // key when that key is active.
 int BlendSurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
                       const Surface* src, int32_t srcX, int32_t srcY);
+// Each of the two blends above comes in three forms that give the same
+// bytes: plain integer code, the reference, and SSE2 and AVX2 forms. The
+// two names above pick the fastest form the processor runs, on first use.
+// A fast form asked for a pixel size other than 4 falls back to the plain
+// one. Calling a form the processor lacks faults: ask ProcessorFeatures.
+int BlendSurfacePlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                      const Surface* src, int32_t srcX, int32_t srcY, int32_t level);
+int BlendSurfaceSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                     const Surface* src, int32_t srcX, int32_t srcY, int32_t level);
+int BlendSurfaceAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                     const Surface* src, int32_t srcX, int32_t srcY, int32_t level);
+int BlendSurfaceKeyedPlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                           const Surface* src, int32_t srcX, int32_t srcY);
+int BlendSurfaceKeyedSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                          const Surface* src, int32_t srcX, int32_t srcY);
+int BlendSurfaceKeyedAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                          const Surface* src, int32_t srcX, int32_t srcY);
+
+// What the processor offers, as far as the blends care: a feature counts
+// only when the processor has CPUID and, for AVX2, the system saves the
+// wide registers.
+enum { kCpuMMX = 1, kCpuSSE2 = 2, kCpuAVX2 = 4 };
+uint32_t ProcessorFeatures();
+// The forms, in order of preference.
+enum { kBlendPlain = 0, kBlendSSE2 = 1, kBlendAVX2 = 2 };
+// The best form these features allow.
+int32_t BestBlendForm(uint32_t features);
+// Makes BlendSurface and BlendSurfaceKeyed use a form, or the best one below
+// it that the processor runs; returns the form now in force.
+int32_t SelectBlendForm(int32_t form);
+
 // Raw 32-bit pixels, alpha byte blended too; alpha 0 leaves the destination,
 // alpha 255 copies the source. Each skip is added to its address after a row.
 // Counts of zero or less do nothing.

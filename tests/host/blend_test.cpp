@@ -33,28 +33,49 @@ TEST(BlendRule, MatchesPlainStatementForEveryByteAndWeight)
             }
 }
 
-// Every public blend, reduced to "blend this row of source pixels onto this
-// row of destination pixels", so the exhaustive sweep below runs on all four.
+// Every public blend and every form of the two surface blends, reduced to
+// "blend this row of source pixels onto this row of destination pixels", so
+// the exhaustive sweep below runs on all of them.
 struct RowBlender {
     const char* name;
     bool blendsAlpha;  // the raw-pixel blends mix byte 3 and copy opaque pixels
+    uint32_t needs;    // processor features the form runs on
     std::function<void(PixelSurface&, PixelSurface&)> blend;
 };
 
+using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
+                             int32_t, int32_t, int32_t);
+using KeyedBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
+                           int32_t, int32_t);
+
+RowBlender AtLevel256(const char* name, uint32_t needs, SurfaceBlend blend)
+{
+    return {name, false, needs, [blend](PixelSurface& dst, PixelSurface& src) {
+                blend(dst.get(), 0, 0, dst->width, 1, src.get(), 0, 0, 256);
+            }};
+}
+
+RowBlender KeyInactive(const char* name, uint32_t needs, KeyedBlend blend)
+{
+    return {name, false, needs, [blend](PixelSurface& dst, PixelSurface& src) {
+                blend(dst.get(), 0, 0, dst->width, 1, src.get(), 0, 0);
+            }};
+}
+
 const RowBlender kRowBlenders[] = {
-    {"BlendSurfaceAtLevel256", false,
-     [](PixelSurface& dst, PixelSurface& src) {
-         BlendSurface(dst.get(), 0, 0, dst->width, 1, src.get(), 0, 0, 256);
-     }},
-    {"BlendSurfaceKeyedInactiveKey", false,
-     [](PixelSurface& dst, PixelSurface& src) {
-         BlendSurfaceKeyed(dst.get(), 0, 0, dst->width, 1, src.get(), 0, 0);
-     }},
-    {"BlendPixelsPlain", true,
+    AtLevel256("BlendSurfaceAtLevel256", 0, BlendSurface),
+    AtLevel256("BlendSurfacePlainAtLevel256", 0, BlendSurfacePlain),
+    AtLevel256("BlendSurfaceSSE2AtLevel256", kCpuSSE2, BlendSurfaceSSE2),
+    AtLevel256("BlendSurfaceAVX2AtLevel256", kCpuAVX2, BlendSurfaceAVX2),
+    KeyInactive("BlendSurfaceKeyedInactiveKey", 0, BlendSurfaceKeyed),
+    KeyInactive("BlendSurfaceKeyedPlainInactiveKey", 0, BlendSurfaceKeyedPlain),
+    KeyInactive("BlendSurfaceKeyedSSE2InactiveKey", kCpuSSE2, BlendSurfaceKeyedSSE2),
+    KeyInactive("BlendSurfaceKeyedAVX2InactiveKey", kCpuAVX2, BlendSurfaceKeyedAVX2),
+    {"BlendPixelsPlain", true, 0,
      [](PixelSurface& dst, PixelSurface& src) {
          BlendPixelsPlain(dst->bits, src->bits, 1, dst->width, 0, 0);
      }},
-    {"BlendPixelsMMX", true,
+    {"BlendPixelsMMX", true, 0,
      [](PixelSurface& dst, PixelSurface& src) {
          BlendPixelsMMX(dst->bits, src->bits, 1, dst->width, 0, 0);
      }},
@@ -73,6 +94,8 @@ class EveryBlend : public ::testing::TestWithParam<RowBlender> {};
 TEST_P(EveryBlend, AppliesTheRuleToEveryByteAtEveryAlpha)
 {
     const RowBlender& blender = GetParam();
+    if ((ProcessorFeatures() & blender.needs) != blender.needs)
+        GTEST_SKIP() << "the processor lacks this form's instructions";
     PixelSurface src(256, 1), dst(256, 1);
     for (int alpha = 0; alpha < 256; ++alpha) {
         for (int s = 0; s < 256; ++s) {

@@ -1,0 +1,74 @@
+// The blend rule on four pixels at once in SSE2 registers, shared by the
+// SSE2 and AVX2 forms. Everything here is static: each file builds it with
+// its own instruction set, and no copy may stand in for another.
+#pragma once
+
+#include "blend_rule.h"
+
+#include <emmintrin.h>
+
+// Each byte x is widened to x << 8 in a 16-bit lane; the high half of the
+// unsigned 16-bit product of x << 8 and a weight w up to 256 is then exactly
+// (x * w) >> 8, the truncated term of the rule, with no shift. The same
+// product of an alpha and the fade level gives the effective alpha.
+//
+// The weight of lane 3, the alpha byte, is made 0: the destination's term is
+// then (d * 256) >> 8 = d and the source's is 0, so the alpha byte comes out
+// as it went in. A pixel whose weight is 0 comes out unchanged the same way.
+static inline __m128i BlendFour(__m128i d, __m128i s, __m128i level)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colourLanes = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+    const __m128i lanes256 = _mm_set1_epi16(256);
+    const __m128i sLo = _mm_unpacklo_epi8(zero, s), sHi = _mm_unpackhi_epi8(zero, s);
+    const __m128i dLo = _mm_unpacklo_epi8(zero, d), dHi = _mm_unpackhi_epi8(zero, d);
+    // Each pixel's alpha lane copied into all four of its lanes.
+    const __m128i aLo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sLo, 0xFF), 0xFF);
+    const __m128i aHi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sHi, 0xFF), 0xFF);
+    const __m128i gLo = _mm_and_si128(_mm_mulhi_epu16(aLo, level), colourLanes);
+    const __m128i gHi = _mm_and_si128(_mm_mulhi_epu16(aHi, level), colourLanes);
+    // Neither term exceeds 255 and their sum never does: no lane saturates.
+    const __m128i rLo = _mm_add_epi16(_mm_mulhi_epu16(dLo, _mm_sub_epi16(lanes256, gLo)),
+                                      _mm_mulhi_epu16(sLo, gLo));
+    const __m128i rHi = _mm_add_epi16(_mm_mulhi_epu16(dHi, _mm_sub_epi16(lanes256, gHi)),
+                                      _mm_mulhi_epu16(sHi, gHi));
+    return _mm_packus_epi16(rLo, rHi);
+}
+
+// All four source alphas 0: nothing to draw.
+static inline bool AllClear(__m128i s)
+{
+    const __m128i alpha = _mm_and_si128(s, _mm_set1_epi32((int)0xFF000000u));
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// Source pixels whose colour bytes equal the key become all zero, so that
+// their weight is 0 and the destination keeps them.
+static inline __m128i DropKeyed(__m128i s, __m128i key)
+{
+    const __m128i colour = _mm_and_si128(s, _mm_set1_epi32(0x00FFFFFF));
+    return _mm_andnot_si128(_mm_cmpeq_epi32(colour, key), s);
+}
+
+static inline __m128i LoadFour(const uint8_t* p)
+{
+    return _mm_loadu_si128((const __m128i*)p);
+}
+
+static inline void StoreFour(uint8_t* p, __m128i v)
+{
+    _mm_storeu_si128((__m128i*)p, v);
+}
+
+// Up to four pixels left at the end of a row, one at a time.
+static inline void BlendTail(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
+                             bool keyed, uint32_t key)
+{
+    for (int32_t x = 0; x < count; ++x, d += 4, s += 4) {
+        if (keyed && (s[0] | (s[1] << 8u) | ((uint32_t)s[2] << 16)) == key)
+            continue;
+        uint32_t g = (s[3] * level) >> 8;
+        if (g != 0)
+            BlendPixelBytes(d, s, g);
+    }
+}
