@@ -1,22 +1,67 @@
 #!/usr/bin/env bash
-# Runs the benchmarks: installs what is missing, builds the 32-bit Windows
-# build and runs its benchmark programs under Wine on a private X display.
-# Each prints a Markdown table on standard output.
+# Runs every benchmark and writes their results, Markdown tables with the
+# ratios that matter, to bench/results.md (or the file given), showing them
+# as they come: the pixel routines natively with Google Benchmark, then the
+# 32-bit Windows build's programs under Wine on private X displays. Installs
+# what is missing and builds what it needs first.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+out=$(realpath -m "${1:-bench/results.md}")
 "$root/scripts/setup.sh"
 . "$root/scripts/xdisplay.sh"
 
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j "$jobs" >/dev/null
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+cmake --build --preset win32 -j "$jobs" >/dev/null
 
 winrun="$root/build/win32/wine-run.sh"
-trap '"$winrun" --stop-server >/dev/null 2>&1; stop_display' EXIT
-start_display
-"$winrun" --start-server
 
-echo "## Region from colour key, 1920 x 1080, 32-bit (best of up to 5 builds)"
-echo
-"$winrun" build/win32/bench/region_bench.exe
+# One X display and one Wine server for each screen, both stopped before
+# the next: nothing Wine started on one screen lives on into the next.
+start_screen() {
+  start_display "$1"
+  "$winrun" --start-server
+}
+stop_screen() {
+  "$winrun" --stop-server >/dev/null 2>&1 || true
+  stop_display
+}
+trap stop_screen EXIT
+
+run_all() {
+  echo "# Orveline benchmark results"
+  echo
+  echo "Commit $(git describe --always --dirty 2>/dev/null || echo unknown), $(date -u '+%Y-%m-%d %H:%M UTC')."
+  echo "Processor: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(nproc) cores; $(wine --version 2>/dev/null)."
+  echo "Timings from a shared machine: compare figures of one run with each other."
+  echo
+  # The console table goes to standard error; the summary is the Markdown.
+  build/bench/bench/pixel_bench 2>/dev/null
+  echo
+
+  start_screen 1024x768x24
+  echo "## Region from colour key, 1920 x 1080, 32-bit (best of up to 5 builds)"
+  echo
+  "$winrun" build/win32/bench/region_bench.exe
+  stop_screen
+
+  # The launcher's frame and its whole show, at full HD and at 4K. The
+  # program watches build/win32/launcher/orveline.exe, built above.
+  for screen in 1920x1080x24 3840x2160x24; do
+    echo
+    start_screen "$screen"
+    "$winrun" build/win32/bench/frame_bench.exe
+    stop_screen
+  done
+}
+
+mkdir -p "$(dirname "$out")"
+# Not through a pipe: the benchmarks stay in this shell, where the trap can
+# stop their display and Wine server.
+run_all > >(tee "$out")
+wait $!
+echo "Written to $out" >&2

@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686   # 32-bit Windows cross-build
   wine wine32:i386 wine64 xvfb                # running and testing it
   libx11-dev libxtst-dev libpng-dev          # watching the show: captures, input, screenshots
+  libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
 )
 
 sudo=()
