@@ -12,6 +12,8 @@ static void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t l
 {
     const __m128i levelLanes = _mm_set1_epi16((short)level);
     const __m128i keyLanes = _mm_set1_epi32((int)key);
+    // Most pixels of a picture are opaque, and they all share one weight.
+    const __m128i gOpaque = OpaqueWeight(levelLanes);
     int32_t x = 0;
     for (; x + 4 <= count; x += 4, d += 16, s += 16) {
         __m128i source = LoadFour(s);
@@ -19,7 +21,10 @@ static void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t l
             source = DropKeyed(source, keyLanes);
         if (AllClear(source))
             continue;
-        StoreFour(d, BlendFour(LoadFour(d), source, levelLanes));
+        if (AllOpaque(source))
+            StoreFour(d, MixFour(LoadFour(d), source, gOpaque, gOpaque));
+        else
+            StoreFour(d, BlendFour(LoadFour(d), source, levelLanes));
     }
     BlendTail(d, s, count - x, level, keyed, key);
 }
