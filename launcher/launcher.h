@@ -33,3 +33,15 @@ void PumpOneMessage();
 // dispatching one message per turn meanwhile. It spins rather than sleeps,
 // so input is seen within one turn.
 void WaitWithMessages(uint32_t milliseconds);
+
+// Starts the next program with WinExec, as shown. A program that needs
+// elevation, which WinExec cannot start, is started through the shell
+// instead, which asks the user for consent; a refusal is final. 1 when the
+// program was started.
+int StartNextProgram(const char* commandLine);
+// Splits a command line into the program, the first word or a part in
+// double quotes, copied into program without its quotes, and the
+// parameters, the rest after the blanks that follow it. 0 when there is no
+// program or it does not fit in programSize bytes with its NUL.
+int SplitCommandLine(const char* commandLine, char* program, uint32_t programSize,
+                     const char** parameters);

@@ -111,7 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     const bool haveSplash = g_splashImage.hBitmap != nullptr;
     if (!haveSplash) {
         // Nothing to show: the next program must not wait for us.
-        WinExec(next, SW_SHOW);
+        StartNextProgram(next);
     } else {
         // Without a back buffer there is nothing to fade into, and the blend
         // would write through a null pointer: the window simply closes.
@@ -139,6 +139,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
         DestroySurface(&g_splashImage);
 
     if (haveSplash)
-        WinExec(next, SW_SHOW);
+        StartNextProgram(next);
     return (int)msg.wParam;
 }

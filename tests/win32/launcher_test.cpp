@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct ShowRun {
     bool noPicture = false;                 // resources are not found
     bool noWindow = false;                  // the window cannot be created
     int clickAtFrame = -1;                  // a right click after that fade frame
+    UINT winExecResult = 33;                // above 31: started
+    DWORD winExecError = ERROR_SUCCESS;     // the last error WinExec leaves
+    BOOL shellResult = TRUE;                // what ShellExecuteExA answers
+    DWORD shellError = ERROR_SUCCESS;
 
     // Observations.
     std::vector<std::string> started;       // WinExec command lines
@@ -38,6 +43,10 @@ struct ShowRun {
     int pictureWidth = 0, pictureHeight = 0;
     HBITMAP backBuffer = nullptr, backCopy = nullptr, splash = nullptr;
     HPALETTE palette = nullptr;
+    std::vector<SHELLEXECUTEINFOA> shellStarts;  // strings copied below
+    std::vector<std::string> shellFiles, shellParameters;
+    std::vector<std::string> librariesLoaded;
+    int librariesFreed = 0;
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -49,6 +58,9 @@ decltype(&BitBlt) realBitBlt;
 decltype(&CreateDIBSection) realCreateDibSection;
 decltype(&FindResourceA) realFindResource;
 decltype(&CreateWindowExA) realCreateWindow;
+decltype(&GetProcAddress) realGetProcAddress;
+decltype(&LoadLibraryA) realLoadLibrary;
+decltype(&FreeLibrary) realFreeLibrary;
 
 int WINAPI FakeGetSystemMetrics(int index)
 {
@@ -71,7 +83,37 @@ UINT WINAPI FakeWinExec(LPCSTR commandLine, UINT show)
     g_run.started.push_back(commandLine);
     g_run.showCommands.push_back(show);
     g_run.windowAliveAtStart = g_hWnd != nullptr && IsWindow(g_hWnd);
-    return 33;  // started, as far as the caller can tell
+    SetLastError(g_run.winExecError);
+    return g_run.winExecResult;
+}
+
+BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
+{
+    g_run.shellStarts.push_back(*info);
+    g_run.shellFiles.push_back(info->lpFile != nullptr ? info->lpFile : "(null)");
+    g_run.shellParameters.push_back(info->lpParameters != nullptr ? info->lpParameters : "(null)");
+    SetLastError(g_run.shellError);
+    return g_run.shellResult;
+}
+
+// The shell is looked up by name at run time: that lookup gets the fake.
+FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (HIWORD(name) != 0 && std::strcmp(name, "ShellExecuteExA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeShellExecuteEx));
+    return realGetProcAddress(module, name);
+}
+
+HMODULE WINAPI CountLoadLibrary(LPCSTR name)
+{
+    g_run.librariesLoaded.push_back(name != nullptr ? name : "(null)");
+    return realLoadLibrary(name);
+}
+
+BOOL WINAPI CountFreeLibrary(HMODULE module)
+{
+    ++g_run.librariesFreed;
+    return realFreeLibrary(module);
 }
 
 std::vector<uint8_t> Pixels(const Surface& s)
@@ -146,9 +188,13 @@ bool InstallHooks()
         Hook(realCreateDibSection, "gdi32.dll", "CreateDIBSection", &FakeCreateDibSection);
         Hook(realFindResource, "kernel32.dll", "FindResourceA", &FakeFindResource);
         Hook(realCreateWindow, "user32.dll", "CreateWindowExA", &FakeCreateWindow);
+        Hook(realGetProcAddress, "kernel32.dll", "GetProcAddress", &FakeGetProcAddress);
+        Hook(realLoadLibrary, "kernel32.dll", "LoadLibraryA", &CountLoadLibrary);
+        Hook(realFreeLibrary, "kernel32.dll", "FreeLibrary", &CountFreeLibrary);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
-           realCreateDibSection && realFindResource && realCreateWindow && CountDeviceContexts();
+           realCreateDibSection && realFindResource && realCreateWindow && realGetProcAddress &&
+           realLoadLibrary && realFreeLibrary && CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -301,6 +347,120 @@ TEST_F(MainLine, ClassThatCannotBeRegisteredEndsAtOnce)
     EXPECT_EQ(g_hWnd, nullptr);
     EXPECT_TRUE(g_run.started.empty());
     EXPECT_EQ(g_dcCounts.taken(), 0);
+}
+
+// The program is the first word, or the part in double quotes; the
+// parameters are the rest, as they stand.
+TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters)
+{
+    const std::string longest(MAX_PATH - 1, 'a'), tooLong(MAX_PATH, 'a');
+    const struct {
+        std::string line;
+        bool ok;
+        std::string program, parameters;
+    } cases[] = {
+        {"setup.exe", true, "setup.exe", ""},
+        {"setup.exe /S /D=C:\\Apps", true, "setup.exe", "/S /D=C:\\Apps"},
+        {" \t setup.exe \t  a  b ", true, "setup.exe", "a  b "},
+        {"\"C:\\Setup Disk\\setup.exe\" /lang en", true, "C:\\Setup Disk\\setup.exe", "/lang en"},
+        {"\"C:\\Setup Disk\\setup.exe\"", true, "C:\\Setup Disk\\setup.exe", ""},
+        {"setup.exe \"two words\" \"\" last", true, "setup.exe", "\"two words\" \"\" last"},
+        {"\"no closing quote.exe", true, "no closing quote.exe", ""},
+        {longest + " x", true, longest, "x"},
+        {tooLong + " x", false, "", ""},
+        {"\"\" setup.exe", false, "", ""},
+        {"", false, "", ""},
+        {" \t ", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line [" + c.line + "]");
+        char program[MAX_PATH];
+        const char* parameters = nullptr;
+        ASSERT_EQ(SplitCommandLine(c.line.c_str(), program, sizeof program, &parameters), c.ok ? 1 : 0);
+        if (c.ok) {
+            EXPECT_EQ(std::string(program), c.program);
+            EXPECT_EQ(std::string(parameters), c.parameters);
+        }
+    }
+}
+
+class HandOff : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(InstallHooks()); }
+};
+
+// WinExec first, always; the shell only when WinExec failed (31 or less)
+// because the program needs elevation, and only once whatever it answers.
+TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
+{
+    const struct {
+        const char* name;
+        UINT winExecResult;
+        DWORD winExecError;
+        BOOL shellResult;
+        DWORD shellError;
+        int started;
+        bool throughShell;
+    } cases[] = {
+        {"started", 33, ERROR_SUCCESS, TRUE, 0, 1, false},
+        {"started, an old error left over", 32, 740, TRUE, 0, 1, false},
+        {"not found", 2, ERROR_FILE_NOT_FOUND, TRUE, 0, 0, false},
+        {"not a program", 11, ERROR_BAD_EXE_FORMAT, TRUE, 0, 0, false},
+        {"elevation, consent given", 11, 740, TRUE, 0, 1, true},
+        {"elevation at the highest failure code", 31, 740, TRUE, 0, 1, true},
+        {"elevation, consent refused", 11, 740, FALSE, ERROR_CANCELLED, 0, true},
+        {"elevation, shell fails too", 11, 740, FALSE, ERROR_FILE_NOT_FOUND, 0, true},
+    };
+    char system[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_GT(systemLength, 0u);
+    const char* line = "\"C:\\Setup Disk\\setup.exe\" /lang en";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_run = ShowRun{};
+        g_run.winExecResult = c.winExecResult;
+        g_run.winExecError = c.winExecError;
+        g_run.shellResult = c.shellResult;
+        g_run.shellError = c.shellError;
+        EXPECT_EQ(StartNextProgram(line), c.started);
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], line);
+        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
+        ASSERT_EQ(g_run.shellStarts.size(), c.throughShell ? 1u : 0u);
+        EXPECT_EQ(g_run.librariesLoaded.size(), g_run.shellStarts.size());
+        EXPECT_EQ(g_run.librariesFreed, int(g_run.librariesLoaded.size()));
+        if (!c.throughShell)
+            continue;
+        // The shell comes from the system folder, never from beside us.
+        EXPECT_EQ(g_run.librariesLoaded[0], std::string(system, systemLength) + "\\shell32.dll");
+        const SHELLEXECUTEINFOA& info = g_run.shellStarts[0];
+        EXPECT_EQ(info.cbSize, sizeof info);
+        EXPECT_EQ(g_run.shellFiles[0], "C:\\Setup Disk\\setup.exe");
+        EXPECT_EQ(g_run.shellParameters[0], "/lang en");
+        EXPECT_EQ(info.lpVerb, nullptr) << "the default verb asks for consent only when needed";
+        EXPECT_EQ(info.nShow, SW_SHOW);
+        EXPECT_TRUE(info.fMask & SEE_MASK_NOASYNC) << "the launcher exits right after";
+    }
+}
+
+// Through the main line, after a whole show and with nothing to show: a
+// program that needs elevation still starts, its parameters apart.
+TEST_F(HandOff, MainLineStartsAProgramThatNeedsElevation)
+{
+    for (bool noPicture : {false, true}) {
+        SCOPED_TRACE(noPicture ? "no picture" : "whole show");
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.noPicture = noPicture;
+        settings.winExecResult = 11;
+        settings.winExecError = 740;
+        EXPECT_EQ(RunMain(settings, "installer.exe /S"), 0);
+        EXPECT_EQ(g_run.frames.size(), noPicture ? 0u : 128u);
+        ASSERT_EQ(g_run.shellStarts.size(), 1u);
+        EXPECT_EQ(g_run.shellFiles[0], "installer.exe");
+        EXPECT_EQ(g_run.shellParameters[0], "/S");
+        ExpectAllReleased();
+    }
 }
 
 // The window procedure and the wait on a window of their own.

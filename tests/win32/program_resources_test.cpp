@@ -1,0 +1,79 @@
+// What Windows reads from the shipped programs before they run: the
+// manifest and the version information, read from the built files
+// themselves. (Wine reports every process DPI aware whatever its manifest
+// says, so the manifest's effect cannot be seen here.)
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kPrograms[] = {ORVELINE_EXE, ORVELINE_BARE_EXE};
+
+std::string Manifest(const char* path)
+{
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr)
+        return "";
+    std::string text;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (bytes != nullptr)
+        text.assign(bytes, SizeofResource(module, found));
+    FreeLibrary(module);
+    return text;
+}
+
+std::string VersionString(const char* path, const char* name)
+{
+    DWORD ignored;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0)
+        return "";
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(path, 0, size, block.data()))
+        return "";
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) ||
+        length == 0)
+        return "";
+    return std::string(value);
+}
+
+TEST(ProgramResources, ManifestAsksForNoElevationNamesTheSystemsAndDpiAwareness)
+{
+    const char* const wanted[] = {
+        "level=\"asInvoker\"",
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+        ">true</dpiAware>",
+    };
+    for (const char* program : kPrograms) {
+        SCOPED_TRACE(program);
+        const std::string manifest = Manifest(program);
+        ASSERT_FALSE(manifest.empty()) << "no manifest resource";
+        for (const char* text : wanted)
+            EXPECT_NE(manifest.find(text), std::string::npos) << text;
+        EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+    }
+}
+
+TEST(ProgramResources, VersionInformationNamesTheProduct)
+{
+    for (const char* program : kPrograms) {
+        SCOPED_TRACE(program);
+        EXPECT_EQ(VersionString(program, "ProductName"), "Orveline");
+        EXPECT_EQ(VersionString(program, "OriginalFilename"), "orveline.exe");
+    }
+}
+
+}  // namespace
