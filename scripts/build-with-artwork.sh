@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds orveline.exe with your own two pictures in place of the built-in
+# ones: installs what is missing, builds the packer natively, packs the PNGs
+# into build/artwork/pictures/, builds the program in build/artwork/ and
+# copies it out.
+#
+#   ./scripts/build-with-artwork.sh [--fit] SMALL.png LARGE.png [OUTPUT.exe]
+#
+# SMALL.png is shown on screens up to 800 pixels wide and must be 195 x 145;
+# LARGE.png on wider screens and must be 317 x 236. With --fit, pictures of
+# another size are scaled to fit inside, centred on a transparent border.
+# OUTPUT.exe defaults to orveline.exe in the current folder. Paths are taken
+# from the folder you run the command in.
+set -euo pipefail
+
+usage() {
+  echo "usage: $0 [--fit] SMALL.png LARGE.png [OUTPUT.exe]" >&2
+  exit 2
+}
+
+# Quiet while all goes well; the whole output when a step fails.
+quietly() {
+  local log
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "build-with-artwork: failed: $*" >&2
+    exit 1
+  fi
+  rm -f "$log"
+}
+
+fit=()
+if [ "${1:-}" = --fit ]; then
+  fit=(--fit)
+  shift
+fi
+[ $# -eq 2 ] || [ $# -eq 3 ] || usage
+for arg in "$@"; do
+  case "$arg" in -*) usage ;; esac
+done
+
+# The caller's paths, before anything changes folder.
+absolute() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$PWD/$1" ;; esac; }
+small=$(absolute "$1")
+large=$(absolute "$2")
+output=$(absolute "${3:-orveline.exe}")
+# A folder (an existing one, or a name ending in /) gets orveline.exe inside.
+case "$output" in */) output="${output}orveline.exe" ;; esac
+[ -d "$output" ] && output="$output/orveline.exe"
+for picture in "$small" "$large"; do
+  [ -f "$picture" ] || { echo "build-with-artwork: no such file: $picture" >&2; exit 1; }
+done
+[ -d "$(dirname "$output")" ] ||
+  { echo "build-with-artwork: no such folder: $(dirname "$output")" >&2; exit 1; }
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/setup.sh"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+build=build/artwork
+pictures="$root/$build/pictures"
+
+echo "build-with-artwork: building the packer (build/host)"
+quietly cmake --preset host
+quietly cmake --build --preset host --target pack_artwork -j "$jobs"
+
+echo "build-with-artwork: packing the pictures into $build/pictures/"
+build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
+
+echo "build-with-artwork: building orveline.exe ($build)"
+quietly cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
+quietly cmake --build "$build" --target orveline -j "$jobs"
+
+# Copied under a temporary name first, so that OUTPUT.exe is never half there.
+cp "$build/launcher/orveline.exe" "$output.part"
+mv -f "$output.part" "$output"
+echo "build-with-artwork: wrote $output ($(stat -c %s "$output") bytes)"

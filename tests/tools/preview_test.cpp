@@ -1,0 +1,314 @@
+// The preview must show exactly what the launcher would: every frame is
+// checked byte for byte against the plain blend of the shipped picture onto
+// the desktop at a centred block worked out here on its own, and the
+// sheet's levels and times against the show's.
+#include "preview.h"
+#include "../host/pixel_surface.h"
+#include "../show_levels.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kResources = ORVELINE_RESOURCES_DIR;
+
+struct Screen {
+    int32_t width, height;
+    const char* picture;
+};
+
+void PrintTo(const Screen& s, std::ostream* os)
+{
+    *os << s.width << " x " << s.height;
+}
+
+class PreviewFrames : public ::testing::TestWithParam<Screen> {};
+
+TEST_P(PreviewFrames, EqualThePlainBlendAtEveryLevel)
+{
+    const Screen s = GetParam();
+    const ShowPicture choice = PictureForScreen(s.width);
+    ASSERT_STREQ(choice.name, s.picture);
+    OwnedSurface picture;
+    std::string error;
+    ASSERT_TRUE(LoadPicture(kResources + "/" + choice.file, &picture, &error)) << error;
+
+    // A screenshot of noise, its own alpha noise too: the screen has none.
+    std::mt19937 rng(uint32_t(s.width * 7919 + s.height));
+    RgbaImage shot;
+    shot.width = s.width;
+    shot.height = s.height;
+    shot.rgba.resize(size_t(s.width) * size_t(s.height) * 4);
+    for (auto& b : shot.rgba)
+        b = uint8_t(rng());
+    const OwnedSurface background = BackgroundFromImage(shot);
+
+    // The launcher's centring, with C's division, clipped by hand.
+    const int32_t x = (s.width - picture.width()) / 2, y = (s.height - picture.height()) / 2;
+    const int32_t srcX = std::max(0, -x), srcY = std::max(0, -y);
+    const int32_t dstX = std::max(0, x), dstY = std::max(0, y);
+    const int32_t cx = std::min(picture.width() - srcX, s.width - dstX);
+    const int32_t cy = std::min(picture.height() - srcY, s.height - dstY);
+
+    PixelSurface reference(s.width, s.height);
+    OwnedSurface frame;
+    for (int level : ShowLevels()) {
+        for (int32_t py = 0; py < s.height; ++py)
+            for (int32_t px = 0; px < s.width; ++px) {
+                const uint8_t* from = shot.at(px, py);
+                uint8_t* to = reference.at(px, py);
+                to[0] = from[2], to[1] = from[1], to[2] = from[0], to[3] = 0;
+            }
+        BlendSurfacePlain(reference.get(), dstX, dstY, cx, cy, picture.get(), srcX, srcY, level);
+        RenderFrame(background, picture, level, &frame);
+        ASSERT_EQ(frame.bytes(), reference.pixels) << "level " << level;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, PreviewFrames,
+                         ::testing::Values(Screen{1024, 768, "Tal1280"},
+                                           Screen{1023, 767, "Tal1280"},
+                                           Screen{800, 600, "Tal800"},
+                                           Screen{801, 600, "Tal1280"},
+                                           // Smaller than the picture, by odd
+                                           // amounts: clipped, centred by C's
+                                           // division, which rounds towards 0.
+                                           Screen{150, 101, "Tal800"},
+                                           Screen{1024, 201, "Tal1280"}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.width) + "x" +
+                                    std::to_string(info.param.height);
+                         });
+
+TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
+{
+    const std::vector<ShowFrame> frames = ShowFrames();
+    const std::vector<int> levels = ShowLevels();
+    ASSERT_EQ(frames.size(), levels.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].index, int32_t(i));
+        EXPECT_EQ(frames[i].level, levels[i]) << i;
+    }
+    // Fade in frame k at k * 20 ms, fade out frame j at 3280 + j * 10 ms.
+    const std::pair<size_t, int32_t> times[] = {{0, 0},     {1, 20},    {63, 1260},
+                                                {64, 3280}, {65, 3290}, {127, 3910}};
+    for (auto [index, ms] : times)
+        EXPECT_EQ(frames[index].atMs, ms) << "frame " << index;
+    EXPECT_EQ(ShowEndMs(), 3920);
+}
+
+TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
+{
+    const std::vector<ShowFrame> frames = ShowFrames();
+    const std::vector<SheetCell> cells = SheetCells();
+    ASSERT_EQ(cells.size(), 12u);
+    EXPECT_EQ(cells.front().frame, 0);
+    EXPECT_EQ(cells.back().frame, int32_t(frames.size()) - 1);
+    int holds = 0, lastFrom = -1;
+    for (const SheetCell& c : cells) {
+        const ShowFrame& f = frames[size_t(c.frame)];
+        EXPECT_EQ(c.level, f.level) << c.frame;
+        if (c.phase == ShowPhase::Hold) {
+            ++holds;
+            EXPECT_EQ(c.level, 252);
+            EXPECT_EQ(c.frame, 63);
+            EXPECT_EQ(c.fromMs, 1280);
+            EXPECT_EQ(c.toMs, 3280);
+        } else {
+            EXPECT_EQ(c.phase, f.phase) << c.frame;
+            EXPECT_EQ(c.fromMs, f.atMs) << c.frame;
+            EXPECT_EQ(c.toMs, f.atMs) << c.frame;
+        }
+        EXPECT_GT(c.fromMs, lastFrom) << "cells out of order at frame " << c.frame;
+        lastFrom = c.fromMs;
+
+        const std::vector<std::string> label = CellLabel(c);
+        ASSERT_EQ(label.size(), 2u);
+        EXPECT_NE(label[0].find("LEVEL " + std::to_string(c.level)), std::string::npos);
+        EXPECT_EQ(label[1].rfind(std::to_string(c.fromMs), 0), 0u) << label[1];
+        for (const std::string& line : label)
+            for (char ch : line)
+                EXPECT_TRUE(HasGlyph(ch)) << "no glyph for '" << ch << "' in " << line;
+    }
+    EXPECT_EQ(holds, 1);
+    EXPECT_EQ(CellLabel(cells[5])[1].rfind("1280-3280 MS", 0), 0u);
+}
+
+TEST(PreviewDownscale, AveragesEachBlockRoundingToNearest)
+{
+    // 3 x 3 by 2: a full block, two half blocks on the edges, one corner.
+    OwnedSurface s(3, 3);
+    const uint8_t blue[9] = {0, 1, 9, 1, 1, 8, 200, 100, 7};
+    for (int32_t i = 0; i < 9; ++i) {
+        uint8_t* p = s.at(i % 3, i / 3);
+        p[0] = blue[i], p[1] = uint8_t(i * 10), p[2] = 250, p[3] = 77;
+    }
+    const RgbaImage small = Downscale(s.get(), 2);
+    ASSERT_EQ(small.width, 2);
+    ASSERT_EQ(small.height, 2);
+    const uint8_t expected[2][2][4] = {{{250, 20, 1, 255}, {250, 35, 9, 255}},
+                                       {{250, 65, 150, 255}, {250, 80, 7, 255}}};
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 2; ++x)
+            EXPECT_EQ(std::memcmp(small.at(x, y), expected[y][x], 4), 0) << x << ", " << y;
+}
+
+std::vector<uint8_t> TinyBitmap(uint16_t bitCount)
+{
+    // 2 x 1, bottom-up, no compression, rows padded to 4 bytes.
+    const uint32_t rowBytes = (2 * bitCount / 8 + 3) / 4 * 4, size = 54 + rowBytes;
+    std::vector<uint8_t> b(size);
+    auto put = [&](size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            b[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(2, size, 4), put(10, 54, 4), put(14, 40, 4), put(18, 2, 4), put(22, 1, 4);
+    put(26, 1, 2), put(28, bitCount, 2), put(34, rowBytes, 4);
+    for (uint32_t i = 0; i < rowBytes; ++i)
+        b[54 + i] = uint8_t(0x10 + i);
+    return b;
+}
+
+TEST(PreviewPicture, LoadsOnlyWhatTheLauncherWouldShow)
+{
+    OwnedSurface picture;
+    std::string error;
+    ASSERT_TRUE(LoadPictureBytes(TinyBitmap(32), &picture, &error)) << error;
+    ASSERT_EQ(picture.width(), 2);
+    EXPECT_EQ(std::memcmp(picture.at(0, 0), TinyBitmap(32).data() + 54, 8), 0);
+
+    std::vector<uint8_t> overlong = TinyBitmap(32);
+    overlong[2] += 1;  // announces a byte more than there is
+    const std::vector<uint8_t> refused[] = {{}, {'B', 'M', 0}, overlong, TinyBitmap(24)};
+    for (const auto& bytes : refused) {
+        error.clear();
+        EXPECT_FALSE(LoadPictureBytes(bytes, &picture, &error)) << bytes.size();
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_FALSE(LoadPicture("/nonexistent/tal800.bmp", &picture, &error));
+    EXPECT_NE(error.find("/nonexistent/tal800.bmp"), std::string::npos) << error;
+}
+
+TEST(PreviewArgs, AcceptsGoodCommandLinesAndNamesWhatIsWrong)
+{
+    PreviewOptions o;
+    std::string error;
+    ASSERT_TRUE(ParsePreviewArgs({"--screen", "1920x1080", "--frame", "256", "o.png"}, &o, &error));
+    EXPECT_EQ(o.screenWidth, 1920);
+    EXPECT_EQ(o.screenHeight, 1080);
+    EXPECT_EQ(o.frameLevel, 256);
+    EXPECT_EQ(o.output, "o.png");
+
+    const std::vector<std::string> bad[] = {
+        {"--screen", "0x768", "o.png"},   {"--screen", "1024x", "o.png"},
+        {"--screen", "8193x10", "o.png"}, {"--screen", "12x-3", "o.png"},
+        {"--frame", "257", "o.png"},      {"o.png", "--frame"},
+        {"--bogus", "o.png"},             {"a.png", "b.png"},
+        {},                               {"--background", "s.png", "--screen", "9x9", "o.png"},
+    };
+    for (const auto& args : bad) {
+        PreviewOptions fresh;
+        EXPECT_FALSE(ParsePreviewArgs(args, &fresh, &error)) << ::testing::PrintToString(args);
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+// Runs of the whole tool in a folder of their own.
+class PreviewRun : public ::testing::Test {
+protected:
+    fs::path dir;
+    PreviewOptions options;
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("orveline_preview_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        options.picturesDir = kResources;
+        options.screenWidth = 64;
+        options.screenHeight = 48;
+        options.output = (dir / "out.png").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Write(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+};
+
+TEST_F(PreviewRun, WritesTheSheetAndEveryFrame)
+{
+    options.allFramesDir = (dir / "frames").string();
+    std::string report, error;
+    ASSERT_TRUE(RunPreview(options, &report, &error)) << error;
+    RgbaImage sheet;
+    ASSERT_TRUE(ReadPng(options.output, &sheet, &error)) << error;
+    EXPECT_GT(sheet.width, 4 * 64);
+
+    // Named by order and level; a frame read back is the frame rendered.
+    const std::vector<ShowFrame> frames = ShowFrames();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "frames"), fs::directory_iterator()),
+              std::ptrdiff_t(frames.size()));
+    OwnedSurface background = GeneratedDesktop(64, 48), picture, frame;
+    ASSERT_TRUE(LoadPicture(kResources + "/tal800.bmp", &picture, &error)) << error;
+    RenderFrame(background, picture, 191, &frame);
+    RgbaImage written;
+    ASSERT_TRUE(ReadPng((dir / "frames/frame-080-level-191.png").string(), &written, &error))
+        << error;
+    EXPECT_EQ(written.rgba, SurfaceToImage(frame.get()).rgba);
+    EXPECT_TRUE(fs::exists(dir / "frames/frame-127-level-003.png"));
+}
+
+TEST_F(PreviewRun, FailsCleanlyLeavingNothingBehind)
+{
+    Write("text.png", {'n', 'o', 't', ' ', 'p', 'n', 'g'});
+    Write("deep.bmp", TinyBitmap(24));
+    struct Case {
+        const char* name;
+        void (*change)(PreviewOptions*, const fs::path&);
+        const char* mentions;
+    } cases[] = {
+        {"missing background",
+         [](PreviewOptions* o, const fs::path& d) { o->background = (d / "none.png").string(); },
+         "none.png"},
+        {"background not a PNG",
+         [](PreviewOptions* o, const fs::path& d) { o->background = (d / "text.png").string(); },
+         "text.png"},
+        {"no pictures in the folder",
+         [](PreviewOptions* o, const fs::path& d) { o->picturesDir = d.string(); }, "Tal800"},
+        {"picture not 32-bit",
+         [](PreviewOptions* o, const fs::path& d) { o->smallFile = (d / "deep.bmp").string(); },
+         "24-bit"},
+        // The frames are written, then the sheet cannot be: the frames go too.
+        {"sheet cannot be written",
+         [](PreviewOptions* o, const fs::path& d) {
+             o->allFramesDir = (d / "frames").string();
+             o->output = (d / "no/such/folder/out.png").string();
+         },
+         "out.png"},
+    };
+    for (const Case& c : cases) {
+        PreviewOptions o = options;
+        c.change(&o, dir);
+        std::string report, error;
+        EXPECT_FALSE(RunPreview(o, &report, &error)) << c.name;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << c.name << ": " << error;
+        EXPECT_FALSE(fs::exists(o.output)) << c.name;
+        if (!o.allFramesDir.empty()) {
+            EXPECT_TRUE(fs::is_empty(o.allFramesDir)) << c.name;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,315 @@
+#include "artwork.h"
+
+#include "surface.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+namespace {
+
+void Put16(std::vector<uint8_t>& out, uint32_t value)
+{
+    out.push_back(uint8_t(value));
+    out.push_back(uint8_t(value >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t value)
+{
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+std::string SizeText(int width, int height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// How the pixels of a source axis of n pixels share out over a target axis
+// of m: in units of 1/m of a source pixel (1/n of a target pixel), source
+// pixel s spans [s*m, (s+1)*m) and target pixel t spans [t*n, (t+1)*n).
+// Every weight is a whole number and each target pixel's weights add up to
+// n, so the sums below are exact.
+struct Share {
+    int target;
+    int64_t weight;
+};
+
+std::vector<std::vector<Share>> AxisShares(int n, int m)
+{
+    std::vector<std::vector<Share>> shares{size_t(n)};
+    for (int s = 0; s < n; ++s) {
+        const int64_t begin = int64_t(s) * m, end = begin + m;
+        for (int64_t t = begin / n; t * n < end; ++t) {
+            const int64_t weight = std::min(end, (t + 1) * n) - std::max(begin, t * n);
+            shares[size_t(s)].push_back({int(t), weight});
+        }
+    }
+    return shares;
+}
+
+// The box average of the whole picture into width x height pixels, over
+// alpha-weighted colours: a pixel's colour counts in proportion to how much
+// of it shows. Taken one source row at a time so that only the target's
+// sums are held, however large the picture.
+RgbaImage BoxScale(const RgbaImage& image, int width, int height)
+{
+    const auto columns = AxisShares(image.width, width);
+    const auto rows = AxisShares(image.height, height);
+    // Blue-green-red times alpha, and alpha, for each target pixel. At most
+    // 255 * 255 * 8192 * 8192, far inside 64 bits.
+    std::vector<uint64_t> sums(size_t(width) * size_t(height) * 4, 0);
+    std::vector<uint64_t> rowSums(size_t(width) * 4);
+    for (int sy = 0; sy < image.height; ++sy) {
+        std::fill(rowSums.begin(), rowSums.end(), 0);
+        for (int sx = 0; sx < image.width; ++sx) {
+            const uint8_t* p = image.at(sx, sy);
+            const uint64_t a = p[3];
+            if (a == 0)
+                continue;
+            for (const Share& c : columns[size_t(sx)]) {
+                uint64_t* sum = &rowSums[size_t(c.target) * 4];
+                const uint64_t w = uint64_t(c.weight);
+                sum[0] += p[0] * a * w;
+                sum[1] += p[1] * a * w;
+                sum[2] += p[2] * a * w;
+                sum[3] += a * w;
+            }
+        }
+        for (const Share& r : rows[size_t(sy)]) {
+            uint64_t* sum = &sums[size_t(r.target) * size_t(width) * 4];
+            for (size_t i = 0; i < rowSums.size(); ++i)
+                sum[i] += rowSums[i] * uint64_t(r.weight);
+        }
+    }
+
+    // Back to straight alpha, rounded to nearest: alpha is the covered share
+    // of the area, each colour its alpha-weighted mean.
+    RgbaImage out;
+    out.width = width;
+    out.height = height;
+    out.rgba.assign(size_t(width) * size_t(height) * 4, 0);
+    const uint64_t area = uint64_t(image.width) * uint64_t(image.height);
+    for (size_t i = 0; i < sums.size(); i += 4) {
+        const uint64_t alphaSum = sums[i + 3];
+        const uint64_t alpha = (alphaSum * 2 + area) / (area * 2);
+        if (alpha == 0)
+            continue;
+        for (size_t k = 0; k < 3; ++k)
+            out.rgba[i + k] = uint8_t((sums[i + k] * 2 + alphaSum) / (alphaSum * 2));
+        out.rgba[i + 3] = uint8_t(alpha);
+    }
+    return out;
+}
+
+bool Fail(std::string* error, std::string text)
+{
+    *error = std::move(text);
+    return false;
+}
+
+// The packed bitmap behind the file header must pass the launcher's own
+// checks, or the program would show nothing.
+bool LauncherAccepts(const std::vector<uint8_t>& file)
+{
+    if (BitmapFileBlockSize(file.data(), file.size()) != file.size() - kBitmapFileHeaderSize)
+        return false;
+    BitmapLayout layout;
+    return ReadBitmapLayout(file.data() + kBitmapFileHeaderSize,
+                            uint32_t(file.size() - kBitmapFileHeaderSize), &layout) == 1;
+}
+
+// Writes bytes into a new temporary file beside path: on the same file
+// system, so that the rename is atomic, and named after this process so
+// that two packers never share one. Nothing is left behind on failure.
+bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
+                 std::string* temporary, std::string* error)
+{
+    const std::string name = path + "." + std::to_string(getpid()) + ".part";
+    FILE* file = std::fopen(name.c_str(), "wbx");
+    if (file == nullptr)
+        return Fail(error, "cannot create " + name + ": " + std::strerror(errno));
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int fault = errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        fault = errno;
+    }
+    if (!ok) {
+        std::remove(name.c_str());
+        return Fail(error, "cannot write " + path + ": " + std::strerror(fault));
+    }
+    *temporary = name;
+    return true;
+}
+
+bool MoveIntoPlace(const std::string& temporary, const std::string& path, std::string* error)
+{
+    if (std::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    const int fault = errno;
+    std::remove(temporary.c_str());
+    return Fail(error, "cannot replace " + path + ": " + std::strerror(fault));
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image)
+{
+    const uint32_t pixelBytes = uint32_t(image.width) * uint32_t(image.height) * 4;
+    const uint32_t pixelOffset = kBitmapFileHeaderSize + 40 + 12;
+    std::vector<uint8_t> out;
+    out.reserve(pixelOffset + pixelBytes);
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, pixelOffset + pixelBytes);
+    Put32(out, 0);
+    Put32(out, pixelOffset);
+    Put32(out, 40);
+    Put32(out, uint32_t(image.width));
+    Put32(out, uint32_t(image.height));  // positive: the bottom row first
+    Put16(out, 1);
+    Put16(out, 32);
+    Put32(out, 3);  // bit fields
+    Put32(out, pixelBytes);
+    Put32(out, 2835);  // 72 dots per inch
+    Put32(out, 2835);
+    Put32(out, 0);
+    Put32(out, 0);
+    // Red, green and blue masks as the bytes below really hold them. The
+    // launcher ignores them; other viewers need them for colour pictures.
+    Put32(out, 0x00FF0000);
+    Put32(out, 0x0000FF00);
+    Put32(out, 0x000000FF);
+    for (int y = image.height - 1; y >= 0; --y) {
+        for (int x = 0; x < image.width; ++x) {
+            const uint8_t* p = image.at(x, y);
+            out.insert(out.end(), {p[2], p[1], p[0], p[3]});
+        }
+    }
+    return out;
+}
+
+FitPlacement PlaceInside(int width, int height, int boxWidth, int boxHeight)
+{
+    const int64_t w = width, h = height, bw = boxWidth, bh = boxHeight;
+    int64_t fw = bw, fh = bh;
+    if (w * bh >= h * bw)
+        fh = std::max<int64_t>(1, (2 * h * bw + w) / (2 * w));
+    else
+        fw = std::max<int64_t>(1, (2 * w * bh + h) / (2 * h));
+    return {int((bw - fw) / 2), int((bh - fh) / 2), int(fw), int(fh)};
+}
+
+RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight)
+{
+    const FitPlacement place = PlaceInside(image.width, image.height, boxWidth, boxHeight);
+    const RgbaImage scaled = BoxScale(image, place.width, place.height);
+    RgbaImage out;
+    out.width = boxWidth;
+    out.height = boxHeight;
+    out.rgba.assign(size_t(boxWidth) * size_t(boxHeight) * 4, 0);
+    for (int y = 0; y < place.height; ++y)
+        std::memcpy(out.at(place.x, place.y + y), scaled.at(0, y), size_t(place.width) * 4);
+    return out;
+}
+
+bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fit,
+                    RgbaImage* picture, std::string* error, std::string* note)
+{
+    RgbaImage image;
+    if (!ReadPng(pngPath, &image, error))
+        return false;
+    if (note != nullptr)
+        note->clear();
+    if (image.width == slot.width && image.height == slot.height) {
+        *picture = std::move(image);
+        return true;
+    }
+    const std::string need = SizeText(slot.width, slot.height);
+    if (!fit)
+        return Fail(error, pngPath + " is " + SizeText(image.width, image.height) +
+                               " pixels, but the picture for " + slot.use + " must be " + need +
+                               "; resize it, or pass --fit to scale it to fit inside " + need +
+                               " with a transparent border");
+    if (note != nullptr) {
+        const FitPlacement place = PlaceInside(image.width, image.height, slot.width, slot.height);
+        *note = "scaled from " + SizeText(image.width, image.height) + " to " +
+                SizeText(place.width, place.height) + " at (" + std::to_string(place.x) + ", " +
+                std::to_string(place.y) + ")";
+    }
+    *picture = FitInside(image, slot.width, slot.height);
+    return true;
+}
+
+bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
+{
+    std::string temporary;
+    return WriteBeside(path, bytes, &temporary, error) && MoveIntoPlace(temporary, path, error);
+}
+
+bool PackArtwork(const std::string& smallPng, const std::string& largePng,
+                 const std::string& outDir, bool fit, std::string* error, std::string* report)
+{
+    struct Job {
+        const std::string& png;
+        const ArtworkSlot& slot;
+        RgbaImage picture;
+        std::string note, path, temporary;
+        std::vector<uint8_t> file;
+    };
+    Job jobs[2] = {{smallPng, kSmallArtwork, {}, {}, {}, {}, {}},
+                   {largePng, kLargeArtwork, {}, {}, {}, {}, {}}};
+
+    // Every picture is judged before anything is written, and the user hears
+    // of all that is wrong at once.
+    error->clear();
+    for (Job& job : jobs) {
+        std::string why;
+        if (!PrepareArtwork(job.png, job.slot, fit, &job.picture, &why, &job.note))
+            *error += (error->empty() ? "" : "\n") + why;
+    }
+    if (!error->empty())
+        return false;
+
+    std::error_code made;
+    std::filesystem::create_directories(outDir, made);
+    if (made)
+        return Fail(error, "cannot create the folder " + outDir + ": " + made.message());
+    report->clear();
+    for (Job& job : jobs) {
+        job.path = (std::filesystem::path(outDir) / (std::string(job.slot.name) + ".bmp")).string();
+        job.file = EncodeArtworkBitmap(job.picture);
+        if (!LauncherAccepts(job.file))
+            return Fail(error, "internal fault: the launcher would refuse " + job.path);
+    }
+    // Both files are complete on disk before either replaces its old one,
+    // so a full disk or a read-only folder leaves the old pair as it was.
+    const auto dropTemporaries = [&jobs] {
+        for (Job& job : jobs)
+            if (!job.temporary.empty())
+                std::remove(job.temporary.c_str());
+    };
+    for (Job& job : jobs) {
+        if (!WriteBeside(job.path, job.file, &job.temporary, error)) {
+            dropTemporaries();
+            return false;
+        }
+    }
+    for (Job& job : jobs) {
+        const bool moved = MoveIntoPlace(job.temporary, job.path, error);
+        job.temporary.clear();
+        if (!moved) {
+            dropTemporaries();
+            return false;
+        }
+        *report += job.path + ": " + SizeText(job.slot.width, job.slot.height) + " from " +
+                   job.png + (job.note.empty() ? "" : ", " + job.note) + "\n";
+    }
+    return true;
+}

@@ -1,0 +1,55 @@
+// Turning a user's PNG pictures into the two bitmaps built into orveline.exe:
+// 32-bit bottom-up bit-field bitmap files whose pixels are blue, green, red
+// and straight (not premultiplied) alpha, the bytes the launcher copies into
+// its surface and blends as they are.
+#pragma once
+
+#include "png_io.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One of the two pictures the launcher looks for.
+struct ArtworkSlot {
+    const char* name;  // resource file name without ".bmp"
+    const char* use;   // which screens show it, for messages
+    int width, height;
+};
+
+inline constexpr ArtworkSlot kSmallArtwork{"tal800", "screens up to 800 pixels wide", 195, 145};
+inline constexpr ArtworkSlot kLargeArtwork{"tal1280", "screens wider than 800 pixels", 317, 236};
+
+// The bitmap file of a picture, rows stored bottom-up, masks that say what
+// the bytes hold so that other viewers show the colours right too.
+std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image);
+
+// Where a picture of width x height lands when scaled to fit inside a box,
+// its shape kept, centred.
+struct FitPlacement {
+    int x, y, width, height;
+};
+FitPlacement PlaceInside(int width, int height, int boxWidth, int boxHeight);
+
+// The picture scaled into a box of boxWidth x boxHeight as PlaceInside says,
+// the rest fully transparent. Each new pixel is the average of the area of
+// the picture it covers, weighted by alpha, so the colour hidden under
+// transparent pixels cannot tint the edges.
+RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight);
+
+// The picture for a slot from a PNG file: taken as it is when it has the
+// slot's size, scaled to it when fit is set, and refused otherwise. On
+// failure returns false with the reason in *error.
+bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fit,
+                    RgbaImage* picture, std::string* error, std::string* note = nullptr);
+
+// Writes bytes through a temporary file beside path, renamed into place once
+// complete, so that path holds either its old content or all of the new.
+bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+// Packs both pictures into outDir/tal800.bmp and outDir/tal1280.bmp. Both
+// PNGs are read and checked before either file is written; on failure
+// *error names every picture that was refused, and files already in outDir
+// stay as they were. *report gets a line for each file written.
+bool PackArtwork(const std::string& smallPng, const std::string& largePng,
+                 const std::string& outDir, bool fit, std::string* error, std::string* report);

@@ -1,0 +1,74 @@
+// pack_artwork: turns PNG pictures with alpha into the bitmaps built into
+// orveline.exe.
+//
+//   pack_artwork [--fit] SMALL.png LARGE.png OUTDIR
+//       writes OUTDIR/tal800.bmp (195 x 145) and OUTDIR/tal1280.bmp
+//       (317 x 236), both or neither
+//   pack_artwork [--fit] --small PICTURE.png OUT.bmp
+//   pack_artwork [--fit] --large PICTURE.png OUT.bmp
+//       writes one picture
+//
+// A PNG of another size is refused unless --fit is given; then it is scaled
+// to fit inside, its shape kept, centred on a transparent border.
+#include "artwork.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: pack_artwork [--fit] SMALL.png LARGE.png OUTDIR\n"
+                 "       pack_artwork [--fit] --small|--large PICTURE.png OUT.bmp\n"
+                 "SMALL is shown on screens up to 800 pixels wide and must be %d x %d;\n"
+                 "LARGE on wider screens and must be %d x %d. --fit scales a picture of\n"
+                 "another size to fit inside, centred on a transparent border.\n",
+                 kSmallArtwork.width, kSmallArtwork.height, kLargeArtwork.width,
+                 kLargeArtwork.height);
+    return 2;
+}
+
+int Failed(const std::string& error)
+{
+    std::fprintf(stderr, "pack_artwork: %s\n", error.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool fit = false;
+    if (!args.empty() && args[0] == "--fit") {
+        fit = true;
+        args.erase(args.begin());
+    }
+    if (args.size() != 3)
+        return Usage();
+
+    std::string error;
+    if (args[0] == "--small" || args[0] == "--large") {
+        const ArtworkSlot& slot = args[0] == "--small" ? kSmallArtwork : kLargeArtwork;
+        RgbaImage picture;
+        std::string note;
+        if (!PrepareArtwork(args[1], slot, fit, &picture, &error, &note) ||
+            !ReplaceFile(args[2], EncodeArtworkBitmap(picture), &error))
+            return Failed(error);
+        std::printf("%s: %d x %d from %s%s%s\n", args[2].c_str(), slot.width, slot.height,
+                    args[1].c_str(), note.empty() ? "" : ", ", note.c_str());
+        return 0;
+    }
+    if (args[0].starts_with("--"))
+        return Usage();
+
+    std::string report;
+    if (!PackArtwork(args[0], args[1], args[2], fit, &error, &report))
+        return Failed(error);
+    std::fputs(report.c_str(), stdout);
+    return 0;
+}

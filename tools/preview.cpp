@@ -1,0 +1,728 @@
+// Everything that decides what a frame looks like is the product's own code:
+// the bitmap reading, ClipBlock and BlendSurface. What is written here only
+// repeats the launcher's arithmetic around them (which picture, where, which
+// level when) and lays the frames out for a person to look at.
+#include "preview.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+OwnedSurface::OwnedSurface(int32_t width, int32_t height)
+{
+    if (!SetSurfaceLayout(&record_, width, height, 32))
+        throw std::invalid_argument("no surface can be " + std::to_string(width) + " x " +
+                                    std::to_string(height));
+    pixels_.assign(size_t(record_.pitch) * size_t(height), 0);
+    rows_.assign(size_t(height), 0);
+    record_.bits = pixels_.data();
+    record_.rowOffsets = rows_.data();
+    FillRowOffsets(&record_);
+}
+
+// A moved vector keeps its buffer, so the record's pointers stay good; the
+// record left behind must not point into what is no longer its own.
+OwnedSurface::OwnedSurface(OwnedSurface&& other) noexcept
+    : record_(other.record_), pixels_(std::move(other.pixels_)), rows_(std::move(other.rows_))
+{
+    other.record_ = Surface{};
+}
+
+OwnedSurface& OwnedSurface::operator=(OwnedSurface&& other) noexcept
+{
+    if (this != &other) {
+        record_ = other.record_;
+        pixels_ = std::move(other.pixels_);
+        rows_ = std::move(other.rows_);
+        other.record_ = Surface{};
+    }
+    return *this;
+}
+
+ShowPicture PictureForScreen(int32_t screenWidth)
+{
+    return screenWidth <= 800 ? kSmallPicture : kLargePicture;
+}
+
+bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error)
+{
+    error->clear();
+    if (file.size() < kBitmapFileHeaderSize) {
+        *error = "too short for a bitmap file";
+        return false;
+    }
+    const uint32_t blockSize = BitmapFileBlockSize(file.data(), file.size());
+    if (blockSize == 0) {
+        *error = "not a bitmap file, or its header announces more bytes than the file holds";
+        return false;
+    }
+    const uint8_t* packed = file.data() + kBitmapFileHeaderSize;
+    BitmapLayout layout;
+    if (!ReadBitmapLayout(packed, blockSize, &layout)) {
+        *error = "the launcher would refuse this bitmap: its header is malformed, it is too "
+                 "large, or its pixels run past the file";
+        return false;
+    }
+    if (layout.bitCount != 32) {
+        *error = "a " + std::to_string(layout.bitCount) +
+                 "-bit bitmap; the show needs 32-bit pixels with alpha to fade";
+        return false;
+    }
+    OwnedSurface result(layout.width, layout.height);
+    CopyBitmapRows(result.get(), 0, 0, packed, &layout);
+    *picture = std::move(result);
+    return true;
+}
+
+bool LoadPicture(const std::string& path, OwnedSurface* picture, std::string* error)
+{
+    FILE* in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
+        *error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) {
+        *error = "cannot read " + path;
+        return false;
+    }
+    if (!LoadPictureBytes(bytes, picture, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
+OwnedSurface BackgroundFromImage(const RgbaImage& shot)
+{
+    OwnedSurface background(shot.width, shot.height);
+    for (int32_t y = 0; y < shot.height; ++y)
+        for (int32_t x = 0; x < shot.width; ++x) {
+            const uint8_t* from = shot.at(x, y);
+            uint8_t* to = background.at(x, y);
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = 0;
+        }
+    return background;
+}
+
+namespace {
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// Fills what of the rectangle (right and bottom excluded) lies on the
+// surface, byte 3 left zero as on the back buffer.
+void FillBox(OwnedSurface* s, int32_t left, int32_t top, int32_t right, int32_t bottom, Rgb c)
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, s->width());
+    bottom = std::min(bottom, s->height());
+    for (int32_t y = top; y < bottom; ++y)
+        for (int32_t x = left; x < right; ++x) {
+            uint8_t* p = s->at(x, y);
+            p[0] = c.b;
+            p[1] = c.g;
+            p[2] = c.r;
+            p[3] = 0;
+        }
+}
+
+}  // namespace
+
+OwnedSurface GeneratedDesktop(int32_t width, int32_t height)
+{
+    OwnedSurface desktop(width, height);
+    // Deep blue at the top left to teal at the bottom right, with a little
+    // grain, as a photograph would have.
+    const int64_t span = int64_t(width) + height;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            uint32_t h = uint32_t(x) * 0x9E3779B1u ^ uint32_t(y) * 0x85EBCA77u;
+            h ^= h >> 15;
+            h *= 0x2C1B3C6Du;
+            h ^= h >> 13;
+            const int32_t t = int32_t((int64_t(x) + y) * 256 / span);
+            uint8_t* p = desktop.at(x, y);
+            p[2] = uint8_t(18 + t * 16 / 256 + (h & 7));
+            p[1] = uint8_t(44 + t * 90 / 256 + ((h >> 8) & 7));
+            p[0] = uint8_t(96 + t * 48 / 256 + ((h >> 16) & 7));
+            p[3] = 0;
+        }
+
+    const int32_t taskbar = std::max(height / 24, 1);
+    // A column of icons with their name plates down the left side.
+    const Rgb icons[] = {{230, 190, 60}, {90, 170, 240}, {220, 80, 70}, {120, 200, 110}};
+    for (int32_t i = 0, y = 16; y + 54 <= height - taskbar; ++i, y += 76) {
+        FillBox(&desktop, 20, y, 60, y + 40, icons[i % 4]);
+        FillBox(&desktop, 14, y + 46, 66, y + 52, {235, 235, 235});
+    }
+    // A light window over the right half of the centre, so that the picture
+    // lies partly over dark and partly over light.
+    const int32_t left = width * 45 / 100, right = width * 88 / 100;
+    const int32_t top = height * 22 / 100, bottom = height * 70 / 100;
+    const int32_t titleBar = std::max(height / 32, 2);
+    FillBox(&desktop, left - 1, top - 1, right + 1, bottom + 1, {70, 70, 80});
+    FillBox(&desktop, left, top, right, bottom, {242, 242, 238});
+    FillBox(&desktop, left, top, right, top + titleBar, {44, 96, 200});
+    for (int32_t y = top + titleBar + 12, line = 0; y + 6 <= bottom - 8; y += 14, ++line) {
+        const int32_t length = (right - left - 24) * (55 + (line * 53) % 41) / 100;
+        FillBox(&desktop, left + 12, y, left + 12 + length, y + 6, {176, 176, 180});
+    }
+    // The taskbar and its start button.
+    FillBox(&desktop, 0, height - taskbar, width, height, {28, 28, 34});
+    FillBox(&desktop, 2, height - taskbar + 2, std::min(width, 2 + taskbar * 3),
+            height - 2, {60, 140, 220});
+    return desktop;
+}
+
+RgbaImage SurfaceToImage(const Surface* surface)
+{
+    RgbaImage image;
+    image.width = surface->width;
+    image.height = surface->height;
+    image.rgba.resize(size_t(image.width) * size_t(image.height) * 4);
+    for (int32_t y = 0; y < image.height; ++y) {
+        const uint8_t* from = surface->bits + surface->rowOffsets[y];
+        uint8_t* to = image.at(0, y);
+        for (int32_t x = 0; x < image.width; ++x, from += 4, to += 4) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            to[3] = 255;
+        }
+    }
+    return image;
+}
+
+// The launcher's loops and waits, followed frame by frame.
+std::vector<ShowFrame> ShowFrames()
+{
+    std::vector<ShowFrame> frames;
+    int32_t clock = 0;
+    for (int32_t level = 0; level < 255; level += 4) {
+        frames.push_back({int32_t(frames.size()), level, clock, ShowPhase::FadeIn});
+        clock += kFadeInStepMs;
+    }
+    clock += kHoldMs;
+    for (int32_t level = 255; level > 0; level -= 4) {
+        frames.push_back({int32_t(frames.size()), level, clock, ShowPhase::FadeOut});
+        clock += kFadeOutStepMs;
+    }
+    return frames;
+}
+
+int32_t ShowEndMs()
+{
+    return ShowFrames().back().atMs + kFadeOutStepMs;
+}
+
+std::vector<SheetCell> SheetCells()
+{
+    // Dense where the eye sees most change: the low levels, where a soft
+    // edge first shows, and the end of the fade out.
+    static const int32_t kFadeInPicks[] = {0, 8, 16, 32, 48};
+    static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, 63};
+    const std::vector<ShowFrame> frames = ShowFrames();
+    const auto firstOut = std::find_if(frames.begin(), frames.end(), [](const ShowFrame& f) {
+        return f.phase == ShowPhase::FadeOut;
+    });
+    const int32_t fadeInCount = int32_t(firstOut - frames.begin());
+
+    std::vector<SheetCell> cells;
+    for (int32_t k : kFadeInPicks) {
+        const ShowFrame& f = frames[size_t(k)];
+        cells.push_back({ShowPhase::FadeIn, f.index, f.level, f.atMs, f.atMs});
+    }
+    const ShowFrame& last = frames[size_t(fadeInCount - 1)];
+    const int32_t holdFrom = last.atMs + kFadeInStepMs;
+    cells.push_back({ShowPhase::Hold, last.index, last.level, holdFrom, holdFrom + kHoldMs});
+    for (int32_t j : kFadeOutPicks) {
+        const ShowFrame& f = frames[size_t(fadeInCount + j)];
+        cells.push_back({ShowPhase::FadeOut, f.index, f.level, f.atMs, f.atMs});
+    }
+    return cells;
+}
+
+std::vector<std::string> CellLabel(const SheetCell& cell)
+{
+    const char* phase = cell.phase == ShowPhase::FadeIn ? "FADE IN"
+                        : cell.phase == ShowPhase::Hold ? "HOLD"
+                                                        : "FADE OUT";
+    std::string time = std::to_string(cell.fromMs);
+    if (cell.toMs != cell.fromMs)
+        time += "-" + std::to_string(cell.toMs);
+    return {std::string(phase) + "  LEVEL " + std::to_string(cell.level),
+            time + " MS  FRAME " + std::to_string(cell.frame)};
+}
+
+bool CentrePicture(const Surface* screen, const Surface* picture, PictureBlock* block)
+{
+    block->dstX = (screen->width - picture->width) / 2;
+    block->dstY = (screen->height - picture->height) / 2;
+    block->cx = picture->width;
+    block->cy = picture->height;
+    block->srcX = 0;
+    block->srcY = 0;
+    return ClipBlock(screen, &block->dstX, &block->dstY, &block->cx, &block->cy, picture,
+                     &block->srcX, &block->srcY) != 0;
+}
+
+void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, int32_t level,
+                 OwnedSurface* frame)
+{
+    if (frame->width() != background.width() || frame->height() != background.height())
+        *frame = OwnedSurface(background.width(), background.height());
+    std::memcpy(frame->get()->bits, background.bytes().data(), background.bytes().size());
+    PictureBlock b;
+    if (CentrePicture(frame->get(), picture.get(), &b))
+        BlendSurface(frame->get(), b.dstX, b.dstY, b.cx, b.cy, picture.get(), b.srcX, b.srcY,
+                     level);
+}
+
+RgbaImage Downscale(const Surface* frame, int32_t factor)
+{
+    RgbaImage out;
+    out.width = (frame->width + factor - 1) / factor;
+    out.height = (frame->height + factor - 1) / factor;
+    out.rgba.resize(size_t(out.width) * size_t(out.height) * 4);
+    for (int32_t oy = 0; oy < out.height; ++oy) {
+        const int32_t y0 = oy * factor, y1 = std::min(y0 + factor, frame->height);
+        for (int32_t ox = 0; ox < out.width; ++ox) {
+            const int32_t x0 = ox * factor, x1 = std::min(x0 + factor, frame->width);
+            uint64_t sum[3] = {};
+            for (int32_t y = y0; y < y1; ++y) {
+                const uint8_t* p = frame->bits + frame->rowOffsets[y] + x0 * 4;
+                for (int32_t x = x0; x < x1; ++x, p += 4) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            const uint64_t n = uint64_t(x1 - x0) * uint64_t(y1 - y0);
+            uint8_t* q = out.at(ox, oy);
+            q[0] = uint8_t((sum[2] + n / 2) / n);
+            q[1] = uint8_t((sum[1] + n / 2) / n);
+            q[2] = uint8_t((sum[0] + n / 2) / n);
+            q[3] = 255;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Seven rows of five pixels, the leftmost in bit 4.
+struct Glyph {
+    char c;
+    uint8_t rows[7];
+};
+
+constexpr Glyph kFont[] = {
+    {' ', {0, 0, 0, 0, 0, 0, 0}},
+    {'0', {0b01110, 0b10001, 0b10011, 0b10101, 0b11001, 0b10001, 0b01110}},
+    {'1', {0b00100, 0b01100, 0b00100, 0b00100, 0b00100, 0b00100, 0b01110}},
+    {'2', {0b01110, 0b10001, 0b00001, 0b00010, 0b00100, 0b01000, 0b11111}},
+    {'3', {0b11111, 0b00010, 0b00100, 0b00010, 0b00001, 0b10001, 0b01110}},
+    {'4', {0b00010, 0b00110, 0b01010, 0b10010, 0b11111, 0b00010, 0b00010}},
+    {'5', {0b11111, 0b10000, 0b11110, 0b00001, 0b00001, 0b10001, 0b01110}},
+    {'6', {0b00110, 0b01000, 0b10000, 0b11110, 0b10001, 0b10001, 0b01110}},
+    {'7', {0b11111, 0b00001, 0b00010, 0b00100, 0b01000, 0b01000, 0b01000}},
+    {'8', {0b01110, 0b10001, 0b10001, 0b01110, 0b10001, 0b10001, 0b01110}},
+    {'9', {0b01110, 0b10001, 0b10001, 0b01111, 0b00001, 0b00010, 0b01100}},
+    {'A', {0b01110, 0b10001, 0b10001, 0b11111, 0b10001, 0b10001, 0b10001}},
+    {'B', {0b11110, 0b10001, 0b10001, 0b11110, 0b10001, 0b10001, 0b11110}},
+    {'C', {0b01110, 0b10001, 0b10000, 0b10000, 0b10000, 0b10001, 0b01110}},
+    {'D', {0b11100, 0b10010, 0b10001, 0b10001, 0b10001, 0b10010, 0b11100}},
+    {'E', {0b11111, 0b10000, 0b10000, 0b11110, 0b10000, 0b10000, 0b11111}},
+    {'F', {0b11111, 0b10000, 0b10000, 0b11110, 0b10000, 0b10000, 0b10000}},
+    {'G', {0b01110, 0b10001, 0b10000, 0b10111, 0b10001, 0b10001, 0b01111}},
+    {'H', {0b10001, 0b10001, 0b10001, 0b11111, 0b10001, 0b10001, 0b10001}},
+    {'I', {0b01110, 0b00100, 0b00100, 0b00100, 0b00100, 0b00100, 0b01110}},
+    {'J', {0b00111, 0b00010, 0b00010, 0b00010, 0b00010, 0b10010, 0b01100}},
+    {'K', {0b10001, 0b10010, 0b10100, 0b11000, 0b10100, 0b10010, 0b10001}},
+    {'L', {0b10000, 0b10000, 0b10000, 0b10000, 0b10000, 0b10000, 0b11111}},
+    {'M', {0b10001, 0b11011, 0b10101, 0b10101, 0b10001, 0b10001, 0b10001}},
+    {'N', {0b10001, 0b10001, 0b11001, 0b10101, 0b10011, 0b10001, 0b10001}},
+    {'O', {0b01110, 0b10001, 0b10001, 0b10001, 0b10001, 0b10001, 0b01110}},
+    {'P', {0b11110, 0b10001, 0b10001, 0b11110, 0b10000, 0b10000, 0b10000}},
+    {'Q', {0b01110, 0b10001, 0b10001, 0b10001, 0b10101, 0b10010, 0b01101}},
+    {'R', {0b11110, 0b10001, 0b10001, 0b11110, 0b10100, 0b10010, 0b10001}},
+    {'S', {0b01111, 0b10000, 0b10000, 0b01110, 0b00001, 0b00001, 0b11110}},
+    {'T', {0b11111, 0b00100, 0b00100, 0b00100, 0b00100, 0b00100, 0b00100}},
+    {'U', {0b10001, 0b10001, 0b10001, 0b10001, 0b10001, 0b10001, 0b01110}},
+    {'V', {0b10001, 0b10001, 0b10001, 0b10001, 0b10001, 0b01010, 0b00100}},
+    {'W', {0b10001, 0b10001, 0b10001, 0b10101, 0b10101, 0b10101, 0b01010}},
+    {'X', {0b10001, 0b10001, 0b01010, 0b00100, 0b01010, 0b10001, 0b10001}},
+    {'Y', {0b10001, 0b10001, 0b10001, 0b01010, 0b00100, 0b00100, 0b00100}},
+    {'Z', {0b11111, 0b00001, 0b00010, 0b00100, 0b01000, 0b10000, 0b11111}},
+    {':', {0b00000, 0b01100, 0b01100, 0b00000, 0b01100, 0b01100, 0b00000}},
+    {'.', {0b00000, 0b00000, 0b00000, 0b00000, 0b00000, 0b01100, 0b01100}},
+    {',', {0b00000, 0b00000, 0b00000, 0b00000, 0b01100, 0b00100, 0b01000}},
+    {'-', {0b00000, 0b00000, 0b00000, 0b11111, 0b00000, 0b00000, 0b00000}},
+    {'(', {0b00010, 0b00100, 0b01000, 0b01000, 0b01000, 0b00100, 0b00010}},
+    {')', {0b01000, 0b00100, 0b00010, 0b00010, 0b00010, 0b00100, 0b01000}},
+    {'/', {0b00000, 0b00001, 0b00010, 0b00100, 0b01000, 0b10000, 0b00000}},
+    {'_', {0b00000, 0b00000, 0b00000, 0b00000, 0b00000, 0b00000, 0b11111}},
+    {'?', {0b01110, 0b10001, 0b00001, 0b00010, 0b00100, 0b00000, 0b00100}},
+};
+
+const Glyph* FindGlyph(char c)
+{
+    if (c >= 'a' && c <= 'z')
+        c = char(c - 'a' + 'A');
+    for (const Glyph& g : kFont)
+        if (g.c == c)
+            return &g;
+    return nullptr;
+}
+
+constexpr int32_t kGlyphAdvance = 6;  // five columns and a gap
+
+}  // namespace
+
+bool HasGlyph(char c)
+{
+    return FindGlyph(c) != nullptr;
+}
+
+int32_t TextWidth(const std::string& text, int32_t scale)
+{
+    return text.empty() ? 0 : (int32_t(text.size()) * kGlyphAdvance - 1) * scale;
+}
+
+void DrawText(RgbaImage* image, int32_t x, int32_t y, const std::string& text, int32_t scale,
+              const uint8_t rgb[3])
+{
+    for (char c : text) {
+        const Glyph* g = FindGlyph(c);
+        if (g == nullptr)
+            g = FindGlyph('?');
+        for (int32_t row = 0; row < 7; ++row)
+            for (int32_t col = 0; col < 5; ++col) {
+                if (!(g->rows[row] >> (4 - col) & 1))
+                    continue;
+                for (int32_t py = y + row * scale; py < y + (row + 1) * scale; ++py)
+                    for (int32_t px = x + col * scale; px < x + (col + 1) * scale; ++px) {
+                        if (px < 0 || py < 0 || px >= image->width || py >= image->height)
+                            continue;
+                        uint8_t* p = image->at(px, py);
+                        p[0] = rgb[0];
+                        p[1] = rgb[1];
+                        p[2] = rgb[2];
+                        p[3] = 255;
+                    }
+            }
+        x += kGlyphAdvance * scale;
+    }
+}
+
+namespace {
+
+// Largest side of a thumbnail: four across fit a laptop's screen.
+constexpr int32_t kThumbSide = 360;
+constexpr int32_t kColumns = 4;
+constexpr int32_t kMargin = 16, kGap = 16, kTextScale = 2, kLineHeight = 9 * kTextScale;
+
+void FillImage(RgbaImage* image, int32_t left, int32_t top, int32_t right, int32_t bottom,
+               Rgb c)
+{
+    for (int32_t y = std::max(top, 0); y < std::min(bottom, image->height); ++y)
+        for (int32_t x = std::max(left, 0); x < std::min(right, image->width); ++x) {
+            uint8_t* p = image->at(x, y);
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
+            p[3] = 255;
+        }
+}
+
+void PasteImage(RgbaImage* to, int32_t x, int32_t y, const RgbaImage& from)
+{
+    for (int32_t row = 0; row < from.height; ++row)
+        std::memcpy(to->at(x, y + row), from.at(0, row), size_t(from.width) * 4);
+}
+
+}  // namespace
+
+RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
+                       const std::vector<std::string>& title)
+{
+    const int32_t width = background.width(), height = background.height();
+    const int32_t factor =
+        std::max({int32_t(1), (width + kThumbSide - 1) / kThumbSide,
+                  (height + kThumbSide - 1) / kThumbSide});
+    const int32_t thumbWidth = (width + factor - 1) / factor;
+    const int32_t thumbHeight = (height + factor - 1) / factor;
+
+    const std::vector<SheetCell> cells = SheetCells();
+    std::vector<std::vector<std::string>> labels;
+    int32_t labelWidth = 0;
+    for (const SheetCell& cell : cells) {
+        labels.push_back(CellLabel(cell));
+        for (const std::string& line : labels.back())
+            labelWidth = std::max(labelWidth, TextWidth(line, kTextScale));
+    }
+    int32_t titleWidth = 0;
+    for (const std::string& line : title)
+        titleWidth = std::max(titleWidth, TextWidth(line, kTextScale));
+
+    // A cell: the thumbnail in a one-pixel frame, a gap, two label lines.
+    const int32_t cellWidth = std::max(thumbWidth + 2, labelWidth);
+    const int32_t cellHeight = thumbHeight + 2 + 6 + 2 * kLineHeight;
+    const int32_t rows = (int32_t(cells.size()) + kColumns - 1) / kColumns;
+    const int32_t gridWidth = kColumns * cellWidth + (kColumns - 1) * kGap;
+    const int32_t titleHeight = title.empty() ? 0 : int32_t(title.size()) * kLineHeight + 10;
+
+    RgbaImage sheet;
+    sheet.width = 2 * kMargin + std::max(gridWidth, titleWidth);
+    sheet.height = 2 * kMargin + titleHeight + rows * cellHeight + (rows - 1) * kGap;
+    sheet.rgba.resize(size_t(sheet.width) * size_t(sheet.height) * 4);
+    FillImage(&sheet, 0, 0, sheet.width, sheet.height, {34, 34, 38});
+
+    const uint8_t titleColour[3] = {240, 240, 240};
+    for (size_t i = 0; i < title.size(); ++i)
+        DrawText(&sheet, kMargin, kMargin + int32_t(i) * kLineHeight, title[i], kTextScale,
+                 titleColour);
+
+    OwnedSurface frame;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const int32_t x = kMargin + int32_t(i) % kColumns * (cellWidth + kGap);
+        const int32_t y = kMargin + titleHeight + int32_t(i) / kColumns * (cellHeight + kGap);
+        RenderFrame(background, picture, cells[i].level, &frame);
+        FillImage(&sheet, x, y, x + thumbWidth + 2, y + thumbHeight + 2, {96, 96, 104});
+        PasteImage(&sheet, x + 1, y + 1, Downscale(frame.get(), factor));
+
+        const uint8_t fadeIn[3] = {140, 200, 255}, hold[3] = {250, 210, 90},
+                      fadeOut[3] = {255, 160, 140}, plain[3] = {190, 190, 196};
+        const uint8_t* accent = cells[i].phase == ShowPhase::FadeIn ? fadeIn
+                                : cells[i].phase == ShowPhase::Hold ? hold
+                                                                    : fadeOut;
+        const int32_t textY = y + thumbHeight + 2 + 6;
+        DrawText(&sheet, x, textY, labels[i][0], kTextScale, accent);
+        DrawText(&sheet, x, textY + kLineHeight, labels[i][1], kTextScale, plain);
+    }
+    return sheet;
+}
+
+namespace {
+
+// Whole decimal numbers only: no sign, no spaces, nothing after.
+bool ParseNumber(const std::string& text, int32_t limit, int32_t* value)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    int64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        n = n * 10 + (c - '0');
+    }
+    if (n > limit)
+        return false;
+    *value = int32_t(n);
+    return true;
+}
+
+}  // namespace
+
+bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* options,
+                      std::string* error)
+{
+    error->clear();
+    bool haveOutput = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options->help = true;
+            return true;
+        }
+        if (arg.size() > 1 && arg[0] == '-') {
+            static const char* const kTakeValue[] = {"--pictures",   "--tal800", "--tal1280",
+                                                     "--background", "--screen", "--all-frames",
+                                                     "--frame"};
+            if (std::find_if(std::begin(kTakeValue), std::end(kTakeValue),
+                             [&](const char* o) { return arg == o; }) == std::end(kTakeValue)) {
+                *error = "unknown option " + arg;
+                return false;
+            }
+            if (i + 1 >= args.size()) {
+                *error = arg + " needs a value";
+                return false;
+            }
+            const std::string& value = args[++i];
+            if (arg == "--pictures") {
+                options->picturesDir = value;
+            } else if (arg == "--tal800") {
+                options->smallFile = value;
+            } else if (arg == "--tal1280") {
+                options->largeFile = value;
+            } else if (arg == "--background") {
+                options->background = value;
+            } else if (arg == "--all-frames") {
+                options->allFramesDir = value;
+            } else if (arg == "--frame") {
+                if (!ParseNumber(value, 256, &options->frameLevel)) {
+                    *error = "--frame wants a level from 0 to 256, not " + value;
+                    return false;
+                }
+            } else {  // --screen, the one option left
+                const size_t x = value.find_first_of("xX");
+                int32_t w = 0, h = 0;
+                if (x == std::string::npos || !ParseNumber(value.substr(0, x), kBitmapMaxSide, &w) ||
+                    !ParseNumber(value.substr(x + 1), kBitmapMaxSide, &h) || w == 0 || h == 0) {
+                    *error = "--screen wants WIDTHxHEIGHT, each from 1 to " +
+                             std::to_string(kBitmapMaxSide) + ", not " + value;
+                    return false;
+                }
+                options->screenWidth = w;
+                options->screenHeight = h;
+                options->screenGiven = true;
+            }
+            continue;
+        }
+        if (haveOutput) {
+            *error = "one output file only: " + options->output + " or " + arg;
+            return false;
+        }
+        options->output = arg;
+        haveOutput = true;
+    }
+    if (!haveOutput) {
+        *error = "no output file named";
+        return false;
+    }
+    if (!options->background.empty() && options->screenGiven) {
+        *error = "--background and --screen together: the screenshot's size is the screen's";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+std::string FrameFileName(const ShowFrame& f)
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "frame-%03d-level-%03d.png", int(f.index), int(f.level));
+    return name;
+}
+
+std::string Size(int32_t width, int32_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+}  // namespace
+
+bool RunPreview(const PreviewOptions& options, std::string* report, std::string* error)
+{
+    report->clear();
+    error->clear();
+
+    OwnedSurface background;
+    std::string desktop = "GENERATED";
+    if (!options.background.empty()) {
+        RgbaImage shot;
+        if (!ReadPng(options.background, &shot, error)) {
+            *error = "background: " + *error;
+            return false;
+        }
+        background = BackgroundFromImage(shot);
+        desktop = fs::path(options.background).filename().string();
+    } else {
+        background = GeneratedDesktop(options.screenWidth, options.screenHeight);
+    }
+
+    const ShowPicture choice = PictureForScreen(background.width());
+    const std::string& given =
+        std::strcmp(choice.file, kSmallPicture.file) == 0 ? options.smallFile : options.largeFile;
+    const std::string path =
+        !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();
+    OwnedSurface picture;
+    if (!LoadPicture(path, &picture, error)) {
+        *error = "picture " + std::string(choice.name) + ": " + *error;
+        return false;
+    }
+
+    const std::string screen = Size(background.width(), background.height());
+    *report = std::string(choice.name) + " (" + path + ", " +
+              Size(picture.width(), picture.height()) + ") on a " + screen + " screen\n";
+
+    std::vector<std::string> written;
+    auto fail = [&](const std::string& why) {
+        *error = why;
+        for (const std::string& file : written)
+            std::remove(file.c_str());
+        report->clear();
+        return false;
+    };
+
+    OwnedSurface frame;
+    if (options.frameLevel >= 0) {
+        RenderFrame(background, picture, options.frameLevel, &frame);
+        if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
+            return fail(*error);
+        *report += "wrote " + options.output + " (level " + std::to_string(options.frameLevel) +
+                   ")\n";
+        return true;
+    }
+
+    if (!options.allFramesDir.empty()) {
+        std::error_code ec;
+        fs::create_directories(options.allFramesDir, ec);
+        if (ec)
+            return fail("cannot make " + options.allFramesDir + ": " + ec.message());
+        const std::vector<ShowFrame> frames = ShowFrames();
+        for (const ShowFrame& f : frames) {
+            RenderFrame(background, picture, f.level, &frame);
+            const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
+            if (!WritePng(file, SurfaceToImage(frame.get()), error))
+                return fail(*error);
+            written.push_back(file);
+        }
+        *report += "wrote " + std::to_string(frames.size()) + " frames to " +
+                   options.allFramesDir + "\n";
+    }
+
+    PictureBlock block;
+    std::string where;
+    if (!CentrePicture(background.get(), picture.get(), &block))
+        where = ", NOT ON THE SCREEN";
+    else if (block.cx != picture.width() || block.cy != picture.height())
+        where = ", CLIPPED TO " + Size(block.cx, block.cy);
+    else
+        where = " AT (" + std::to_string(block.dstX) + ", " + std::to_string(block.dstY) + ")";
+    const std::vector<SheetCell> cells = SheetCells();
+    const SheetCell hold = *std::find_if(cells.begin(), cells.end(), [](const SheetCell& c) {
+        return c.phase == ShowPhase::Hold;
+    });
+    const std::vector<std::string> title = {
+        std::string(choice.name) + " " + Size(picture.width(), picture.height()) + where +
+            " ON A " + screen + " SCREEN",
+        "PICTURE: " + fs::path(path).filename().string() + "   DESKTOP: " + desktop,
+        "FADE IN 0-" + std::to_string(hold.fromMs) + " MS   HOLD " +
+            std::to_string(hold.fromMs) + "-" + std::to_string(hold.toMs) + " MS   FADE OUT " +
+            std::to_string(hold.toMs) + "-" + std::to_string(ShowEndMs()) + " MS",
+    };
+    if (!WritePng(options.output, ContactSheet(background, picture, title), error))
+        return fail(*error);
+    *report += "wrote " + options.output + " (contact sheet of " +
+               std::to_string(cells.size()) + " frames)\n";
+    return true;
+}

@@ -1,0 +1,84 @@
+// show_preview: the show as the launcher would draw it, for judging artwork
+// without Windows. Writes a contact sheet of frames, or every frame, or one.
+#include "preview.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] =
+    "usage: show_preview [options] OUT.png\n"
+    "\n"
+    "Draws the splash show the way the launcher does and writes a contact sheet\n"
+    "of twelve frames (fade in, hold, fade out) to OUT.png.\n"
+    "\n"
+    "  --pictures DIR       folder holding tal800.bmp and tal1280.bmp\n"
+    "                       (default: the repository's resources/)\n"
+    "  --tal800 FILE        use this bitmap for screens up to 800 pixels wide\n"
+    "  --tal1280 FILE       use this bitmap for wider screens\n"
+    "  --background PNG     a screenshot to show over; its size is the screen's\n"
+    "  --screen WxH         size of the generated desktop (default 1024x768)\n"
+    "  --all-frames DIR     also write every frame of the show, full size, as\n"
+    "                       DIR/frame-NNN-level-LLL.png\n"
+    "  --frame LEVEL        write only the frame at this level (0 to 256) to OUT.png\n"
+    "  --help               this text\n";
+
+bool HasPictures(const fs::path& dir)
+{
+    std::error_code ec;
+    return fs::is_regular_file(dir / kSmallPicture.file, ec) ||
+           fs::is_regular_file(dir / kLargePicture.file, ec);
+}
+
+// The folder this build was configured with, or, should the checkout have
+// moved, a resources/ folder beside one of the folders the tool sits in.
+std::string DefaultPicturesDir(const char* argv0)
+{
+#ifdef ORVELINE_RESOURCES_DIR
+    if (HasPictures(ORVELINE_RESOURCES_DIR))
+        return ORVELINE_RESOURCES_DIR;
+#endif
+    std::error_code ec;
+    fs::path tool = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        tool = fs::absolute(argv0, ec);
+    for (fs::path dir = tool.parent_path(); !dir.empty(); dir = dir.parent_path()) {
+        if (HasPictures(dir / "resources"))
+            return (dir / "resources").string();
+        if (dir == dir.root_path())
+            break;
+    }
+    return "resources";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    PreviewOptions options;
+    std::string error;
+    if (!ParsePreviewArgs(std::vector<std::string>(argv + 1, argv + argc), &options, &error)) {
+        std::fprintf(stderr, "show_preview: %s\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.picturesDir.empty())
+        options.picturesDir = DefaultPicturesDir(argv[0]);
+
+    std::string report;
+    if (!RunPreview(options, &report, &error)) {
+        std::fprintf(stderr, "show_preview: %s\n", error.c_str());
+        return 1;
+    }
+    std::fputs(report.c_str(), stdout);
+    return 0;
+}
