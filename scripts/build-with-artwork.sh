@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds orveline.exe with your own two pictures in place of the built-in
 # ones: installs what is missing, builds the packer natively, packs the PNGs
-# into build/artwork/pictures/, builds the program in build/artwork/ and
-# copies it out.
+# into build/artwork/pictures/, builds the program in build/artwork/, copies
+# it out, and writes a preview of its show beside it (OUTPUT-preview.png).
 #
 #   ./scripts/build-with-artwork.sh [--fit] SMALL.png LARGE.png [OUTPUT.exe]
 #
@@ -63,9 +63,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 build=build/artwork
 pictures="$root/$build/pictures"
 
-echo "build-with-artwork: building the packer (build/host)"
+echo "build-with-artwork: building the packer and the preview (build/host)"
 quietly cmake --preset host
-quietly cmake --build --preset host --target pack_artwork -j "$jobs"
+quietly cmake --build --preset host --target pack_artwork show_preview -j "$jobs"
 
 echo "build-with-artwork: packing the pictures into $build/pictures/"
 build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
@@ -78,3 +78,7 @@ quietly cmake --build "$build" --target orveline -j "$jobs"
 cp "$build/launcher/orveline.exe" "$output.part"
 mv -f "$output.part" "$output"
 echo "build-with-artwork: wrote $output ($(stat -c %s "$output") bytes)"
+
+# What the show will look like, from the pictures just built in.
+build/host/tools/show_preview --pictures "$pictures" "${output%.*}-preview.png" >/dev/null
+echo "build-with-artwork: its show on a 1024 x 768 screen: ${output%.*}-preview.png"
