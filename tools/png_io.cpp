@@ -101,24 +101,32 @@ bool ReadPngBytes(const std::vector<uint8_t>& bytes, RgbaImage* image, std::stri
     return true;
 }
 
-bool ReadPng(const std::string& path, RgbaImage* image, std::string* error)
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
 {
+    bytes->clear();
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         *error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
+        bytes->insert(bytes->end(), chunk, chunk + got);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {
         *error = "cannot read " + path;
         return false;
     }
+    return true;
+}
+
+bool ReadPng(const std::string& path, RgbaImage* image, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadFileBytes(path, &bytes, error))
+        return false;
     if (!ReadPngBytes(bytes, image, error)) {
         *error = path + ": " + *error;
         return false;

@@ -21,6 +21,8 @@ struct RgbaImage {
 // for more than 256 MiB.
 constexpr int kPngMaxSide = 8192;
 
+// The whole of a file; on failure false, with the reason in *error.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 // Reads any colour type and depth: palettes and grey are expanded, 16-bit
 // samples narrowed, and a picture without alpha is opaque. On failure
 // returns false with the reason in *error.

@@ -5,7 +5,6 @@
 #include "preview.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -81,22 +80,9 @@ bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, s
 
 bool LoadPicture(const std::string& path, OwnedSurface* picture, std::string* error)
 {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (in == nullptr) {
-        *error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
     std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) {
-        *error = "cannot read " + path;
+    if (!ReadFileBytes(path, &bytes, error))
         return false;
-    }
     if (!LoadPictureBytes(bytes, picture, error)) {
         *error = path + ": " + *error;
         return false;

@@ -1,10 +1,10 @@
 #include "xshow.h"
+#include "png_io.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -150,37 +150,18 @@ void PressKey(Display* display, unsigned long keysym)
 
 bool WritePng(const std::string& path, const Image& image)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
-    std::vector<uint8_t> row(size_t(image.width) * 3);
-    if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < image.height; ++y) {
-            const uint8_t* p = image.at(0, y);
-            for (int x = 0; x < image.width; ++x) {
-                row[size_t(x) * 3] = p[x * 3 + 2];
-                row[size_t(x) * 3 + 1] = p[x * 3 + 1];
-                row[size_t(x) * 3 + 2] = p[x * 3];
-            }
-            png_write_row(png, row.data());
+    RgbaImage rgba;
+    rgba.width = image.width;
+    rgba.height = image.height;
+    rgba.rgba.resize(size_t(image.width) * size_t(image.height) * 4);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const uint8_t* p = image.at(x, y);
+            uint8_t* q = rgba.at(x, y);
+            q[0] = p[2], q[1] = p[1], q[2] = p[0], q[3] = 0xFF;
         }
-        png_write_end(png, nullptr);
-        ok = true;
-    }
-    png_destroy_write_struct(&png, &info);
-    if (std::fclose(file) != 0)
-        ok = false;
-    if (!ok)
-        std::remove(path.c_str());
-    return ok;
+    std::string error;
+    return ::WritePng(path, rgba, &error);
 }
 
 pid_t StartProgram(const std::vector<std::string>& argv, const std::string& folder,
