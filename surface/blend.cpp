@@ -56,6 +56,70 @@ int BlendSurfaceKeyedPlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
     return 1;
 }
 
+// The vector forms: the block walked row by row, each row to the form's
+// kernel. Other pixel sizes go to the plain forms, which step by them.
+static void BlendRows(int32_t form, Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
+                      int32_t cy, const Surface* src, int32_t srcX, int32_t srcY,
+                      uint32_t level, bool keyed, uint32_t key)
+{
+    for (int32_t y = 0; y < cy; ++y) {
+        uint8_t* d = dst->bits + dst->rowOffsets[dstY + y] + dstX * 4;
+        const uint8_t* s = src->bits + src->rowOffsets[srcY + y] + srcX * 4;
+        if (form == kBlendAVX2)
+            BlendRowAVX2(d, s, cx, level, keyed, key);
+        else
+            BlendRowSSE2(d, s, cx, level, keyed, key);
+    }
+}
+
+static int BlendSurfaceVector(int32_t form, Surface* dst, int32_t dstX, int32_t dstY,
+                              int32_t cx, int32_t cy, const Surface* src, int32_t srcX,
+                              int32_t srcY, int32_t level)
+{
+    if (dst->bytesPerPixel != 4)
+        return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
+    level = ClampLevel(level);
+    if (cx > 0 && cy > 0 && level > 0)
+        BlendRows(form, dst, dstX, dstY, cx, cy, src, srcX, srcY, (uint32_t)level, false, 0);
+    return 1;
+}
+
+static int BlendSurfaceKeyedVector(int32_t form, Surface* dst, int32_t dstX, int32_t dstY,
+                                   int32_t cx, int32_t cy, const Surface* src, int32_t srcX,
+                                   int32_t srcY)
+{
+    if (src->bytesPerPixel != 4)
+        return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    if (cx > 0 && cy > 0)
+        BlendRows(form, dst, dstX, dstY, cx, cy, src, srcX, srcY, 256,
+                  (src->colorKey >> 24) != 0, src->colorKey & 0x00FFFFFFu);
+    return 1;
+}
+
+int BlendSurfaceSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                     const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
+{
+    return BlendSurfaceVector(kBlendSSE2, dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
+}
+
+int BlendSurfaceAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                     const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
+{
+    return BlendSurfaceVector(kBlendAVX2, dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
+}
+
+int BlendSurfaceKeyedSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                          const Surface* src, int32_t srcX, int32_t srcY)
+{
+    return BlendSurfaceKeyedVector(kBlendSSE2, dst, dstX, dstY, cx, cy, src, srcX, srcY);
+}
+
+int BlendSurfaceKeyedAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+                          const Surface* src, int32_t srcX, int32_t srcY)
+{
+    return BlendSurfaceKeyedVector(kBlendAVX2, dst, dstX, dstY, cx, cy, src, srcX, srcY);
+}
+
 // Chosen on the first blend; -1 until then.
 static int32_t g_blendForm = -1;
 

@@ -1,7 +1,8 @@
-// The surface blends eight pixels at a time with AVX2. This file alone is
-// built with AVX2 enabled; it runs only where the processor and the system
-// report it.
+// The rows of the surface blends, eight pixels at a time with AVX2. This
+// file alone is built with AVX2 enabled; it runs only where the processor
+// and the system report it.
 #include "surface.h"
+#include "blend_rule.h"
 
 #if defined(__AVX2__)
 #include "blend_vector.h"
@@ -23,8 +24,8 @@ static inline __m256i MixEight(__m256i d, __m256i s, __m256i gLo, __m256i gHi, _
     return _mm256_packus_epi16(rLo, rHi);
 }
 
-static void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
-                         bool keyed, uint32_t key)
+REALIGN_STACK void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
+                                bool keyed, uint32_t key)
 {
     const __m256i levelLanes = _mm256_set1_epi16((short)level);
     const __m256i keyLanes = _mm256_set1_epi32((int)key);
@@ -72,58 +73,19 @@ static void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t l
         d += 16;
         s += 16;
     }
-    BlendTail(d, s, count - x, level, keyed, key);
-}
-
-REALIGN_STACK int BlendSurfaceAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
-                                   int32_t cy, const Surface* src, int32_t srcX, int32_t srcY,
-                                   int32_t level)
-{
-    if (dst->bytesPerPixel != 4)
-        return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
-    level = ClampLevel(level);
-    if (cx <= 0 || cy <= 0 || level == 0)
-        return 1;
-    for (int32_t y = 0; y < cy; ++y)
-        BlendRowAVX2(dst->bits + dst->rowOffsets[dstY + y] + dstX * 4,
-                     src->bits + src->rowOffsets[srcY + y] + srcX * 4, cx, (uint32_t)level,
-                     false, 0);
+    BlendPixelRun(d, s, count - x, level, keyed, key);
     // Leave the upper halves clean, so that SSE code after us pays no
     // transition penalty.
     _mm256_zeroupper();
-    return 1;
-}
-
-REALIGN_STACK int BlendSurfaceKeyedAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
-                                        int32_t cy, const Surface* src, int32_t srcX,
-                                        int32_t srcY)
-{
-    if (src->bytesPerPixel != 4)
-        return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
-    if (cx <= 0 || cy <= 0)
-        return 1;
-    const bool keyed = (src->colorKey >> 24) != 0;
-    const uint32_t key = src->colorKey & 0x00FFFFFFu;
-    for (int32_t y = 0; y < cy; ++y)
-        BlendRowAVX2(dst->bits + dst->rowOffsets[dstY + y] + dstX * 4,
-                     src->bits + src->rowOffsets[srcY + y] + srcX * 4, cx, 256, keyed, key);
-    _mm256_zeroupper();
-    return 1;
 }
 
 #else
 
-// Without AVX2 the plain forms give the same bytes.
-int BlendSurfaceAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
-                     const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
+// Without AVX2 the plain code gives the same bytes.
+void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level, bool keyed,
+                  uint32_t key)
 {
-    return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
-}
-
-int BlendSurfaceKeyedAVX2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
-                          const Surface* src, int32_t srcX, int32_t srcY)
-{
-    return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    BlendPixelRun(d, s, count, level, keyed, key);
 }
 
 #endif

@@ -28,6 +28,22 @@ static inline void BlendPixelBytes(uint8_t* d, const uint8_t* s, uint32_t g)
     d[2] = BlendByte(d[2], s[2], g);
 }
 
+// Pixels of one row at a fade level, one at a time, leaving out those of the
+// key colour (blue, green, red in the low bytes of key) when keyed: the tail
+// of a row too short for a vector, and the vector rows' stand-in where the
+// instructions are missing.
+static inline void BlendPixelRun(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
+                                 bool keyed, uint32_t key)
+{
+    for (int32_t x = 0; x < count; ++x, d += 4, s += 4) {
+        if (keyed && (s[0] | (s[1] << 8u) | ((uint32_t)s[2] << 16)) == key)
+            continue;
+        uint32_t g = (s[3] * level) >> 8;
+        if (g != 0)
+            BlendPixelBytes(d, s, g);
+    }
+}
+
 // 32-bit Windows promises only 4-byte stack alignment where the system calls
 // back into a program, as in the window procedure; vector entry points
 // realign the stack themselves so that their spills may be aligned.
@@ -36,3 +52,11 @@ static inline void BlendPixelBytes(uint8_t* d, const uint8_t* s, uint32_t g)
 #else
 #define REALIGN_STACK
 #endif
+
+// One row of count 4-byte pixels with SSE2 or AVX2, as BlendPixelRun does.
+// A keyed row is blended at level 256. Each builds with its own instruction
+// set and may run only where the processor has it.
+REALIGN_STACK void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
+                                bool keyed, uint32_t key);
+REALIGN_STACK void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
+                                bool keyed, uint32_t key);

@@ -1,14 +1,15 @@
-// The surface blends four pixels at a time with SSE2. This file alone is
-// built with SSE2 enabled; it runs only where the processor reports it.
+// The rows of the surface blends, four pixels at a time with SSE2. This
+// file alone is built with SSE2 enabled; it runs only where the processor
+// reports it.
 #include "surface.h"
+#include "blend_rule.h"
 
 #if defined(__SSE2__)
 #include "blend_vector.h"
 
-// One row of count pixels. A keyed row blends at full alpha, as a level of
-// 256 does, with the key's pixels dropped first.
-static void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
-                         bool keyed, uint32_t key)
+// The key's pixels are dropped first: weighed 0, they leave the destination.
+REALIGN_STACK void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
+                                bool keyed, uint32_t key)
 {
     const __m128i levelLanes = _mm_set1_epi16((short)level);
     const __m128i keyLanes = _mm_set1_epi32((int)key);
@@ -26,54 +27,16 @@ static void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t l
         else
             StoreFour(d, BlendFour(LoadFour(d), source, levelLanes));
     }
-    BlendTail(d, s, count - x, level, keyed, key);
-}
-
-REALIGN_STACK int BlendSurfaceSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
-                                   int32_t cy, const Surface* src, int32_t srcX, int32_t srcY,
-                                   int32_t level)
-{
-    if (dst->bytesPerPixel != 4)
-        return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
-    level = ClampLevel(level);
-    if (cx <= 0 || cy <= 0 || level == 0)
-        return 1;
-    for (int32_t y = 0; y < cy; ++y)
-        BlendRowSSE2(dst->bits + dst->rowOffsets[dstY + y] + dstX * 4,
-                     src->bits + src->rowOffsets[srcY + y] + srcX * 4, cx, (uint32_t)level,
-                     false, 0);
-    return 1;
-}
-
-REALIGN_STACK int BlendSurfaceKeyedSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
-                                        int32_t cy, const Surface* src, int32_t srcX,
-                                        int32_t srcY)
-{
-    if (src->bytesPerPixel != 4)
-        return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
-    if (cx <= 0 || cy <= 0)
-        return 1;
-    const bool keyed = (src->colorKey >> 24) != 0;
-    const uint32_t key = src->colorKey & 0x00FFFFFFu;
-    for (int32_t y = 0; y < cy; ++y)
-        BlendRowSSE2(dst->bits + dst->rowOffsets[dstY + y] + dstX * 4,
-                     src->bits + src->rowOffsets[srcY + y] + srcX * 4, cx, 256, keyed, key);
-    return 1;
+    BlendPixelRun(d, s, count - x, level, keyed, key);
 }
 
 #else
 
-// Without SSE2 the plain forms give the same bytes.
-int BlendSurfaceSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
-                     const Surface* src, int32_t srcX, int32_t srcY, int32_t level)
+// Without SSE2 the plain code gives the same bytes.
+void BlendRowSSE2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level, bool keyed,
+                  uint32_t key)
 {
-    return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
-}
-
-int BlendSurfaceKeyedSSE2(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
-                          const Surface* src, int32_t srcX, int32_t srcY)
-{
-    return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
+    BlendPixelRun(d, s, count, level, keyed, key);
 }
 
 #endif

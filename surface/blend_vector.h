@@ -84,16 +84,3 @@ static inline void StoreFour(uint8_t* p, __m128i v)
 {
     _mm_storeu_si128((__m128i*)p, v);
 }
-
-// Up to four pixels left at the end of a row, one at a time.
-static inline void BlendTail(uint8_t* d, const uint8_t* s, int32_t count, uint32_t level,
-                             bool keyed, uint32_t key)
-{
-    for (int32_t x = 0; x < count; ++x, d += 4, s += 4) {
-        if (keyed && (s[0] | (s[1] << 8u) | ((uint32_t)s[2] << 16)) == key)
-            continue;
-        uint32_t g = (s[3] * level) >> 8;
-        if (g != 0)
-            BlendPixelBytes(d, s, g);
-    }
-}
