@@ -861,7 +861,7 @@ int main(int argc, char** argv)
     g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
     g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const int32_t W = g_screenWidth, H = g_screenHeight;
-    std::printf("## The frame at %d x %d, 32-bit under Wine\n\n", W, H);
+    std::printf("## The frame at %d x %d, %d-bit under Wine\n\n", W, H, int(sizeof(void*) * 8));
     std::fflush(stdout);
 
     // The grey window: the launcher's window while the frame is timed, the

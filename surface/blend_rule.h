@@ -46,7 +46,9 @@ static inline void BlendPixelRun(uint8_t* d, const uint8_t* s, int32_t count, ui
 
 // 32-bit Windows promises only 4-byte stack alignment where the system calls
 // back into a program, as in the window procedure; vector entry points
-// realign the stack themselves so that their spills may be aligned.
+// realign the stack themselves so that their spills may be aligned. The
+// 64-bit calling convention keeps the stack 16-byte aligned at every call,
+// so there they need nothing.
 #if defined(__i386__)
 #define REALIGN_STACK __attribute__((force_align_arg_pointer))
 #else

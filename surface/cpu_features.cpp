@@ -30,6 +30,7 @@ static bool HasCpuid()
         : "cc");
     return ((before ^ after) & 0x200000u) != 0;
 #else
+    // Every 64-bit x86 processor has CPUID.
     return true;
 #endif
 }

@@ -56,6 +56,7 @@ TEST(ProgramResources, ManifestAsksForNoElevationNamesTheSystemsAndDpiAwareness)
         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
         ">true</dpiAware>",
+        "processorArchitecture=\"*\"",
     };
     for (const char* program : kPrograms) {
         SCOPED_TRACE(program);
@@ -72,7 +73,11 @@ TEST(ProgramResources, VersionInformationNamesTheProduct)
     for (const char* program : kPrograms) {
         SCOPED_TRACE(program);
         EXPECT_EQ(VersionString(program, "ProductName"), "Orveline");
+#ifdef _WIN64
+        EXPECT_EQ(VersionString(program, "OriginalFilename"), "orveline64.exe");
+#else
         EXPECT_EQ(VersionString(program, "OriginalFilename"), "orveline.exe");
+#endif
     }
 }
 
