@@ -1,10 +1,12 @@
 // Surface lifecycle on real DIB sections, under Wine.
 #include "surface.h"
 #include "../../launcher/launcher.h"
+#include "import_hook.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -123,25 +125,51 @@ TEST(CreateSurface, RefusesSizesAndDepthsThatMakeNoSurface)
     }
 }
 
-TEST(CreateSurface, FailedDibSectionLeavesSizesAndNoBitmap)
+// While one of these lives the platform refuses every DIB section, as it
+// does when memory runs out. Refusing it here rather than asking for more
+// than the process can map keeps the case the same in a 32-bit and a 64-bit
+// process.
+struct RefusedSections {
+    static inline decltype(&CreateDIBSection) real;
+    static HBITMAP WINAPI Refuse(HDC, const BITMAPINFO*, UINT, void** bits, HANDLE, DWORD)
+    {
+        if (bits != nullptr)
+            *bits = nullptr;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    RefusedSections() { Hook(real, "gdi32.dll", "CreateDIBSection", &Refuse); }
+    ~RefusedSections()
+    {
+        decltype(&CreateDIBSection) refuse;
+        Hook(refuse, "gdi32.dll", "CreateDIBSection", real);
+    }
+};
+
+TEST(CreateSurface, RefusedDibSectionLeavesSizesAndNoBitmap)
 {
-    // Just under 2 GiB of pixels: a valid layout that a 32-bit process
-    // cannot find room for.
     ScopedSurface s;
-    EXPECT_EQ(CreateSurface(s.get(), 16384, 32767, 32, "huge"), 0);
+    {
+        RefusedSections refused;
+        ASSERT_NE(RefusedSections::real, nullptr) << "CreateDIBSection is not imported";
+        EXPECT_EQ(CreateSurface(s.get(), 641, 480, 32, "refused"), 0);
+    }
     EXPECT_EQ(s->hBitmap, nullptr);
     EXPECT_EQ(s->bits, nullptr);
     EXPECT_EQ(s->rowOffsets, nullptr);
-    EXPECT_EQ(s->width, 16384);
-    EXPECT_EQ(s->pitch, 65536u);
+    EXPECT_EQ(s->width, 641);
+    EXPECT_EQ(s->height, 480);
+    EXPECT_EQ(s->pitch, 2564u);
     DestroySurface(s.get());
     EXPECT_TRUE(IsAllZero(s.record));
 }
 
 TEST(CreateSurface, OverALiveSurfaceReleasesTheOldOne)
 {
-    struct Case { int32_t width, height, bitsPerPixel; bool succeeds; };
-    const Case cases[] = {{8, 8, 24, true}, {0, 8, 32, false}, {16384, 32767, 32, false}};
+    // A new surface that is made, one whose layout is refused, and one whose
+    // section the platform refuses.
+    struct Case { int32_t width, height, bitsPerPixel; bool sectionRefused, succeeds; };
+    const Case cases[] = {{8, 8, 24, false, true}, {0, 8, 32, false, false}, {64, 64, 32, true, false}};
     for (const Case& c : cases) {
         ScopedSurface s;
         ASSERT_EQ(CreateSurface(s.get(), 4, 4, 32, "old"), 1);
@@ -150,7 +178,12 @@ TEST(CreateSurface, OverALiveSurfaceReleasesTheOldOne)
         const HGLOBAL oldRows = GlobalHandle(s->rowOffsets);
         ASSERT_NE(oldRows, nullptr);
 
-        EXPECT_EQ(CreateSurface(s.get(), c.width, c.height, c.bitsPerPixel, "new"), c.succeeds ? 1 : 0);
+        {
+            std::optional<RefusedSections> refused;
+            if (c.sectionRefused)
+                refused.emplace();
+            EXPECT_EQ(CreateSurface(s.get(), c.width, c.height, c.bitsPerPixel, "new"), c.succeeds ? 1 : 0);
+        }
         EXPECT_EQ(GetObjectType(oldBitmap), 0u) << "old bitmap still a GDI object";
         EXPECT_EQ(s->colorKey, 0u);
         if (c.succeeds) {
