@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds orveline.exe with your own two pictures in place of the built-in
 # ones: installs what is missing, builds the packer natively, packs the PNGs
-# into build/artwork/pictures/, builds the program in build/artwork/, copies
-# it out, and writes a preview of its show beside it (OUTPUT-preview.png).
+# into build/artwork/pictures/, builds the 32-bit program in build/artwork/
+# and the 64-bit one in build/artwork64/, copies both out, and writes a
+# preview of the show beside them (OUTPUT-preview.png). The 64-bit program
+# is named after OUTPUT with 64 added: orveline64.exe by default.
 #
 #   ./scripts/build-with-artwork.sh [--fit] SMALL.png LARGE.png [OUTPUT.exe]
 #
@@ -70,14 +72,27 @@ quietly cmake --build --preset host --target pack_artwork show_preview -j "$jobs
 echo "build-with-artwork: packing the pictures into $build/pictures/"
 build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
 
-echo "build-with-artwork: building orveline.exe ($build)"
+# The 64-bit program goes beside the 32-bit one: OUTPUT.exe gives OUTPUT64.exe.
+case "$output" in
+  *.[eE][xX][eE]) output64="${output%.*}64.${output##*.}" ;;
+  *) output64="${output}64" ;;
+esac
+
+echo "build-with-artwork: building the 32-bit orveline.exe ($build)"
 quietly cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
 quietly cmake --build "$build" --target orveline -j "$jobs"
+echo "build-with-artwork: building the 64-bit orveline.exe (${build}64)"
+quietly cmake --preset win64 -B "${build}64" -DORVELINE_ARTWORK_DIR="$pictures"
+quietly cmake --build "${build}64" --target orveline -j "$jobs"
 
-# Copied under a temporary name first, so that OUTPUT.exe is never half there.
+# Copied under temporary names first, and moved into place only once both
+# are there, so that neither program is ever half written.
 cp "$build/launcher/orveline.exe" "$output.part"
+cp "${build}64/launcher/orveline.exe" "$output64.part"
 mv -f "$output.part" "$output"
-echo "build-with-artwork: wrote $output ($(stat -c %s "$output") bytes)"
+mv -f "$output64.part" "$output64"
+echo "build-with-artwork: wrote $output, 32-bit ($(stat -c %s "$output") bytes)"
+echo "build-with-artwork: wrote $output64, 64-bit ($(stat -c %s "$output64") bytes)"
 
 # What the show will look like, from the pictures just built in.
 build/host/tools/show_preview --pictures "$pictures" "${output%.*}-preview.png" >/dev/null

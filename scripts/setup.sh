@@ -6,8 +6,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest            # host build and tests
   clang libclang-rt-14-dev                    # the fuzz target (libFuzzer)
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686   # 32-bit Windows cross-build
-  wine wine32:i386 wine64 xvfb                # running and testing it
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686          # 32-bit Windows cross-build
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64      # 64-bit Windows cross-build
+  wine wine32:i386 wine64 xvfb                # running and testing them (wine32
+                                              # installs, but runs only where
+                                              # the kernel runs 32-bit programs)
   libx11-dev libxtst-dev libpng-dev          # watching the show: captures, input, screenshots
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
 )

@@ -1,53 +1,61 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, then builds and tests the native
 # build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the bitmap loader's fuzz target for a minute, the 32-bit Windows build under
-# Wine on a virtual X screen, and then the whole program end to end, watched
-# from outside on virtual screens of several sizes. The native benchmark is
-# built, not run.
+# the bitmap loader's fuzz target for a minute, the 64-bit and the 32-bit
+# Windows builds under Wine on a virtual X screen, and then the whole program
+# of each Windows build end to end, watched from outside on virtual screens
+# of several sizes. The native benchmark is built, not run.
+#
+# Where the kernel refuses 32-bit programs (see scripts/machine.sh), 32-bit
+# Wine cannot start: the 32-bit build is still built, and its tests are
+# reported as not run, with the reason, on one line of their own.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/setup.sh" || exit 1
 . "$root/scripts/xdisplay.sh"
+. "$root/scripts/machine.sh"
+probe_32bit || exit 1
 
 jobs=$(nproc 2>/dev/null || echo 2)
 passed=0
 failed=0
 broken=()
-winrun="$root/build/win32/wine-run.sh"
+not_run=()
+server=  # the wine-run.sh whose server is up
 
+stop_server() {
+  [ -n "$server" ] && "$server" --stop-server >/dev/null 2>&1
+  server=
+  return 0
+}
 cleanup() {
-  [ -x "$winrun" ] && "$winrun" --stop-server >/dev/null 2>&1
+  stop_server
   stop_display
 }
 trap cleanup EXIT
 
-# Configures, builds and tests one preset, adding its CTest counts to the totals.
-run_preset() {
-  local preset=$1 log
-  # The end-to-end tests are built with the native code and drive the
-  # Windows build; they start their own screens and wineservers.
-  local configure=$preset
-  [ "$preset" = e2e ] && configure=host
+build() {
+  local preset=$1 configure=$1
+  # The end-to-end tests are built with the native code.
+  case "$preset" in e2e) configure=host ;; esac
   echo "=== $preset: build"
   if ! cmake --preset "$configure" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
     echo "=== $preset: BUILD FAILED, its tests did not run"
     broken+=("$preset (build)")
-    return
+    return 1
   fi
-  if [ "$preset" = win32 ]; then
-    if ! start_display || ! "$winrun" --start-server; then
-      broken+=("$preset (no display or wineserver)")
-      return
-    fi
-  fi
-  echo "=== $preset: tests"
+}
+
+# Runs one test preset (and filter), adding its CTest counts to the totals.
+run_tests() {
+  local stage=$1 log status summary
+  shift
+  echo "=== $stage: tests"
   log=$(mktemp)
-  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
-  local status=${PIPESTATUS[0]}
-  local summary
+  ctest "$@" -j "$jobs" 2>&1 | tee "$log"
+  status=${PIPESTATUS[0]}
   summary=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   rm -f "$log"
   if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
@@ -55,31 +63,69 @@ run_preset() {
     passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
   fi
   if [ "$status" -ne 0 ] || [ -z "$summary" ]; then
-    broken+=("$preset (tests)")
+    broken+=("$stage (tests)")
   fi
 }
 
-# The benchmarks are not tests, but they must keep building: the native one
-# here, the Windows ones with the win32 build.
-build_only() {
-  echo "=== $1: build"
-  if ! cmake --preset "$1" >/dev/null || ! cmake --build --preset "$1" -j "$jobs"; then
-    echo "=== $1: BUILD FAILED"
-    broken+=("$1 (build)")
-  fi
+# A stage this machine cannot run: one line, and no test counted.
+not_run() {
+  echo "$1: not run: this machine cannot run 32-bit programs ($why_not_32bit)"
+  not_run+=("$1")
 }
 
-run_preset host
-build_only bench
-run_preset host-asan
-run_preset fuzz
-run_preset win32
-[ -x "$winrun" ] && "$winrun" --stop-server >/dev/null 2>&1
-run_preset e2e
+native() {
+  build "$1" && run_tests "$1" --preset "$1"
+}
+
+# The Windows build of one process size: its test programs under Wine, on
+# an X display, with one wineserver kept up for the whole stage.
+windows() {
+  local preset=$1
+  build "$preset" || return
+  if [ "$preset" = win32 ] && [ "$runs_32bit" != yes ]; then
+    not_run win32
+    return
+  fi
+  if ! start_display || ! "build/$preset/wine-run.sh" --start-server; then
+    broken+=("$preset (no display or wineserver)")
+    return
+  fi
+  server="build/$preset/wine-run.sh"
+  run_tests "$preset" --preset "$preset"
+  stop_server
+}
+
+# The whole program of one Windows build; the tests start their own screens
+# and wineservers.
+end_to_end() {
+  local preset=$1
+  if [ "$preset" = win32 ] && [ "$runs_32bit" != yes ]; then
+    not_run e2e-win32
+    return
+  fi
+  run_tests "e2e-$preset" --preset e2e -R "^e2e_$preset\$"
+}
+
+if [ "$runs_32bit" = yes ]; then
+  echo "This machine runs 32-bit programs: both Windows builds are tested."
+else
+  echo "This machine cannot run 32-bit programs ($why_not_32bit): only the 64-bit Windows build is tested."
+fi
+
+native host
+build bench
+native host-asan
+native fuzz
+windows win64
+windows win32
+stop_display
+if build e2e; then
+  end_to_end win64
+  end_to_end win32
+fi
 
 echo
-if [ ${#broken[@]} -gt 0 ]; then
-  echo "Failed: ${broken[*]}"
-fi
+[ ${#not_run[@]} -gt 0 ] && echo "Not run on this machine: ${not_run[*]} (no 32-bit programs here)"
+[ ${#broken[@]} -gt 0 ] && echo "Failed: ${broken[*]}"
 echo "total: $passed passed, $failed failed"
 [ ${#broken[@]} -eq 0 ]

@@ -29,8 +29,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kWin32Dir = ORVELINE_WIN32_DIR;
-const std::string kWineRun = kWin32Dir + "/wine-run.sh";
+// The Windows build whose programs are watched, build/win32 or build/win64:
+// CTest runs this program once for each, naming it here.
+const std::string kWindowsBuild = [] {
+    const char* dir = std::getenv("ORVELINE_E2E_BUILD");
+    return std::string(dir != nullptr ? dir : "");
+}();
+const std::string kWineRun = kWindowsBuild + "/wine-run.sh";
 
 const std::vector<int> kLevels = ShowLevels();
 const int kHoldIndex = 63;      // level 252, the last of the fade in
@@ -279,10 +284,10 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
                             ("orveline-e2e-" + std::to_string(getpid()) + "-" +
                              std::to_string(NowMs()));
     fs::create_directories(folder);
-    fs::copy_file(kWin32Dir + "/tools/setup.exe", folder / "setup.exe");
-    fs::copy_file(kWin32Dir + "/tools/setup.exe", folder / "other.exe");
+    fs::copy_file(kWindowsBuild + "/tools/setup.exe", folder / "setup.exe");
+    fs::copy_file(kWindowsBuild + "/tools/setup.exe", folder / "other.exe");
 
-    std::vector<std::string> argv = {kWineRun, kWin32Dir + "/launcher/" + program};
+    std::vector<std::string> argv = {kWineRun, kWindowsBuild + "/launcher/" + program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const int64_t start = NowMs();
     const pid_t pid = StartProgram(argv, folder.string(), screen.Environment());
@@ -399,6 +404,10 @@ protected:
     static void StartScreen(int width, int height, const char* pictureFile)
     {
         screen_ = new Screen;
+        if (kWindowsBuild.empty() || !fs::exists(kWineRun)) {
+            problem_ = "no Windows build to watch: set ORVELINE_E2E_BUILD to build/win32 or build/win64";
+            return;
+        }
         problem_ = screen_->Start(width, height);
         if (problem_.empty())
             stage_ = new Stage(MakeStage(screen_->desktop(), pictureFile));
