@@ -140,11 +140,16 @@ void ClickButton(Display* display, int button)
     XSync(display, False);
 }
 
-void PressKey(Display* display, unsigned long keysym)
+void PressKey(Display* display, unsigned long keysym, unsigned long modifier)
 {
+    const KeyCode held = modifier != 0 ? XKeysymToKeycode(display, modifier) : 0;
     const KeyCode code = XKeysymToKeycode(display, keysym);
-    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    if (held != 0)
+        XTestFakeKeyEvent(display, held, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, True, held != 0 ? 30 : CurrentTime);
     XTestFakeKeyEvent(display, code, False, 30);
+    if (held != 0)
+        XTestFakeKeyEvent(display, held, False, 30);
     XSync(display, False);
 }
 

@@ -45,7 +45,9 @@ Image CropImage(const Image& image, int x, int y, int width, int height);
 // Input as a user gives it. Buttons: 1 left, 2 middle, 3 right.
 void MovePointer(Display* display, int x, int y);
 void ClickButton(Display* display, int button);
-void PressKey(Display* display, unsigned long keysym);
+// A key pressed and released, with a modifier (such as XK_Alt_L) held
+// around it when one is given.
+void PressKey(Display* display, unsigned long keysym, unsigned long modifier = 0);
 
 // An 8-bit RGB PNG; false (and no file left behind) on any failure.
 bool WritePng(const std::string& path, const Image& image);

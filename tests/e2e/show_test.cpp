@@ -483,20 +483,21 @@ TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
     EXPECT_TRUE(StartedPath(r).ends_with("\\other.exe")) << StartedPath(r);
 }
 
-// A skip during the show: the frames stop within a few, and the program
-// still starts.
+// A skip during the show, or a request to close the window: the frames stop
+// within a few, and the program still starts.
 struct Skip {
     const char* name;
     int atIndex, delayMs;
     std::function<void(Display*)> act;
 };
 
-TEST_F(Screen1024, LeftClickRightClickAndKeyEndTheShow)
+TEST_F(Screen1024, ClicksKeysAndACloseRequestEndTheShow)
 {
     const Skip skips[] = {
         {"left click in the fade in", 12, 0, [](Display* d) { ClickButton(d, 1); }},
         {"right click in the fade in", 12, 0, [](Display* d) { ClickButton(d, 3); }},
         {"key in the hold", kHoldIndex, 400, [](Display* d) { PressKey(d, XK_space); }},
+        {"Alt+F4 in the fade in", 12, 0, [](Display* d) { PressKey(d, XK_F4, XK_Alt_L); }},
     };
     for (const Skip& skip : skips) {
         SCOPED_TRACE(skip.name);
