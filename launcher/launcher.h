@@ -19,26 +19,35 @@ extern int g_screenHeight;
 extern Surface g_backCopy;
 extern Surface g_splashImage;
 
-// Set to 1 by the first key press or left or right click on the window, and
+// Set to 1 by the first key press or left or right click on the window, by a
+// request to close it and by a quit message taken during the show, and
 // never cleared: the show reads it to end early.
 extern uint8_t g_skipRequested;
 
-// Paints the back buffer, turns input into a skip request, and releases the
-// display and destroys the window on WM_CLOSE.
+// Paints the back buffer, turns input into a skip request, and on WM_CLOSE
+// ends the show, releases the display and destroys the window.
 LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Takes at most one message of the thread off the queue and dispatches it;
-// never blocks.
+// never blocks. A quit message ends the show and is posted again.
 void PumpOneMessage();
 // Returns once the given time has passed or a skip has been requested,
 // dispatching one message per turn meanwhile. It spins rather than sleeps,
 // so input is seen within one turn.
 void WaitWithMessages(uint32_t milliseconds);
 
+// What follows the program's own name in its full command line (quoted or
+// not) and the blanks and control characters after it: the command line the
+// launcher hands on, byte for byte.
+const char* CommandLineAfterName(const char* fullCommandLine);
 // Starts the next program with WinExec, as shown. A program that needs
 // elevation, which WinExec cannot start, is started through the shell
-// instead, which asks the user for consent; a refusal is final. 1 when the
-// program was started.
+// instead, the same file WinExec found, and the shell asks the user for
+// consent; a refusal is final. 1 when the program was started.
 int StartNextProgram(const char* commandLine);
+// The file WinExec would start for a command line, found the same way, with
+// its full path, and the parameters after it. 0 when there is none.
+int FindProgram(const char* commandLine, char* path, uint32_t pathSize,
+                const char** parameters);
 // Splits a command line into the program, the first word or a part in
 // double quotes, copied into program without its quotes, and the
 // parameters, the rest after the blanks that follow it. 0 when there is no

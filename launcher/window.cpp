@@ -35,6 +35,10 @@ LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         PaintBackBuffer(hwnd);
         return 0;
     case WM_CLOSE:
+        // A close request (Alt+F4, the taskbar, Task Manager) ends the show
+        // as a skip does: the show must not draw into the back buffer
+        // released here, and the next program still starts.
+        g_skipRequested = 1;
         // Not passed on: the window goes only through this DestroyWindow,
         // after the display it shows has been released. Released even
         // without a back buffer: the palette may exist all the same.
@@ -54,10 +58,18 @@ LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 void PumpOneMessage()
 {
     MSG msg;
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return;
+    if (msg.message == WM_QUIT) {
+        // Taken here, the quit would be lost to the final message loop,
+        // which would then wait for ever. It ends the show, and is posted
+        // again for that loop.
+        g_skipRequested = 1;
+        PostQuitMessage((int)msg.wParam);
+        return;
     }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
 }
 
 void WaitWithMessages(uint32_t milliseconds)

@@ -20,6 +20,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 namespace {
 
 // What the main line did, as the hooks saw it.
+const int kNoEnding = -1000, kBeforeFirstFrame = -1;
+
 struct ShowRun {
     // Settings for the next run.
     int screenWidth = 0, screenHeight = 0;  // 0: the real screen
@@ -28,6 +30,11 @@ struct ShowRun {
     bool noPicture = false;                 // resources are not found
     bool noWindow = false;                  // the window cannot be created
     int clickAtFrame = -1;                  // a right click after that fade frame
+    UINT ending = 0;                        // WM_CLOSE, WM_SYSCOMMAND (SC_CLOSE) or WM_QUIT,
+    int endAtFrame = kNoEnding;             // posted after that frame, or sent while
+    DWORD endDelayMs = 0;                   // the picture loads; this long after the frame
+    bool noDesktopCopy = false;             // the screen-sized 24-bit copy fails
+    std::string fullCommandLine;            // what GetCommandLineA answers; empty: the real one
     UINT winExecResult = 33;                // above 31: started
     DWORD winExecError = ERROR_SUCCESS;     // the last error WinExec leaves
     BOOL shellResult = TRUE;                // what ShellExecuteExA answers
@@ -47,6 +54,9 @@ struct ShowRun {
     std::vector<std::string> shellFiles, shellParameters;
     std::vector<std::string> librariesLoaded;
     int librariesFreed = 0;
+    bool ended = false;                     // the ending was given
+    DWORD clockAtFrame = 0;                 // the fast clock at the last new frame
+    bool hung = false;                      // the final message loop had to be woken
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -61,6 +71,29 @@ decltype(&CreateWindowExA) realCreateWindow;
 decltype(&GetProcAddress) realGetProcAddress;
 decltype(&LoadLibraryA) realLoadLibrary;
 decltype(&FreeLibrary) realFreeLibrary;
+decltype(&GetCommandLineA) realGetCommandLine;
+
+// A request to end the show, as the platform would deliver it.
+void GiveEnding(bool sent)
+{
+    g_run.ended = true;
+    if (g_run.ending == WM_QUIT) {
+        PostQuitMessage(0);
+        return;
+    }
+    const WPARAM w = g_run.ending == WM_SYSCOMMAND ? SC_CLOSE : 0;
+    if (sent)
+        SendMessageA(g_hWnd, g_run.ending, w, 0);
+    else
+        PostMessageA(g_hWnd, g_run.ending, w, 0);
+}
+
+LPSTR WINAPI FakeGetCommandLine()
+{
+    if (g_run.fullCommandLine.empty())
+        return realGetCommandLine();
+    return g_run.fullCommandLine.data();
+}
 
 int WINAPI FakeGetSystemMetrics(int index)
 {
@@ -75,7 +108,12 @@ DWORD WINAPI FakeGetTickCount()
 {
     if (!g_run.fastClock)
         return realGetTickCount();
-    return g_clock += 7;
+    g_clock += 7;
+    if (g_run.ending != 0 && !g_run.ended && g_run.endAtFrame >= 0 &&
+        int(g_run.frames.size()) == g_run.endAtFrame + 1 &&
+        g_clock - g_run.clockAtFrame >= g_run.endDelayMs)
+        GiveEnding(false);
+    return g_clock;
 }
 
 UINT WINAPI FakeWinExec(LPCSTR commandLine, UINT show)
@@ -145,6 +183,7 @@ BOOL WINAPI RecordBitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx,
     if (!g_run.frames.empty() && g_run.frames.back() == frame)
         return result;
     g_run.frames.push_back(std::move(frame));
+    g_run.clockAtFrame = g_clock;
     if (int(g_run.frames.size()) - 1 == g_run.clickAtFrame)
         PostMessageA(g_hWnd, WM_RBUTTONDOWN, MK_RBUTTON, 0);
     return result;
@@ -154,8 +193,10 @@ HBITMAP WINAPI FakeCreateDibSection(HDC dc, const BITMAPINFO* info, UINT usage, 
                                     HANDLE section, DWORD offset)
 {
     const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (g_run.noBackBuffer && h.biBitCount == 32 && h.biWidth == g_screenWidth &&
-        (h.biHeight == g_screenHeight || h.biHeight == -g_screenHeight)) {
+    const bool screenSized = h.biWidth == g_screenWidth &&
+                             (h.biHeight == g_screenHeight || h.biHeight == -g_screenHeight);
+    if (screenSized && ((g_run.noBackBuffer && h.biBitCount == 32) ||
+                        (g_run.noDesktopCopy && h.biBitCount == 24))) {
         if (bits != nullptr)
             *bits = nullptr;
         return nullptr;
@@ -165,6 +206,8 @@ HBITMAP WINAPI FakeCreateDibSection(HDC dc, const BITMAPINFO* info, UINT usage, 
 
 HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 {
+    if (g_run.endAtFrame == kBeforeFirstFrame && !g_run.ended)
+        GiveEnding(true);
     return g_run.noPicture ? nullptr : realFindResource(module, name, type);
 }
 
@@ -191,10 +234,11 @@ bool InstallHooks()
         Hook(realGetProcAddress, "kernel32.dll", "GetProcAddress", &FakeGetProcAddress);
         Hook(realLoadLibrary, "kernel32.dll", "LoadLibraryA", &CountLoadLibrary);
         Hook(realFreeLibrary, "kernel32.dll", "FreeLibrary", &CountFreeLibrary);
+        Hook(realGetCommandLine, "kernel32.dll", "GetCommandLineA", &FakeGetCommandLine);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
            realCreateDibSection && realFindResource && realCreateWindow && realGetProcAddress &&
-           realLoadLibrary && realFreeLibrary && CountDeviceContexts();
+           realLoadLibrary && realFreeLibrary && realGetCommandLine && CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -203,18 +247,31 @@ bool IsAllZero(const Surface& s)
     return std::memcmp(&s, &zero, sizeof s) == 0;
 }
 
-// Runs WinMain once with the given settings and a command line, leaving the
-// class unregistered again for the next run.
+// Wakes a final message loop that waits for a quit that will never come.
+void CALLBACK WakeHungLoop(HWND, UINT, UINT_PTR, DWORD)
+{
+    g_run.hung = true;
+    PostQuitMessage(0);
+}
+
+// Runs WinMain once with the given settings, started as a program whose
+// command line is its quoted path and then this, and leaves the class
+// unregistered again for the next run.
 int RunMain(const ShowRun& settings, const char* commandLine)
 {
     g_run = settings;
+    g_run.fullCommandLine = std::string("\"Z:\\disc\\orveline.exe\" ") + commandLine;
     g_skipRequested = 0;
     g_hWnd = nullptr;
     g_dcCounts = {};
-    std::string line = commandLine;
-    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, line.data(), SW_SHOWNORMAL);
+    // The shortest show here takes well under a second.
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, WakeHungLoop);
+    const int result = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
+    KillTimer(nullptr, watchdog);
     UnregisterClassA("Orveline", GetModuleHandleA(nullptr));
     g_run.fastClock = false;
+    g_run.fullCommandLine.clear();
+    EXPECT_FALSE(g_run.hung) << "the final message loop waited for a quit that had been taken";
     return result;
 }
 
@@ -305,9 +362,10 @@ TEST_F(MainLine, PictureLargerThanTheScreenIsClippedAndAClickEndsTheShow)
 }
 
 // Nothing to show: no back buffer to fade into, no window (so no quit
-// message to wait for), or no picture. No frame is drawn, everything is
-// released, and the next program starts: after the window has closed, or
-// with no picture at once, before it closes.
+// message to wait for), no picture, or no copy of the desktop to fade over.
+// No frame is drawn, everything is released, and the next program starts:
+// after the window has closed, or with no picture or no desktop copy at
+// once, before it closes.
 TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
 {
     const struct {
@@ -320,6 +378,7 @@ TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
         {"no back buffer", &ShowRun::noBackBuffer, "next.exe", "next.exe", false},
         {"no window", &ShowRun::noWindow, "next.exe", "next.exe", false},
         {"no picture", &ShowRun::noPicture, "", "setup.exe", true},
+        {"no desktop copy", &ShowRun::noDesktopCopy, "next.exe a", "next.exe a", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,22 +390,121 @@ TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
         EXPECT_EQ(g_run.started[0], c.started);
         EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
         EXPECT_EQ(g_run.windowAliveAtStart, c.windowAliveAtStart);
+        if (c.failure == &ShowRun::noDesktopCopy) {
+            EXPECT_EQ(g_run.paints, 0) << "the window was shown without a desktop to show";
+        }
         ExpectAllReleased();
     }
 }
 
-// A class of that name already there: nothing at all happens.
-TEST_F(MainLine, ClassThatCannotBeRegisteredEndsAtOnce)
+// A class of that name already there: no window and no show, but the next
+// program starts.
+TEST_F(MainLine, ClassThatCannotBeRegisteredStillStartsTheNextProgram)
 {
     WNDCLASSA other = {};
     other.lpfnWndProc = DefWindowProcA;
     other.hInstance = GetModuleHandleA(nullptr);
     other.lpszClassName = "Orveline";
     ASSERT_NE(RegisterClassA(&other), 0);
-    EXPECT_EQ(RunMain(ShowRun{}, "next.exe"), 0);
+    EXPECT_EQ(RunMain(ShowRun{}, "next.exe /S"), 0);
     EXPECT_EQ(g_hWnd, nullptr);
-    EXPECT_TRUE(g_run.started.empty());
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "next.exe /S");
     EXPECT_EQ(g_dcCounts.taken(), 0);
+}
+
+// Every way to end the show early, at every moment: a close request (as
+// Alt+F4, the taskbar or Task Manager give it), the system close command,
+// and a quit message. The show stops drawing, the window and everything
+// else goes, and the next program starts with its command line, exit code 0.
+TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
+{
+    const struct {
+        const char* moment;
+        int atFrame;
+        DWORD delayMs;
+        size_t frames;  // drawn before the ending took effect
+    } moments[] = {
+        {"before the first frame", kBeforeFirstFrame, 0, 0},
+        {"in the fade in", 10, 0, 11},
+        {"in the hold", 63, 500, 64},
+        {"in the fade out", 80, 0, 81},
+        {"in the last wait", 127, 0, 128},
+    };
+    const struct {
+        const char* name;
+        UINT message;
+    } endings[] = {{"WM_CLOSE", WM_CLOSE}, {"SC_CLOSE", WM_SYSCOMMAND}, {"WM_QUIT", WM_QUIT}};
+    for (const auto& e : endings)
+        for (const auto& m : moments) {
+            SCOPED_TRACE(std::string(e.name) + " " + m.moment);
+            ShowRun settings;
+            settings.fastClock = true;
+            settings.ending = e.message;
+            settings.endAtFrame = m.atFrame;
+            settings.endDelayMs = m.delayMs;
+            EXPECT_EQ(RunMain(settings, "next.exe \"two words\""), 0);
+            EXPECT_TRUE(g_run.ended);
+            // A quit posted while the picture loads waits in the queue
+            // until the first wait takes it, after the first frame.
+            const size_t frames = e.message == WM_QUIT && m.atFrame == kBeforeFirstFrame ? 1 : m.frames;
+            EXPECT_EQ(g_run.frames.size(), frames);
+            ASSERT_EQ(g_run.started.size(), 1u);
+            EXPECT_EQ(g_run.started[0], "next.exe \"two words\"");
+            EXPECT_FALSE(g_run.windowAliveAtStart);
+            ExpectAllReleased();
+        }
+}
+
+// The exit code says whether the next program started, on every path.
+TEST_F(MainLine, ExitCodeSaysWhetherTheNextProgramStarted)
+{
+    for (bool noPicture : {false, true})
+        for (UINT winExec : {33u, 2u}) {
+            SCOPED_TRACE(std::string(noPicture ? "no picture" : "whole show") + ", WinExec " +
+                         std::to_string(winExec));
+            ShowRun settings;
+            settings.fastClock = true;
+            settings.noPicture = noPicture;
+            settings.winExecResult = winExec;
+            settings.winExecError = ERROR_FILE_NOT_FOUND;
+            EXPECT_EQ(RunMain(settings, "missing.exe"), winExec > 31 ? 0 : 1);
+            EXPECT_EQ(g_run.started.size(), 1u);
+            ExpectAllReleased();
+        }
+}
+
+// What follows the launcher's own name is handed on byte for byte: bytes of
+// 0x80 and above are not blanks.
+TEST(CommandLineAfterName, IsEverythingAfterTheNameAndTheBlanksAfterIt)
+{
+    const struct {
+        std::string full, after;
+    } cases[] = {
+        {"orveline.exe \xDC" "ber.exe", "\xDC" "ber.exe"},
+        {"orveline.exe \xA0x", "\xA0x"},
+        {"\"C:\\My Disc\\orveline.exe\" setup.exe /S", "setup.exe /S"},
+        {"\"C:\\My Disc\\orveline.exe\"setup.exe", "setup.exe"},
+        {"orveline.exe\t\x01\x1F  \"a b\"  c ", "\"a b\"  c "},
+        {"orveline\xE9.exe next", "next"},
+        {"orveline.exe", ""},
+        {"orveline.exe   ", ""},
+        {"\"unclosed name.exe next", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line [" + c.full + "]");
+        EXPECT_EQ(std::string(CommandLineAfterName(c.full.c_str())), c.after);
+    }
+}
+
+TEST_F(MainLine, HandsOnBytesOf0x80AndAbove)
+{
+    ShowRun settings;
+    settings.noPicture = true;
+    EXPECT_EQ(RunMain(settings, "\xDC" "ber.exe \xE9t\xE9"), 0);
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "\xDC" "ber.exe \xE9t\xE9");
 }
 
 // The program is the first word, or the part in double quotes; the
@@ -384,10 +542,101 @@ TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters)
     }
 }
 
+// A folder of programs for the lookup, each a copy of the demo setup
+// program, which records its own path when it runs; the tests run with it
+// as their current folder.
 class HandOff : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(InstallHooks()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(InstallHooks());
+        char temp[MAX_PATH];
+        ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+        folder_ = std::string(temp) + "orveline-handoff-" + std::to_string(GetCurrentProcessId());
+        char own[MAX_PATH];
+        const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
+        ASSERT_GT(length, 0u);
+        ownFolder_ = std::string(own, length).substr(0, std::string(own, length).rfind('\\'));
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        CreateDirectoryA((folder_ + "\\A B").c_str(), nullptr);
+        CreateDirectoryA((folder_ + "\\Setup Disk").c_str(), nullptr);
+        for (const std::string& file :
+             {folder_ + "\\A B\\c d.exe", folder_ + "\\Setup Disk\\setup.exe",
+              folder_ + "\\orveline-lookup-here.exe", folder_ + "\\orveline-lookup-both.exe",
+              ownFolder_ + "\\orveline-lookup-both.exe"}) {
+            ASSERT_TRUE(CopyFileA(ORVELINE_DEMO_SETUP, file.c_str(), FALSE)) << file;
+            made_.push_back(file);
+        }
+        GetCurrentDirectoryA(MAX_PATH, saved_);
+        ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+    }
+    void TearDown() override
+    {
+        SetCurrentDirectoryA(saved_);
+        for (const std::string& file : made_)
+            DeleteFileA(file.c_str());
+        DeleteFileA((folder_ + "\\started.txt").c_str());
+        RemoveDirectoryA((folder_ + "\\A B").c_str());
+        RemoveDirectoryA((folder_ + "\\Setup Disk").c_str());
+        RemoveDirectoryA(folder_.c_str());
+    }
+    // The path the demo program recorded, once it has run.
+    std::string StartedPath()
+    {
+        const std::string record = folder_ + "\\started.txt";
+        for (int i = 0; i < 200 && GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(50);
+        HANDLE file = CreateFileA(record.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return "(nothing started)";
+        char text[2 * MAX_PATH] = {};
+        DWORD read = 0;
+        ReadFile(file, text, sizeof text - 1, &read, nullptr);
+        CloseHandle(file);
+        DeleteFileA(record.c_str());
+        return std::string(text, std::strcspn(text, "\n"));
+    }
+    std::string folder_, ownFolder_;
+    std::vector<std::string> made_;
+    char saved_[MAX_PATH] = {};
 };
+
+// The shell is given the very file WinExec starts: the same search, in the
+// same order, and an unquoted name with spaces read the same way. Each case
+// the real WinExec starts is started for real and compared.
+TEST_F(HandOff, FindsTheProgramWinExecStarts)
+{
+    char system[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_GT(systemLength, 0u);
+    const std::string f = folder_;
+    const struct {
+        std::string line;
+        std::string path, parameters;  // path empty: none
+        bool run;                      // also started by the real WinExec
+    } cases[] = {
+        {"orveline-lookup-here /x", f + "\\orveline-lookup-here.exe", "/x", true},
+        {"orveline-lookup-both.exe", ownFolder_ + "\\orveline-lookup-both.exe", "", true},
+        {f + "\\A B\\c d.exe  /q \"r s\"", f + "\\A B\\c d.exe", "/q \"r s\"", true},
+        {"\"A B\\c d.exe\" /q", f + "\\A B\\c d.exe", "/q", true},
+        {"notepad file.txt", std::string(system, systemLength) + "\\notepad.exe", "file.txt", false},
+        {"orveline-lookup-missing.exe /x", "", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line [" + c.line + "]");
+        char path[MAX_PATH] = {};
+        const char* parameters = nullptr;
+        ASSERT_EQ(FindProgram(c.line.c_str(), path, sizeof path, &parameters), c.path.empty() ? 0 : 1);
+        if (c.path.empty())
+            continue;
+        EXPECT_EQ(_stricmp(path, c.path.c_str()), 0) << path;
+        EXPECT_EQ(std::string(parameters), c.parameters);
+        if (c.run) {
+            ASSERT_GT(realWinExec(c.line.c_str(), SW_SHOW), 31u);
+            EXPECT_EQ(_stricmp(StartedPath().c_str(), path), 0) << "WinExec started another file";
+        }
+    }
+}
 
 // WinExec first, always; the shell only when WinExec failed (31 or less)
 // because the program needs elevation, and only once whatever it answers.
@@ -414,7 +663,9 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
     char system[MAX_PATH];
     const UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
     ASSERT_GT(systemLength, 0u);
-    const char* line = "\"C:\\Setup Disk\\setup.exe\" /lang en";
+    const std::string program = folder_ + "\\Setup Disk\\setup.exe";
+    const std::string quoted = "\"" + program + "\" /lang en";
+    const char* line = quoted.c_str();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         g_run = ShowRun{};
@@ -435,11 +686,12 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
         EXPECT_EQ(g_run.librariesLoaded[0], std::string(system, systemLength) + "\\shell32.dll");
         const SHELLEXECUTEINFOA& info = g_run.shellStarts[0];
         EXPECT_EQ(info.cbSize, sizeof info);
-        EXPECT_EQ(g_run.shellFiles[0], "C:\\Setup Disk\\setup.exe");
+        EXPECT_EQ(g_run.shellFiles[0], program);
         EXPECT_EQ(g_run.shellParameters[0], "/lang en");
         EXPECT_EQ(info.lpVerb, nullptr) << "the default verb asks for consent only when needed";
         EXPECT_EQ(info.nShow, SW_SHOW);
         EXPECT_TRUE(info.fMask & SEE_MASK_NOASYNC) << "the launcher exits right after";
+        EXPECT_TRUE(info.fMask & SEE_MASK_FLAG_NO_UI) << "no shell error box in front of the user";
     }
 }
 
@@ -454,10 +706,10 @@ TEST_F(HandOff, MainLineStartsAProgramThatNeedsElevation)
         settings.noPicture = noPicture;
         settings.winExecResult = 11;
         settings.winExecError = 740;
-        EXPECT_EQ(RunMain(settings, "installer.exe /S"), 0);
+        EXPECT_EQ(RunMain(settings, "\"Setup Disk\\setup.exe\" /S"), 0);
         EXPECT_EQ(g_run.frames.size(), noPicture ? 0u : 128u);
         ASSERT_EQ(g_run.shellStarts.size(), 1u);
-        EXPECT_EQ(g_run.shellFiles[0], "installer.exe");
+        EXPECT_EQ(g_run.shellFiles[0], folder_ + "\\Setup Disk\\setup.exe");
         EXPECT_EQ(g_run.shellParameters[0], "/S");
         ExpectAllReleased();
     }
