@@ -2,7 +2,7 @@
 // band at a time, so its cost follows the number of runs, and the platform's
 // union of a band into a growing region is the bulk of it. Prints a Markdown
 // table. Runs under Wine (or Windows): the regions are the platform's.
-#include "surface.h"
+#include "surface_win32.h"
 
 #include <windows.h>
 

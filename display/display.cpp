@@ -1,13 +1,10 @@
 // The display context: back buffer, palette and processor flag, made once
 // the window exists and released when it closes.
 #include "display.h"
-#include "../launcher/launcher.h"
 
 #include <string.h>
 
 Surface g_backBuffer;
-HGLOBAL g_hPaletteMem;
-HPALETTE g_hPalette;
 int32_t g_hasMMX;
 
 enum { kPaletteBlockSize = 8192 };

@@ -4,23 +4,19 @@
 #pragma once
 
 #include "surface.h"
+#ifdef _WIN32
+#include "surface_win32.h"
+#endif
 
 #include <stdint.h>
-
-#ifndef _WIN32
-typedef void* HGLOBAL;
-typedef struct HPALETTE__* HPALETTE;
-#endif
 
 // Frames are composed here, 32 bits per pixel, the size of the window's
 // client area. No bitmap in it after InitDisplay means there is nothing to
 // fade into: the launcher skips the show.
 extern Surface g_backBuffer;
-// 8192 bytes laid out as a logical palette (version, count, up to 2047
-// entries), into which the loader writes a picture's colour table.
-extern HGLOBAL g_hPaletteMem;
-// Selected into the window's context before every presentation.
-extern HPALETTE g_hPalette;
+// The palette block and its palette, g_hPaletteMem and g_hPalette, are
+// declared with the surfaces, whose loader reads them: InitDisplay makes
+// them and ShutdownDisplay frees them.
 // 1 when the processor offers MMX. Informative: nothing consults it.
 extern int32_t g_hasMMX;
 

@@ -1,27 +1,37 @@
 // Transfers through the platform's graphics interface: between surfaces and
 // from a surface to the window. Device contexts live inside one call.
 #include "display.h"
-#include "../launcher/launcher.h"
 
 #include <stdint.h>
 
+// A memory context holding one surface's bitmap, and what it held before.
+struct MemoryContext {
+    HDC dc;
+    HGDIOBJ old;
+};
+
 // Memory contexts compatible with the window's, one per surface; the
 // window's own context is given back at once.
-static void OpenMemoryContexts(HDC* dstDc, HBITMAP dstBitmap, HDC* srcDc, HBITMAP srcBitmap)
+static void OpenMemoryContexts(MemoryContext* dst, HBITMAP dstBitmap, MemoryContext* src,
+                               HBITMAP srcBitmap)
 {
     HDC hdc = GetDC(g_hWnd);
-    *dstDc = CreateCompatibleDC(hdc);
-    SelectObject(*dstDc, dstBitmap);
-    *srcDc = CreateCompatibleDC(hdc);
-    SelectObject(*srcDc, srcBitmap);
+    dst->dc = CreateCompatibleDC(hdc);
+    dst->old = SelectObject(dst->dc, dstBitmap);
+    src->dc = CreateCompatibleDC(hdc);
+    src->old = SelectObject(src->dc, srcBitmap);
     ReleaseDC(g_hWnd, hdc);
 }
 
-// Deleting a memory context lets go of the bitmap selected into it.
-static void CloseMemoryContexts(HDC dstDc, HDC srcDc)
+// Each context's own bitmap goes back in before it is deleted, as everywhere
+// else in the program, so that no surface's bitmap is ever deleted while
+// still selected somewhere.
+static void CloseMemoryContexts(MemoryContext* dst, MemoryContext* src)
 {
-    DeleteDC(dstDc);
-    DeleteDC(srcDc);
+    SelectObject(dst->dc, dst->old);
+    DeleteDC(dst->dc);
+    SelectObject(src->dc, src->old);
+    DeleteDC(src->dc);
 }
 
 // Replaces a size of 0 by the surface's own. A negative size would mirror
@@ -54,10 +64,10 @@ int BlitSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy
         return CopySurfaceKeyed(dst, dstX, dstY, cx, cy, src, srcX, srcY);
     }
 
-    HDC dstDc, srcDc;
-    OpenMemoryContexts(&dstDc, dst->hBitmap, &srcDc, src->hBitmap);
-    BitBlt(dstDc, dstX, dstY, cx, cy, srcDc, srcX, srcY, SRCCOPY);
-    CloseMemoryContexts(dstDc, srcDc);
+    MemoryContext d, s;
+    OpenMemoryContexts(&d, dst->hBitmap, &s, src->hBitmap);
+    BitBlt(d.dc, dstX, dstY, cx, cy, s.dc, srcX, srcY, SRCCOPY);
+    CloseMemoryContexts(&d, &s);
     return 1;
 }
 
@@ -69,11 +79,11 @@ int StretchSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t dstCx, int3
     if (!CompleteSize(&dstCx, &dstCy, dst) || !CompleteSize(&srcCx, &srcCy, src))
         return 1;
 
-    HDC dstDc, srcDc;
-    OpenMemoryContexts(&dstDc, dst->hBitmap, &srcDc, src->hBitmap);
-    SetStretchBltMode(dstDc, HALFTONE);
-    StretchBlt(dstDc, dstX, dstY, dstCx, dstCy, srcDc, srcX, srcY, srcCx, srcCy, SRCCOPY);
-    CloseMemoryContexts(dstDc, srcDc);
+    MemoryContext d, s;
+    OpenMemoryContexts(&d, dst->hBitmap, &s, src->hBitmap);
+    SetStretchBltMode(d.dc, HALFTONE);
+    StretchBlt(d.dc, dstX, dstY, dstCx, dstCy, s.dc, srcX, srcY, srcCx, srcCy, SRCCOPY);
+    CloseMemoryContexts(&d, &s);
     return 1;
 }
 
@@ -87,12 +97,13 @@ int PresentSurfaceRect(int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
 
     HDC hdc = GetDC(g_hWnd);
     HDC memDc = CreateCompatibleDC(hdc);
-    SelectObject(memDc, src->hBitmap);
+    HGDIOBJ old = SelectObject(memDc, src->hBitmap);
     // Selected, not realized. The window's context goes back to the shared
     // cache, which resets it: the palette does not stay selected anywhere.
     SelectPalette(hdc, g_hPalette, FALSE);
     BitBlt(hdc, dstX, dstY, cx, cy, memDc, srcX, srcY, SRCCOPY);
     ReleaseDC(g_hWnd, hdc);
+    SelectObject(memDc, old);
     DeleteDC(memDc);
     return 1;
 }
@@ -137,9 +148,10 @@ void PresentBackBuffer()
         return;
     HDC hdc = GetDC(g_hWnd);
     HDC memDc = CreateCompatibleDC(hdc);
-    SelectObject(memDc, g_backBuffer.hBitmap);
+    HGDIOBJ old = SelectObject(memDc, g_backBuffer.hBitmap);
     SelectPalette(hdc, g_hPalette, FALSE);
     BitBlt(hdc, 0, 0, g_backBuffer.width, g_backBuffer.height, memDc, 0, 0, SRCCOPY);
+    SelectObject(memDc, old);
     DeleteDC(memDc);
     ReleaseDC(g_hWnd, hdc);
 }

@@ -1,6 +1,8 @@
+// The launcher's own globals; the window handle is the surfaces'.
 #include "launcher.h"
 
-HWND g_hWnd;
 HINSTANCE g_hInstance;
 int g_screenWidth;
 int g_screenHeight;
+Surface g_backCopy;
+Surface g_splashImage;

@@ -1,15 +1,15 @@
-// The launcher: the window and screen globals that the surface and display
-// code read, the window's procedure, and the wait that keeps the window
-// answering between frames. All globals are zero until the launcher sets them.
+// The launcher: its window and screen globals, the window's procedure, the
+// wait that keeps the window answering between frames, and the hand-off to
+// the next program. All globals are zero until the launcher sets them; the
+// window handle, g_hWnd, is declared with the surfaces, which read it.
 #pragma once
 
-#include "surface.h"
+#include "display.h"
 
 #include <windows.h>
 
 #include <stdint.h>
 
-extern HWND g_hWnd;          // null until the window exists: the screen is used instead
 extern HINSTANCE g_hInstance;
 extern int g_screenWidth;
 extern int g_screenHeight;
@@ -18,6 +18,11 @@ extern int g_screenHeight;
 // the picture at its own size. The launcher releases both after its window.
 extern Surface g_backCopy;
 extern Surface g_splashImage;
+
+// The desktop as it is now, before the window covers it, copied into
+// g_backCopy. False when there is no copy: every frame would then build up
+// over a black buffer.
+bool CopyDesktop();
 
 // Set to 1 by the first key press or left or right click on the window, by a
 // request to close it and by a quit message taken during the show, and

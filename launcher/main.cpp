@@ -2,11 +2,7 @@
 // fade the picture in at the centre, hold it, fade it out, close the window
 // and start the next program.
 #include "launcher.h"
-#include "display.h"
-#include "surface.h"
-
-Surface g_backCopy;
-Surface g_splashImage;
+#include "show.h"
 
 static const char kClassName[] = "Orveline";
 
@@ -14,25 +10,6 @@ static const char kClassName[] = "Orveline";
 // end that ends "successfully" without starting it would hide the failure.
 static const int kExitStarted = 0;
 static const int kExitNotStarted = 1;
-
-// The part of the picture that lands on the back buffer when the picture is
-// centred on the screen: all of it, unless it is larger than the screen.
-struct SplashBlock {
-    int32_t dstX, dstY, cx, cy, srcX, srcY;
-};
-
-static int FindSplashBlock(SplashBlock* block)
-{
-    block->dstX = (g_screenWidth - g_splashImage.width) / 2;
-    block->dstY = (g_screenHeight - g_splashImage.height) / 2;
-    block->cx = g_splashImage.width;
-    block->cy = g_splashImage.height;
-    block->srcX = 0;
-    block->srcY = 0;
-    // The blend itself tests nothing: keep it inside both surfaces.
-    return ClipBlock(&g_backBuffer, &block->dstX, &block->dstY, &block->cx, &block->cy,
-                     &g_splashImage, &block->srcX, &block->srcY);
-}
 
 // One frame: every frame starts from the untouched desktop copy, so the
 // picture never builds up over itself.
@@ -55,37 +32,15 @@ static bool ShowGoesOn()
 // at any moment, even before the first frame, stops the drawing at once.
 static void RunFades(const SplashBlock* block)
 {
-    for (int32_t level = 0; level < 255 && ShowGoesOn(); level += 4) {
-        DrawFrame(block, level);
-        WaitWithMessages(20);
+    for (int32_t frame = 0; frame < kShowFrameCount && ShowGoesOn(); ++frame) {
+        if (frame == kFadeInFrameCount) {
+            WaitWithMessages(kHoldMs);
+            if (!ShowGoesOn())
+                break;
+        }
+        DrawFrame(block, ShowLevel(frame));
+        WaitWithMessages(ShowWaitAfter(frame));
     }
-    if (ShowGoesOn())
-        WaitWithMessages(2000);
-    for (int32_t level = 255; level > 0 && ShowGoesOn(); level -= 4) {
-        DrawFrame(block, level);
-        WaitWithMessages(10);
-    }
-}
-
-// The screen as it is now, before our window covers it. False when there is
-// no copy: every frame would then build up over a black buffer.
-static bool CopyDesktop()
-{
-    if (g_backCopy.hBitmap == nullptr)
-        return false;
-    HDC screenDc = GetDC(nullptr);
-    HDC windowDc = GetDC(g_hWnd);
-    HDC memDc = CreateCompatibleDC(windowDc);
-    ReleaseDC(g_hWnd, windowDc);
-    BOOL copied = FALSE;
-    if (memDc != nullptr) {
-        HGDIOBJ old = SelectObject(memDc, g_backCopy.hBitmap);
-        copied = BitBlt(memDc, 0, 0, g_screenWidth, g_screenHeight, screenDc, 0, 0, SRCCOPY);
-        SelectObject(memDc, old);
-        DeleteDC(memDc);
-    }
-    ReleaseDC(nullptr, screenDc);
-    return copied != FALSE;
 }
 
 static bool RegisterLauncherClass()
@@ -144,7 +99,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
         BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
         ShowWindow(g_hWnd, SW_SHOWMAXIMIZED);
         UpdateWindow(g_hWnd);
-        LoadSurfaceImage(g_screenWidth <= 800 ? "Tal800" : "Tal1280", &g_splashImage, 0, 0);
+        LoadSurfaceImage(ShowPictureName(g_screenWidth), &g_splashImage, 0, 0);
     }
 
     // Without the desktop copy there is no show either, and the window is
@@ -158,7 +113,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
         // Without a back buffer there is nothing to fade into, and the blend
         // would write through a null pointer: the window simply closes.
         SplashBlock block;
-        if (g_backBuffer.hBitmap != nullptr && FindSplashBlock(&block))
+        if (g_backBuffer.hBitmap != nullptr &&
+            FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
             RunFades(&block);
     }
 

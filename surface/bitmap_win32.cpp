@@ -1,8 +1,7 @@
 // Finding a picture among the program's resources or on disk, and drawing it
 // into a surface. What the bytes mean is decided in bitmap_format.cpp; this
 // file only fetches them, hands them over and gives them back.
-#include "display.h"
-#include "surface.h"
+#include "surface_win32.h"
 
 char g_baseDir[260];
 
@@ -159,7 +158,7 @@ int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t
     if (accepted) {
         uint8_t* block = nullptr;
         if (layout.colorCount != 0 && g_hPaletteMem)
-            block = (uint8_t*)LocalLock(g_hPaletteMem);
+            block = (uint8_t*)GlobalLock(g_hPaletteMem);
         if (block) {
             WritePaletteEntries(block, packed, &layout);
             GlobalUnlock(g_hPaletteMem);

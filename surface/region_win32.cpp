@@ -1,6 +1,6 @@
 // Region from colour key: every run of non-key pixels becomes a one-row band
 // joined into the result.
-#include "surface.h"
+#include "surface_win32.h"
 
 HRGN RegionFromColorKey(const Surface* surface, int32_t x, int32_t y, int32_t cx, int32_t cy)
 {

@@ -1,6 +1,7 @@
 // Surfaces: pixel buffers the program addresses itself, and everything done
 // to their pixels. The pixel routines here take live 32-bit surfaces and
 // blocks the caller has already kept inside them; they neither clip nor test.
+// Everything here needs no platform; surface_win32.h adds what does.
 #pragma once
 
 #include <stdint.h>
@@ -11,7 +12,6 @@
 // The record and the routines name a few platform types; off Windows only
 // the types are needed, never a function that would take them.
 typedef struct HBITMAP__* HBITMAP;
-typedef struct HRGN__* HRGN;
 typedef uint32_t COLORREF;  // red in bits 0-7, green 8-15, blue 16-23
 struct RECT {
     int32_t left, top, right, bottom;
@@ -31,11 +31,6 @@ struct Surface {
     uint32_t colorKey;      // blue, green, red, and a top byte that makes it active
     int32_t* rowOffsets;    // height entries, entry j = j * pitch
 };
-
-// Lifecycle over the platform's DIB sections (Windows build only).
-int CreateSurface(Surface* surface, int32_t width, int32_t height,
-                  int32_t bitsPerPixel, const char* name);
-void DestroySurface(Surface* surface);
 
 // Zeroes the record, then stores the sizes and the pitch. Returns 0, leaving
 // the record zero, for sizes that cannot describe a surface: a side of zero
@@ -129,12 +124,6 @@ int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right,
 // the column just after its last pixel; returns cx when no run is left.
 int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t key,
                        int32_t from, int32_t* end);
-// A new region (Windows build only) covering the pixels of the block whose
-// colour differs from that of the surface's top-left pixel, in coordinates
-// relative to the block; cx or cy of 0 stands for the surface's width or
-// height. The caller owns the region. Null if the platform could not build
-// all of it: nothing is left allocated then.
-HRGN RegionFromColorKey(const Surface* surface, int32_t x, int32_t y, int32_t cx, int32_t cy);
 
 // Bitmap loading. A packed bitmap is an info header, optional colour masks,
 // a colour table and the pixel rows; a bitmap file is a 14-byte file header
@@ -194,22 +183,3 @@ void WritePaletteEntries(uint8_t* block, const uint8_t* packed, const BitmapLayo
 // written.
 void CopyBitmapRows(Surface* surface, int32_t x, int32_t y, const uint8_t* packed,
                     const BitmapLayout* layout);
-
-// Looked in for a picture file that does not open by its name alone. Empty,
-// so that means the root of the current drive.
-extern char g_baseDir[260];
-
-// Reads a bitmap file into a locked block of movable global memory and
-// returns the packed bitmap behind its file header, or null. The caller owns
-// the block and gives it back through GlobalHandle, GlobalUnlock and
-// GlobalFree. (Windows build only, as are the two below.)
-uint8_t* ReadBitmapFile(const char* fileName);
-// The same, also giving the block's size.
-uint8_t* ReadBitmapBlock(const char* fileName, uint32_t* size);
-// Draws the named picture, from the program's bitmap resources or else from
-// a file, into a surface with its top-left pixel at (x, y); an empty surface
-// is first created at the picture's size, 32 bits per pixel. A colour table
-// goes into the palette block, and the surface's colour key becomes its
-// top-left pixel. Returns 0, having drawn nothing, when the picture is
-// missing or refused.
-int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y);

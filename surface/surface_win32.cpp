@@ -1,7 +1,6 @@
 // Surface lifecycle over DIB sections: the platform owns the pixel memory,
 // and a top-down section lets row 0 be the first row in memory.
-#include "surface.h"
-#include "../launcher/launcher.h"
+#include "surface_win32.h"
 
 #include <string.h>
 

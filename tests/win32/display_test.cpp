@@ -12,7 +12,6 @@
 // - A window's pixels read back through its device context are exactly the
 //   colour bytes last drawn there.
 #include "display.h"
-#include "../../launcher/launcher.h"
 #include "../host/pixel_surface.h"
 #include "gdi_squeeze.h"
 #include "import_hook.h"

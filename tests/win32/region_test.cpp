@@ -1,6 +1,6 @@
 // Regions from a colour key, read back from the platform and compared with
 // a plain scan of the same pixels.
-#include "surface.h"
+#include "surface_win32.h"
 #include "../host/pixel_surface.h"
 #include "gdi_squeeze.h"
 

@@ -1,6 +1,5 @@
 // Surface lifecycle on real DIB sections, under Wine.
-#include "surface.h"
-#include "../../launcher/launcher.h"
+#include "surface_win32.h"
 #include "import_hook.h"
 
 #include <gtest/gtest.h>

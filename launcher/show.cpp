@@ -1,0 +1,40 @@
+// The show's timeline and the picture's place.
+#include "show.h"
+
+int32_t ShowLevel(int32_t frame)
+{
+    if (frame < kFadeInFrameCount)
+        return frame * 4;
+    return 255 - (frame - kFadeInFrameCount) * 4;
+}
+
+uint32_t ShowWaitAfter(int32_t frame)
+{
+    return frame < kFadeInFrameCount ? kFadeInWaitMs : kFadeOutWaitMs;
+}
+
+const char* ShowPictureName(int32_t screenWidth)
+{
+    return screenWidth <= kSmallScreenMaxWidth ? "Tal800" : "Tal1280";
+}
+
+void CentrePicture(int32_t screenWidth, int32_t screenHeight, int32_t pictureWidth,
+                   int32_t pictureHeight, int32_t* x, int32_t* y)
+{
+    *x = (screenWidth - pictureWidth) / 2;
+    *y = (screenHeight - pictureHeight) / 2;
+}
+
+int FindSplashBlock(int32_t screenWidth, int32_t screenHeight, const Surface* screen,
+                    const Surface* picture, SplashBlock* block)
+{
+    CentrePicture(screenWidth, screenHeight, picture->width, picture->height, &block->dstX,
+                  &block->dstY);
+    block->cx = picture->width;
+    block->cy = picture->height;
+    block->srcX = 0;
+    block->srcY = 0;
+    // The blend itself tests nothing: keep the block inside both surfaces.
+    return ClipBlock(screen, &block->dstX, &block->dstY, &block->cx, &block->cy, picture,
+                     &block->srcX, &block->srcY);
+}
