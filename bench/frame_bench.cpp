@@ -11,7 +11,7 @@
 #include "display.h"
 #include "launcher.h"
 #include "surface.h"
-#include "../tests/show_levels.h"
+#include "show.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -21,10 +21,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-// The launcher's main line owns these two; it is not linked in here.
-Surface g_backCopy;
-Surface g_splashImage;
 
 namespace {
 
@@ -67,21 +63,22 @@ Spread Summarise(std::vector<double> values)
 
 // ---------------------------------------------------------------- pixels
 
-// A block of the picture on the back buffer, found as the launcher finds it.
-struct Block {
-    int32_t dstX, dstY, cx, cy, srcX, srcY;
-};
-
-bool FindSplashBlock(Block* block)
+// The levels of one whole show, in the launcher's order.
+std::vector<int> ShowLevels()
 {
-    block->dstX = (g_screenWidth - g_splashImage.width) / 2;
-    block->dstY = (g_screenHeight - g_splashImage.height) / 2;
-    block->cx = g_splashImage.width;
-    block->cy = g_splashImage.height;
-    block->srcX = 0;
-    block->srcY = 0;
-    return ClipBlock(&g_backBuffer, &block->dstX, &block->dstY, &block->cx, &block->cy,
-                     &g_splashImage, &block->srcX, &block->srcY) != 0;
+    std::vector<int> levels;
+    for (int32_t frame = 0; frame < kShowFrameCount; ++frame)
+        levels.push_back(ShowLevel(frame));
+    return levels;
+}
+
+// A block of the picture on the back buffer, found by the launcher's own
+// FindSplashBlock.
+using Block = SplashBlock;
+
+bool FindLaunchersBlock(Block* block)
+{
+    return FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, block) != 0;
 }
 
 // 32-bit pixels, rows packed, the size of the block.
@@ -241,22 +238,6 @@ bool WaitForScreen(ScreenReader& reader, const Block& b, const Pixels& expected,
 struct Setup {
     double initDisplay, createCopy, copyDesktop, firstRestore, loadPicture;
 };
-
-// The launcher's CopyDesktop: the screen into the 24-bit desktop copy.
-void CopyDesktop()
-{
-    HDC screenDc = GetDC(nullptr);
-    HDC windowDc = GetDC(g_hWnd);
-    HDC memDc = CreateCompatibleDC(windowDc);
-    ReleaseDC(g_hWnd, windowDc);
-    if (memDc != nullptr) {
-        HGDIOBJ old = SelectObject(memDc, g_backCopy.hBitmap);
-        BitBlt(memDc, 0, 0, g_screenWidth, g_screenHeight, screenDc, 0, 0, SRCCOPY);
-        SelectObject(memDc, old);
-        DeleteDC(memDc);
-    }
-    ReleaseDC(nullptr, screenDc);
-}
 
 bool PrepareLikeLauncher(Setup* setup, const char* picture)
 {
@@ -887,10 +868,10 @@ int main(int argc, char** argv)
             std::printf("(The grey window did not show on the screen within 5 s.)\n\n");
     }
 
-    const char* pictureName = W <= 800 ? "Tal800" : "Tal1280";
+    const char* pictureName = ShowPictureName(W);
     Setup setup{};
     Block b{};
-    if (!PrepareLikeLauncher(&setup, pictureName) || !FindSplashBlock(&b)) {
+    if (!PrepareLikeLauncher(&setup, pictureName) || !FindLaunchersBlock(&b)) {
         std::printf("The launcher's surfaces could not be made: nothing measured.\n");
         return 1;
     }

@@ -45,7 +45,8 @@ OwnedSurface& OwnedSurface::operator=(OwnedSurface&& other) noexcept
 
 ShowPicture PictureForScreen(int32_t screenWidth)
 {
-    return screenWidth <= 800 ? kSmallPicture : kLargePicture;
+    return std::strcmp(ShowPictureName(screenWidth), kSmallPicture.name) == 0 ? kSmallPicture
+                                                                              : kLargePicture;
 }
 
 bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error)
@@ -196,26 +197,24 @@ RgbaImage SurfaceToImage(const Surface* surface)
     return image;
 }
 
-// The launcher's loops and waits, followed frame by frame.
+// The launcher's timeline, followed frame by frame.
 std::vector<ShowFrame> ShowFrames()
 {
     std::vector<ShowFrame> frames;
     int32_t clock = 0;
-    for (int32_t level = 0; level < 255; level += 4) {
-        frames.push_back({int32_t(frames.size()), level, clock, ShowPhase::FadeIn});
-        clock += kFadeInStepMs;
-    }
-    clock += kHoldMs;
-    for (int32_t level = 255; level > 0; level -= 4) {
-        frames.push_back({int32_t(frames.size()), level, clock, ShowPhase::FadeOut});
-        clock += kFadeOutStepMs;
+    for (int32_t i = 0; i < kShowFrameCount; ++i) {
+        if (i == kFadeInFrameCount)
+            clock += kHoldMs;
+        frames.push_back({i, ShowLevel(i), clock,
+                          i < kFadeInFrameCount ? ShowPhase::FadeIn : ShowPhase::FadeOut});
+        clock += int32_t(ShowWaitAfter(i));
     }
     return frames;
 }
 
 int32_t ShowEndMs()
 {
-    return ShowFrames().back().atMs + kFadeOutStepMs;
+    return ShowFrames().back().atMs + int32_t(ShowWaitAfter(kShowFrameCount - 1));
 }
 
 std::vector<SheetCell> SheetCells()
@@ -236,7 +235,7 @@ std::vector<SheetCell> SheetCells()
         cells.push_back({ShowPhase::FadeIn, f.index, f.level, f.atMs, f.atMs});
     }
     const ShowFrame& last = frames[size_t(fadeInCount - 1)];
-    const int32_t holdFrom = last.atMs + kFadeInStepMs;
+    const int32_t holdFrom = last.atMs + int32_t(ShowWaitAfter(last.index));
     cells.push_back({ShowPhase::Hold, last.index, last.level, holdFrom, holdFrom + kHoldMs});
     for (int32_t j : kFadeOutPicks) {
         const ShowFrame& f = frames[size_t(fadeInCount + j)];
@@ -257,16 +256,10 @@ std::vector<std::string> CellLabel(const SheetCell& cell)
             time + " MS  FRAME " + std::to_string(cell.frame)};
 }
 
-bool CentrePicture(const Surface* screen, const Surface* picture, PictureBlock* block)
+// The launcher clips to its back buffer, which is the screen's size.
+static int PlacePicture(const Surface* screen, const Surface* picture, SplashBlock* block)
 {
-    block->dstX = (screen->width - picture->width) / 2;
-    block->dstY = (screen->height - picture->height) / 2;
-    block->cx = picture->width;
-    block->cy = picture->height;
-    block->srcX = 0;
-    block->srcY = 0;
-    return ClipBlock(screen, &block->dstX, &block->dstY, &block->cx, &block->cy, picture,
-                     &block->srcX, &block->srcY) != 0;
+    return FindSplashBlock(screen->width, screen->height, screen, picture, block);
 }
 
 void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, int32_t level,
@@ -275,8 +268,8 @@ void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, in
     if (frame->width() != background.width() || frame->height() != background.height())
         *frame = OwnedSurface(background.width(), background.height());
     std::memcpy(frame->get()->bits, background.bytes().data(), background.bytes().size());
-    PictureBlock b;
-    if (CentrePicture(frame->get(), picture.get(), &b))
+    SplashBlock b;
+    if (PlacePicture(frame->get(), picture.get(), &b))
         BlendSurface(frame->get(), b.dstX, b.dstY, b.cx, b.cy, picture.get(), b.srcX, b.srcY,
                      level);
 }
@@ -686,9 +679,9 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
                    options.allFramesDir + "\n";
     }
 
-    PictureBlock block;
+    SplashBlock block;
     std::string where;
-    if (!CentrePicture(background.get(), picture.get(), &block))
+    if (!PlacePicture(background.get(), picture.get(), &block))
         where = ", NOT ON THE SCREEN";
     else if (block.cx != picture.width() || block.cy != picture.height())
         where = ", CLIPPED TO " + Size(block.cx, block.cy);

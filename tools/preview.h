@@ -5,6 +5,7 @@
 #pragma once
 
 #include "png_io.h"
+#include "show.h"
 #include "surface.h"
 
 #include <cstdint>
@@ -69,12 +70,9 @@ OwnedSurface GeneratedDesktop(int32_t width, int32_t height);
 // A 32-bit surface as an opaque picture; byte 3 is not colour.
 RgbaImage SurfaceToImage(const Surface* surface);
 
-// The show in time. Every frame is drawn, then waited on: 20 ms in the fade
-// in, 2 s more after its last frame, 10 ms in the fade out.
+// The show in time, as the launcher plays it (show.h): every frame is
+// drawn, then waited on, and the hold follows the fade in's last wait.
 enum class ShowPhase { FadeIn, Hold, FadeOut };
-constexpr int32_t kFadeInStepMs = 20;
-constexpr int32_t kHoldMs = 2000;
-constexpr int32_t kFadeOutStepMs = 10;
 
 struct ShowFrame {
     int32_t index;  // order of drawing, from 0
@@ -100,12 +98,8 @@ std::vector<SheetCell> SheetCells();
 // The two lines printed under a cell.
 std::vector<std::string> CellLabel(const SheetCell& cell);
 
-// Where the picture lands when centred on the screen, clipped to it the way
-// the launcher clips it. False when nothing of it shows.
-struct PictureBlock {
-    int32_t dstX, dstY, cx, cy, srcX, srcY;
-};
-bool CentrePicture(const Surface* screen, const Surface* picture, PictureBlock* block);
+// Where the picture lands on the screen: the launcher's own FindSplashBlock
+// (show.h), with the background standing for the screen.
 
 // One frame of the show: the untouched background, then the picture blended
 // at the centre at this level by BlendSurface. *frame is made the
