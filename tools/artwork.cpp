@@ -181,11 +181,14 @@ std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image)
     Put32(out, 2835);
     Put32(out, 0);
     Put32(out, 0);
-    // Red, green and blue masks as the bytes below really hold them. The
-    // launcher ignores them; other viewers need them for colour pictures.
-    Put32(out, 0x00FF0000);
-    Put32(out, 0x0000FF00);
+    // Red, green and blue masks as the built-in pictures have always had
+    // them, red in the lowest byte. Bit fields must carry masks, but the
+    // launcher copies 32-bit pixels as they are and never applies them, so
+    // they only keep every file alike; a viewer that does apply them swaps
+    // red and blue, which the grey built-in pictures cannot show.
     Put32(out, 0x000000FF);
+    Put32(out, 0x0000FF00);
+    Put32(out, 0x00FF0000);
     for (int y = image.height - 1; y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             const uint8_t* p = image.at(x, y);

@@ -20,8 +20,8 @@ struct ArtworkSlot {
 inline constexpr ArtworkSlot kSmallArtwork{"tal800", "screens up to 800 pixels wide", 195, 145};
 inline constexpr ArtworkSlot kLargeArtwork{"tal1280", "screens wider than 800 pixels", 317, 236};
 
-// The bitmap file of a picture, rows stored bottom-up, masks that say what
-// the bytes hold so that other viewers show the colours right too.
+// The bitmap file of a picture, rows stored bottom-up, in the one form every
+// picture built into the program takes: the packer's and make_artwork's.
 std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image);
 
 // Where a picture of width x height lands when scaled to fit inside a box,

@@ -2,17 +2,20 @@
 //
 //   make_artwork OUTDIR [--preview DIR]
 //
-// Writes OUTDIR/tal800.bmp (195 x 145) and OUTDIR/tal1280.bmp (317 x 236):
-// 32-bit bottom-up BI_BITFIELDS bitmaps whose first three bytes per pixel
-// hold one grey level and whose fourth holds straight (not premultiplied)
-// alpha. With --preview it also writes PNGs of each picture over a light, a
-// dark and a busy background, so the artwork can be judged by eye.
+// Writes OUTDIR/tal800.bmp (195 x 145) and OUTDIR/tal1280.bmp (317 x 236)
+// in the shipped bitmap form of artwork.h, grey with straight (not
+// premultiplied) alpha. With --preview it also writes PNGs of each picture
+// over a light, a dark and a busy background, so the artwork can be judged
+// by eye.
 //
 // Both sizes are rendered from the same 195 x 145 design-space layout at their
 // own scale rather than resampled from each other, so every edge stays crisp.
 // Shapes are signed distance fields: coverage of a pixel is its distance to an
 // edge, in pixels, clamped to a one-pixel ramp. The output is a pure function
 // of the size, so repeated runs give identical files.
+
+#include "artwork.h"
+#include "png_io.h"
 
 #include <algorithm>
 #include <array>
@@ -227,112 +230,6 @@ Picture render(int w, int h)
     return pic;
 }
 
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-void put32be(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-// BITMAPFILEHEADER + BITMAPINFOHEADER + red/green/blue masks, then bottom-up rows.
-std::vector<std::uint8_t> encodeBmp(const Picture& pic)
-{
-    const std::uint32_t pixelBytes = static_cast<std::uint32_t>(pic.w) * pic.h * 4;
-    const std::uint32_t offBits = 14 + 40 + 12;
-    std::vector<std::uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, offBits + pixelBytes);
-    put32(out, 0);
-    put32(out, offBits);
-    put32(out, 40);
-    put32(out, static_cast<std::uint32_t>(pic.w));
-    put32(out, static_cast<std::uint32_t>(pic.h));
-    put16(out, 1);
-    put16(out, 32);
-    put32(out, 3);  // BI_BITFIELDS
-    put32(out, pixelBytes);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0x000000FF);
-    put32(out, 0x0000FF00);
-    put32(out, 0x00FF0000);
-    for (int y = pic.h - 1; y >= 0; --y) {
-        for (int x = 0; x < pic.w; ++x) {
-            const size_t i = static_cast<size_t>(y) * pic.w + x;
-            out.insert(out.end(), {pic.grey[i], pic.grey[i], pic.grey[i], pic.alpha[i]});
-        }
-    }
-    return out;
-}
-
-std::uint32_t crc32(const std::uint8_t* data, size_t n)
-{
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= data[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-void pngChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& body)
-{
-    put32be(out, static_cast<std::uint32_t>(body.size()));
-    const size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), body.begin(), body.end());
-    put32be(out, crc32(out.data() + start, out.size() - start));
-}
-
-// An 8-bit RGB PNG whose zlib stream uses only stored blocks.
-std::vector<std::uint8_t> encodePng(int w, int h, const std::vector<std::uint8_t>& rgb)
-{
-    std::vector<std::uint8_t> raw;
-    for (int y = 0; y < h; ++y) {
-        raw.push_back(0);  // filter: none
-        const auto row = rgb.begin() + static_cast<std::ptrdiff_t>(y) * w * 3;
-        raw.insert(raw.end(), row, row + w * 3);
-    }
-    std::vector<std::uint8_t> z{0x78, 0x01};
-    std::uint32_t s1 = 1, s2 = 0;
-    for (std::uint8_t b : raw) {
-        s1 = (s1 + b) % 65521;
-        s2 = (s2 + s1) % 65521;
-    }
-    for (size_t pos = 0; pos < raw.size() || pos == 0;) {
-        const size_t n = std::min<size_t>(65535, raw.size() - pos);
-        z.push_back(pos + n == raw.size() ? 1 : 0);
-        put16(z, static_cast<std::uint32_t>(n));
-        put16(z, static_cast<std::uint32_t>(~n & 0xFFFF));
-        z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos), raw.begin() + static_cast<std::ptrdiff_t>(pos + n));
-        pos += n;
-        if (n == 0) break;
-    }
-    put32be(z, (s2 << 16) | s1);
-    std::vector<std::uint8_t> ihdr;
-    put32be(ihdr, static_cast<std::uint32_t>(w));
-    put32be(ihdr, static_cast<std::uint32_t>(h));
-    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-    std::vector<std::uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    pngChunk(out, "IHDR", ihdr);
-    pngChunk(out, "IDAT", z);
-    pngChunk(out, "IEND", {});
-    return out;
-}
-
 // Light, dark and a busy multi-coloured pattern, like the desktops it will land on.
 std::array<double, 3> background(int which, int x, int y)
 {
@@ -344,11 +241,23 @@ std::array<double, 3> background(int which, int x, int y)
             128 + 110 * std::sin(t + 4.2 + y * 0.02) + check * 0.5};
 }
 
+// The grey picture in colour, the form the shared bitmap writer takes.
+RgbaImage toRgba(const Picture& pic)
+{
+    RgbaImage image{pic.w, pic.h, std::vector<std::uint8_t>(static_cast<size_t>(pic.w) * pic.h * 4)};
+    for (size_t i = 0; i < pic.grey.size(); ++i) {
+        std::uint8_t* p = &image.rgba[i * 4];
+        p[0] = p[1] = p[2] = pic.grey[i];
+        p[3] = pic.alpha[i];
+    }
+    return image;
+}
+
 // The three backgrounds side by side, each cell enlarged `zoom` times.
-std::vector<std::uint8_t> previewPng(const Picture& pic, int zoom)
+RgbaImage preview(const Picture& pic, int zoom)
 {
     const int cw = pic.w * zoom, ch = pic.h * zoom, w = cw * 3;
-    std::vector<std::uint8_t> rgb(static_cast<size_t>(w) * ch * 3);
+    RgbaImage out{w, ch, std::vector<std::uint8_t>(static_cast<size_t>(w) * ch * 4, 255)};
     for (int y = 0; y < ch; ++y) {
         for (int x = 0; x < w; ++x) {
             const int cell = x / cw, px = (x % cw) / zoom, py = y / zoom;
@@ -357,44 +266,32 @@ std::vector<std::uint8_t> previewPng(const Picture& pic, int zoom)
             const std::array<double, 3> bg = background(cell, x % cw, y);
             for (int k = 0; k < 3; ++k) {
                 const double v = pic.grey[i] * a + std::clamp(bg[k], 0.0, 255.0) * (1.0 - a);
-                rgb[(static_cast<size_t>(y) * w + x) * 3 + k] = static_cast<std::uint8_t>(std::lround(v));
+                out.at(x, y)[k] = static_cast<std::uint8_t>(std::lround(v));
             }
         }
     }
-    return encodePng(w, ch, rgb);
-}
-
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return out;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const bool preview = argc == 4 && std::string(argv[2]) == "--preview";
-    if (argc != 2 && !preview) {
+    const bool withPreviews = argc == 4 && std::string(argv[2]) == "--preview";
+    if (argc != 2 && !withPreviews) {
         std::fprintf(stderr, "usage: make_artwork OUTDIR [--preview DIR]\n");
         return 2;
     }
-    struct Output { const char* name; int w, h, zoom; };
-    for (const Output& o : {Output{"tal800", 195, 145, 3}, Output{"tal1280", 317, 236, 2}}) {
-        const Picture pic = render(o.w, o.h);
-        const std::string bmp = std::string(argv[1]) + "/" + o.name + ".bmp";
-        if (!writeFile(bmp, encodeBmp(pic))) {
-            std::fprintf(stderr, "make_artwork: cannot write %s\n", bmp.c_str());
+    struct Output { const ArtworkSlot& slot; int zoom; };
+    for (const Output& o : {Output{kSmallArtwork, 3}, Output{kLargeArtwork, 2}}) {
+        const Picture pic = render(o.slot.width, o.slot.height);
+        const std::string bmp = std::string(argv[1]) + "/" + o.slot.name + ".bmp";
+        const std::string png = withPreviews ? std::string(argv[3]) + "/" + o.slot.name + "_preview.png" : "";
+        std::string error;
+        if (!ReplaceFile(bmp, EncodeArtworkBitmap(toRgba(pic)), &error) ||
+            (withPreviews && !WritePng(png, preview(pic, o.zoom), &error))) {
+            std::fprintf(stderr, "make_artwork: %s\n", error.c_str());
             return 1;
-        }
-        if (preview) {
-            const std::string png = std::string(argv[3]) + "/" + o.name + "_preview.png";
-            if (!writeFile(png, previewPng(pic, o.zoom))) {
-                std::fprintf(stderr, "make_artwork: cannot write %s\n", png.c_str());
-                return 1;
-            }
         }
     }
     return 0;
