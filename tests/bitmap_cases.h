@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,12 @@ struct Case {
     uint32_t bits = 0, colorCount = 0, pixels = 0;
 };
 
+// Named on failure, rather than dumped as bytes.
+inline void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 inline std::vector<Case> Cases()
 {
     std::vector<Case> c;
@@ -263,6 +270,10 @@ inline std::vector<Case> Cases()
     bad("bad-depth-0-jpeg", Join({info(40, 1, 1, 0, 4), Bytes(16, 0xFF)}));
     bad("bad-png", Join({info(40, 1, 1, 32, 5), Bytes(16, 0xFF)}));
     bad("bad-depth-7", Join({info(40, 1, 1, 7, 0, 2), Table(2), Bytes(4, 0)}));
+    // A run-length picture names its own count of pixel bytes, so only the
+    // size check itself can refuse a side of zero.
+    bad("bad-rle8-width-0", Join({info(40, 0, 1, 8, 1, 0, 4), Table(256), Bytes{2, 0, 0, 1}}));
+    bad("bad-rle8-height-0", Join({info(40, 2, 0, 8, 1, 0, 4), Table(256), Bytes{2, 0, 0, 1}}));
     bad("bad-rle8-of-4-bits", Join({info(40, 2, 1, 4, 1, 0, 4), Table(16), Bytes{2, 0, 0, 1}}));
     bad("bad-bit-fields-of-8-bits", Join({info(40, 2, 1, 8, 3), Masks(), Table(256), Bytes(4, 0)}));
     bad("bad-rle8-top-down", Join({info(40, 2, -1, 8, 1, 0, 4), Table(256), Bytes{2, 0, 0, 1}}));
