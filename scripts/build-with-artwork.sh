@@ -20,17 +20,10 @@ usage() {
   exit 2
 }
 
-# Quiet while all goes well; the whole output when a step fails.
-quietly() {
-  local log
-  log=$(mktemp)
-  if ! "$@" >"$log" 2>&1; then
-    cat "$log" >&2
-    rm -f "$log"
-    echo "build-with-artwork: failed: $*" >&2
-    exit 1
-  fi
-  rm -f "$log"
+# Every build step quiet while it goes well; a failing one shows its output
+# and ends the command.
+step() {
+  quietly "$@" || { echo "build-with-artwork: failed: $*" >&2; exit 1; }
 }
 
 fit=()
@@ -58,6 +51,7 @@ done
   { echo "build-with-artwork: no such folder: $(dirname "$output")" >&2; exit 1; }
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/quietly.sh"
 cd "$root"
 "$root/scripts/setup.sh"
 
@@ -66,8 +60,8 @@ build=build/artwork
 pictures="$root/$build/pictures"
 
 echo "build-with-artwork: building the packer and the preview (build/host)"
-quietly cmake --preset host
-quietly cmake --build --preset host --target pack_artwork show_preview -j "$jobs"
+step cmake --preset host
+step cmake --build --preset host --target pack_artwork show_preview -j "$jobs"
 
 echo "build-with-artwork: packing the pictures into $build/pictures/"
 build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
@@ -79,11 +73,11 @@ case "$output" in
 esac
 
 echo "build-with-artwork: building the 32-bit orveline.exe ($build)"
-quietly cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
-quietly cmake --build "$build" --target orveline -j "$jobs"
+step cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
+step cmake --build "$build" --target orveline -j "$jobs"
 echo "build-with-artwork: building the 64-bit orveline.exe (${build}64)"
-quietly cmake --preset win64 -B "${build}64" -DORVELINE_ARTWORK_DIR="$pictures"
-quietly cmake --build "${build}64" --target orveline -j "$jobs"
+step cmake --preset win64 -B "${build}64" -DORVELINE_ARTWORK_DIR="$pictures"
+step cmake --build "${build}64" --target orveline -j "$jobs"
 
 # Copied under temporary names first, and moved into place only once both
 # are there, so that neither program is ever half written.

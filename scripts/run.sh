@@ -13,6 +13,7 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/quietly.sh"
 cd "$root"
 
 # Every way out says what went wrong and what to do about it.
@@ -20,18 +21,6 @@ fail() {
   echo "run: $1" >&2
   [ $# -gt 1 ] && echo "run: $2" >&2
   exit 1
-}
-
-# Quiet while all goes well; the whole output when a step fails.
-quietly() {
-  local log
-  log=$(mktemp)
-  if ! "$@" >"$log" 2>&1; then
-    cat "$log" >&2
-    rm -f "$log"
-    return 1
-  fi
-  rm -f "$log"
 }
 
 "$root/scripts/setup.sh" ||
