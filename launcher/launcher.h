@@ -40,6 +40,9 @@ void PumpOneMessage();
 // so input is seen within one turn.
 void WaitWithMessages(uint32_t milliseconds);
 
+// Restricts the loading of DLLs by name to the system folder, and takes the
+// current folder out of the search.
+void RestrictDllSearch();
 // What follows the program's own name in its full command line (quoted or
 // not) and the blanks and control characters after it: the command line the
 // launcher hands on, byte for byte.

@@ -77,6 +77,14 @@ static void CloseWindowAndDrain()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int showCommand)
 {
     (void)showCommand;
+    // First of all, before any call that may load a DLL by name. The four
+    // DLLs the program imports are known to the system and always come from
+    // its folder, but creating a themed window loads the theme and window
+    // manager's libraries by name, and the shell's dependencies come by name
+    // on the elevation path. Those would be looked for in the launcher's own
+    // folder first: a download folder, a USB stick or a disc root, where
+    // anyone can drop a DLL of that name.
+    RestrictDllSearch();
     g_hInstance = instance;
     // Taken from the full command line rather than the start-up code's
     // copy, which drops bytes of 0x80 and above that follow our name.

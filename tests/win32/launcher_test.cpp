@@ -57,6 +57,7 @@ struct ShowRun {
     bool ended = false;                     // the ending was given
     DWORD clockAtFrame = 0;                 // the fast clock at the last new frame
     bool hung = false;                      // the final message loop had to be woken
+    std::vector<std::string> calls;         // the platform calls below, in order
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -72,6 +73,7 @@ decltype(&GetProcAddress) realGetProcAddress;
 decltype(&LoadLibraryA) realLoadLibrary;
 decltype(&FreeLibrary) realFreeLibrary;
 decltype(&GetCommandLineA) realGetCommandLine;
+decltype(&SetDllDirectoryA) realSetDllDirectory;
 
 // A request to end the show, as the platform would deliver it.
 void GiveEnding(bool sent)
@@ -88,8 +90,23 @@ void GiveEnding(bool sent)
         PostMessageA(g_hWnd, g_run.ending, w, 0);
 }
 
+// The DLL search is restricted in the test only on record: the test
+// program itself goes on loading as before.
+BOOL WINAPI RecordSetDefaultDllDirectories(DWORD flags)
+{
+    g_run.calls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
+    return TRUE;
+}
+
+BOOL WINAPI RecordSetDllDirectory(LPCSTR path)
+{
+    g_run.calls.push_back(std::string("SetDllDirectoryA [") + (path ? path : "null") + "]");
+    return TRUE;
+}
+
 LPSTR WINAPI FakeGetCommandLine()
 {
+    g_run.calls.push_back("GetCommandLineA");
     if (g_run.fullCommandLine.empty())
         return realGetCommandLine();
     return g_run.fullCommandLine.data();
@@ -97,6 +114,7 @@ LPSTR WINAPI FakeGetCommandLine()
 
 int WINAPI FakeGetSystemMetrics(int index)
 {
+    g_run.calls.push_back("GetSystemMetrics");
     if (index == SM_CXSCREEN && g_run.screenWidth > 0)
         return g_run.screenWidth;
     if (index == SM_CYSCREEN && g_run.screenHeight > 0)
@@ -139,6 +157,8 @@ FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
 {
     if (HIWORD(name) != 0 && std::strcmp(name, "ShellExecuteExA") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeShellExecuteEx));
+    if (HIWORD(name) != 0 && std::strcmp(name, "SetDefaultDllDirectories") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordSetDefaultDllDirectories));
     return realGetProcAddress(module, name);
 }
 
@@ -235,10 +255,12 @@ bool InstallHooks()
         Hook(realLoadLibrary, "kernel32.dll", "LoadLibraryA", &CountLoadLibrary);
         Hook(realFreeLibrary, "kernel32.dll", "FreeLibrary", &CountFreeLibrary);
         Hook(realGetCommandLine, "kernel32.dll", "GetCommandLineA", &FakeGetCommandLine);
+        Hook(realSetDllDirectory, "kernel32.dll", "SetDllDirectoryA", &RecordSetDllDirectory);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
            realCreateDibSection && realFindResource && realCreateWindow && realGetProcAddress &&
-           realLoadLibrary && realFreeLibrary && realGetCommandLine && CountDeviceContexts();
+           realLoadLibrary && realFreeLibrary && realGetCommandLine && realSetDllDirectory &&
+           CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -454,6 +476,22 @@ TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
             EXPECT_FALSE(g_run.windowAliveAtStart);
             ExpectAllReleased();
         }
+}
+
+// Before anything else, and on every path, DLLs by name come from the system
+// folder only, and never from the current folder.
+TEST_F(MainLine, RestrictsTheDllSearchBeforeAnythingElse)
+{
+    const std::vector<std::string> first = {"SetDefaultDllDirectories 2048",
+                                            "SetDllDirectoryA []", "GetCommandLineA"};
+    for (bool noPicture : {false, true}) {
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.noPicture = noPicture;
+        RunMain(settings, "next.exe");
+        ASSERT_GE(g_run.calls.size(), first.size());
+        EXPECT_EQ(std::vector<std::string>(g_run.calls.begin(), g_run.calls.begin() + 3), first);
+    }
 }
 
 // The exit code says whether the next program started, on every path.
