@@ -2,9 +2,10 @@
 # Runs every test: installs what is missing, then builds and tests the native
 # build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
 # the bitmap loader's fuzz target for a minute, the 64-bit and the 32-bit
-# Windows builds under Wine on a virtual X screen, and then the whole program
-# of each Windows build end to end, watched from outside on virtual screens
-# of several sizes. The native benchmark is built, not run.
+# Windows builds under Wine on a virtual X screen, then the whole program of
+# each Windows build end to end, watched from outside on virtual screens of
+# several sizes, and last the shipped programs' files. The native benchmark
+# is built, not run.
 #
 # Where the kernel refuses 32-bit programs (see scripts/machine.sh), 32-bit
 # Wine cannot start: the 32-bit build is still built, and its tests are
@@ -122,6 +123,10 @@ stop_display
 if build e2e; then
   end_to_end win64
   end_to_end win32
+  # The shipped programs' files: their headers and imports, read natively
+  # (so both builds wherever they were built), and the same bytes from
+  # other folders.
+  run_tests programs --preset e2e -R '^(programs_win32|programs_win64|reproducible)$'
 fi
 
 echo
