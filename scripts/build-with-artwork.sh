@@ -6,18 +6,48 @@
 # preview of the show beside them (OUTPUT-preview.png). The 64-bit program
 # is named after OUTPUT with 64 added: orveline64.exe by default.
 #
-#   ./scripts/build-with-artwork.sh [--fit] SMALL.png LARGE.png [OUTPUT.exe]
+#   ./scripts/build-with-artwork.sh [--fit] [SIGNING] SMALL.png LARGE.png [OUTPUT.exe]
 #
 # SMALL.png is shown on screens up to 800 pixels wide and must be 195 x 145;
 # LARGE.png on wider screens and must be 317 x 236. With --fit, pictures of
 # another size are scaled to fit inside, centred on a transparent border.
 # OUTPUT.exe defaults to orveline.exe in the current folder. Paths are taken
 # from the folder you run the command in.
+#
+# SIGNING signs both programs with Authenticode (osslsigncode, SHA-256),
+# with the output's name (orveline) as the program's description:
+#
+#   --sign --pkcs12 FILE           the certificate, its chain and its key in
+#                                  one PKCS#12 (.p12, .pfx) file
+#   --sign --cert FILE --key FILE  or the certificate followed by its chain
+#                                  in a PEM file, and its private key apart
+#   --password-file FILE           the file holds the key's or the PKCS#12
+#                                  file's password (a final line break is
+#                                  not part of it)
+#   --timestamp URL                also countersign at this RFC 3161
+#                                  timestamp server (-ts), so that the
+#                                  signature outlives the certificate
+#
+# The password is never taken on the command line: it comes from
+# --password-file or else from the environment variable
+# ORVELINE_SIGN_PASSWORD; with neither, the key has none. Each
+# signed program is checked before it is written: its signature must cover
+# it and its certificate chain must reach an authority, one of the system's
+# or one the PKCS#12 or certificate file holds. Every option is checked
+# before anything is built; a refusal writes nothing, and a failed signing
+# leaves earlier programs as they were.
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 [--fit] SMALL.png LARGE.png [OUTPUT.exe]" >&2
+  echo "usage: $0 [--fit] [--sign (--pkcs12 FILE | --cert FILE --key FILE)" \
+       "[--password-file FILE] [--timestamp URL]] SMALL.png LARGE.png [OUTPUT.exe]" >&2
   exit 2
+}
+
+# Says why, a line for each reason given, and ends the command.
+refuse() {
+  printf 'build-with-artwork: %s\n' "$@" >&2
+  exit 1
 }
 
 # Every build step quiet while it goes well; a failing one shows its output
@@ -27,28 +57,68 @@ step() {
 }
 
 fit=()
-if [ "${1:-}" = --fit ]; then
-  fit=(--fit)
+sign=no
+pkcs12='' cert='' key='' password_file='' timestamp=''
+signing_option=  # the first option given that only signing uses
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --fit) fit=(--fit) ;;
+    --sign) sign=yes ;;
+    --pkcs12 | --cert | --key | --password-file | --timestamp)
+      [ $# -ge 2 ] || refuse "$1 needs a value"
+      signing_option=${signing_option:-$1}
+      case "$1" in
+        --pkcs12) pkcs12=$2 ;;
+        --cert) cert=$2 ;;
+        --key) key=$2 ;;
+        --password-file) password_file=$2 ;;
+        --timestamp) timestamp=$2 ;;
+      esac
+      shift ;;
+    -*) usage ;;
+    *) args+=("$1") ;;
+  esac
   shift
-fi
-[ $# -eq 2 ] || [ $# -eq 3 ] || usage
-for arg in "$@"; do
-  case "$arg" in -*) usage ;; esac
 done
+[ ${#args[@]} -eq 2 ] || [ ${#args[@]} -eq 3 ] || usage
 
 # The caller's paths, before anything changes folder.
 absolute() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$PWD/$1" ;; esac; }
-small=$(absolute "$1")
-large=$(absolute "$2")
-output=$(absolute "${3:-orveline.exe}")
+small=$(absolute "${args[0]}")
+large=$(absolute "${args[1]}")
+output=$(absolute "${args[2]:-orveline.exe}")
 # A folder (an existing one, or a name ending in /) gets orveline.exe inside.
 case "$output" in */) output="${output}orveline.exe" ;; esac
 [ -d "$output" ] && output="$output/orveline.exe"
 for picture in "$small" "$large"; do
-  [ -f "$picture" ] || { echo "build-with-artwork: no such file: $picture" >&2; exit 1; }
+  [ -f "$picture" ] || refuse "no such file: $picture"
 done
-[ -d "$(dirname "$output")" ] ||
-  { echo "build-with-artwork: no such folder: $(dirname "$output")" >&2; exit 1; }
+[ -d "$(dirname "$output")" ] || refuse "no such folder: $(dirname "$output")"
+
+if [ "$sign" = no ]; then
+  [ -z "$signing_option" ] || refuse "$signing_option is for signing: add --sign, or leave it out"
+else
+  if [ -n "$pkcs12" ]; then
+    [ -z "$cert$key" ] || refuse "give --pkcs12, or --cert with --key, not both"
+  elif [ -z "$cert$key" ]; then
+    refuse "--sign needs a certificate: --pkcs12 FILE, or --cert FILE --key FILE"
+  else
+    [ -n "$cert" ] || refuse "--key needs its certificate: --cert FILE"
+    [ -n "$key" ] || refuse "--cert needs its private key: --key FILE"
+  fi
+  for file in "$pkcs12" "$cert" "$key" "$password_file"; do
+    [ -z "$file" ] || [ -f "$file" ] || refuse "no such file: $file"
+  done
+  case "$timestamp" in
+    '' | http://* | https://*) ;;
+    *) refuse "--timestamp needs the server's http:// or https:// address, not '$timestamp'" ;;
+  esac
+  pkcs12=${pkcs12:+$(absolute "$pkcs12")}
+  cert=${cert:+$(absolute "$cert")}
+  key=${key:+$(absolute "$key")}
+  password_file=${password_file:+$(absolute "$password_file")}
+fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/quietly.sh"
@@ -79,14 +149,73 @@ echo "build-with-artwork: building the 64-bit orveline.exe (${build}64)"
 step cmake --preset win64 -B "${build}64" -DORVELINE_ARTWORK_DIR="$pictures"
 step cmake --build "${build}64" --target orveline -j "$jobs"
 
-# Copied under temporary names first, and moved into place only once both
-# are there, so that neither program is ever half written.
-cp "$build/launcher/orveline.exe" "$output.part"
-cp "${build}64/launcher/orveline.exe" "$output64.part"
+# Both programs are written under temporary names first, and moved into
+# place only once both are there (and signed, when asked), so that neither
+# is ever half written; on any failure the temporary ones go and earlier
+# outputs stay as they were.
+private=
+trap 'rm -f "$output.part" "$output64.part"; [ -z "$private" ] || rm -rf "$private"' EXIT
+rm -f "$output.part" "$output64.part"
+signed=
+if [ "$sign" = no ]; then
+  cp "$build/launcher/orveline.exe" "$output.part"
+  cp "${build}64/launcher/orveline.exe" "$output64.part"
+else
+  echo "build-with-artwork: signing both programs"
+  # The password reaches osslsigncode through a file only this user can
+  # read, written by the shell itself: never on a command line, where other
+  # users could see it.
+  private=$(mktemp -d)
+  password=()
+  if [ -n "$password_file" ]; then
+    password=(-readpass "$password_file")
+  elif [ -n "${ORVELINE_SIGN_PASSWORD:-}" ]; then
+    password=(-readpass "$(mktemp "$private/password.XXXXXX")")
+    chmod 600 "${password[1]}"
+    printf '%s' "$ORVELINE_SIGN_PASSWORD" >"${password[1]}"
+  fi
+  if [ -n "$pkcs12" ]; then
+    credentials=(-pkcs12 "$pkcs12")
+  else
+    credentials=(-certs "$cert" -key "$key")
+  fi
+  stamp=()
+  [ -z "$timestamp" ] || stamp=(-ts "$timestamp")
+  # Without a terminal of its own: given a wrong password or none for an
+  # encrypted key, OpenSSL would otherwise ask on the terminal, behind the
+  # quiet step, and wait there.
+  sign_program() {  # sign_program UNSIGNED SIGNED
+    step setsid -w osslsigncode sign "${credentials[@]}" "${password[@]}" "${stamp[@]}" \
+      -h sha256 -n "$(basename "${output%.*}")" -in "$1" -out "$2" </dev/null
+  }
+  sign_program "$build/launcher/orveline.exe" "$output.part"
+  sign_program "${build}64/launcher/orveline.exe" "$output64.part"
+
+  # The check trusts the system's authorities and those the signature
+  # carries: it proves that each signature covers its program and that the
+  # chain is whole. Whether Windows trusts that authority is the
+  # certificate's own business.
+  step osslsigncode extract-signature -pem -in "$output.part" -out "$private/signature.pem"
+  step openssl pkcs7 -print_certs -in "$private/signature.pem" -out "$private/carried.pem"
+  trusted="$private/trusted.pem"
+  system=/etc/ssl/certs/ca-certificates.crt
+  { [ ! -f "$system" ] || cat "$system"; cat "$private/carried.pem"; } >"$trusted"
+  # Revocation is for Windows to check when the program runs. A build
+  # machine may be offline, and the osslsigncode of Debian's backports
+  # fails outright when it cannot fetch a certificate's revocation list.
+  offline=()
+  case "$(osslsigncode verify --help 2>&1)" in *-ignore-crl*) offline=(-ignore-crl) ;; esac
+  for part in "$output.part" "$output64.part"; do
+    quietly osslsigncode verify -CAfile "$trusted" "${offline[@]}" -in "$part" ||
+      refuse "the signed $(basename "${part%.part}") does not verify (above); nothing was written." \
+             "a chain that stops short of an authority needs the authority's certificate in the PKCS#12 or certificate file."
+  done
+  signed=", signed"
+fi
 mv -f "$output.part" "$output"
 mv -f "$output64.part" "$output64"
-echo "build-with-artwork: wrote $output, 32-bit ($(stat -c %s "$output") bytes)"
-echo "build-with-artwork: wrote $output64, 64-bit ($(stat -c %s "$output64") bytes)"
+echo "build-with-artwork: wrote $output, 32-bit$signed ($(stat -c %s "$output") bytes)"
+echo "build-with-artwork: wrote $output64, 64-bit$signed ($(stat -c %s "$output64") bytes)"
 
 # What the show will look like, from the pictures just built in.
 build/host/tools/show_preview --pictures "$pictures" "${output%.*}-preview.png" >/dev/null
