@@ -4,12 +4,17 @@
 #include "launcher.h"
 #include "show.h"
 
+// The vendor's build's own, or else the shipped one (launcher/product.h).
+#include <product.h>
+
 static const char kClassName[] = "Orveline";
 
 // The exit code says whether the installer was started: an installer front
 // end that ends "successfully" without starting it would hide the failure.
 static const int kExitStarted = 0;
 static const int kExitNotStarted = 1;
+
+static const ShowTimings kTimings = {ORVELINE_FADE_IN_MS, ORVELINE_HOLD_MS, ORVELINE_FADE_OUT_MS};
 
 // One frame: every frame starts from the untouched desktop copy, so the
 // picture never builds up over itself.
@@ -34,13 +39,29 @@ static void RunFades(const SplashBlock* block)
 {
     for (int32_t frame = 0; frame < kShowFrameCount && ShowGoesOn(); ++frame) {
         if (frame == kFadeInFrameCount) {
-            WaitWithMessages(kHoldMs);
+            WaitWithMessages(kTimings.holdMs);
             if (!ShowGoesOn())
                 break;
         }
         DrawFrame(block, ShowLevel(frame));
-        WaitWithMessages(ShowWaitAfter(frame));
+        WaitWithMessages(ShowWaitAfter(frame, &kTimings));
     }
+}
+
+// The picture for this screen. On a screen scaled to 150 % or more, a
+// picture at twice the large size takes the large one's place, but only
+// from the program's own resources: no file of that name is looked for
+// beside the program or at the drive's root.
+static void LoadSplashPicture()
+{
+    HDC screen = GetDC(nullptr);
+    const int32_t dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    ReleaseDC(nullptr, screen);
+    const char* twice = ShowLargeTwiceName(g_screenWidth, dpi);
+    if (twice != nullptr && FindResourceA(nullptr, twice, (LPCSTR)RT_BITMAP) != nullptr &&
+        LoadSurfaceImage(twice, &g_splashImage, 0, 0))
+        return;
+    LoadSurfaceImage(ShowPictureName(g_screenWidth), &g_splashImage, 0, 0);
 }
 
 static bool RegisterLauncherClass()
@@ -99,6 +120,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
     g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, 0, 0, g_screenWidth,
                              g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
+#ifdef ORVELINE_TITLE_W
+    // A vendor's title may be in any script. The window is an ANSI one,
+    // whose procedure would narrow the text to the system's code page on
+    // the way; the Unicode default procedure stores it as written, and the
+    // taskbar shows it so. The class keeps its name.
+    if (g_hWnd != nullptr)
+        DefWindowProcW(g_hWnd, WM_SETTEXT, 0, (LPARAM)ORVELINE_TITLE_W);
+#endif
 
     InitDisplay();
     CreateSurface(&g_backCopy, g_screenWidth, g_screenHeight, 24, "BackCopy");
@@ -107,7 +136,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
         BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
         ShowWindow(g_hWnd, SW_SHOWMAXIMIZED);
         UpdateWindow(g_hWnd);
-        LoadSurfaceImage(ShowPictureName(g_screenWidth), &g_splashImage, 0, 0);
+        LoadSplashPicture();
     }
 
     // Without the desktop copy there is no show either, and the window is

@@ -8,14 +8,25 @@ int32_t ShowLevel(int32_t frame)
     return 255 - (frame - kFadeInFrameCount) * 4;
 }
 
-uint32_t ShowWaitAfter(int32_t frame)
+const ShowTimings kShippedTimings = {1280, kHoldMs, 640};
+
+uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings)
 {
-    return frame < kFadeInFrameCount ? kFadeInWaitMs : kFadeOutWaitMs;
+    const uint32_t fadeMs = frame < kFadeInFrameCount ? timings->fadeInMs : timings->fadeOutMs;
+    const uint32_t frames = frame < kFadeInFrameCount ? kFadeInFrameCount
+                                                      : kShowFrameCount - kFadeInFrameCount;
+    const uint32_t wait = (fadeMs + frames / 2) / frames;
+    return wait != 0 ? wait : 1;
 }
 
 const char* ShowPictureName(int32_t screenWidth)
 {
     return screenWidth <= kSmallScreenMaxWidth ? "Tal800" : "Tal1280";
+}
+
+const char* ShowLargeTwiceName(int32_t screenWidth, int32_t dpi)
+{
+    return screenWidth > kSmallScreenMaxWidth && dpi >= kLargeTwiceMinDpi ? "Tal1280x2" : nullptr;
 }
 
 void CentrePicture(int32_t screenWidth, int32_t screenHeight, int32_t pictureWidth,

@@ -10,20 +10,37 @@
 enum {
     kShowFrameCount = 128,   // every frame drawn, in order
     kFadeInFrameCount = 64,  // the first 64 fade in, the rest fade out
-    kFadeInWaitMs = 20,      // after each frame of the fade in
-    kHoldMs = 2000,          // then, on the fade in's last frame
-    kFadeOutWaitMs = 10,     // after each frame of the fade out
+    // The shipped show's waits: 20 ms after each frame of the fade in, then
+    // the hold on its last frame, then 10 ms after each of the fade out.
+    kFadeInWaitMs = 20,
+    kHoldMs = 2000,
+    kFadeOutWaitMs = 10,
     kSmallScreenMaxWidth = 800,
+    // From this system DPI on (150 %), a picture at twice the large size is
+    // shown in the large one's place, where the program holds one.
+    kLargeTwiceMinDpi = 144,
 };
+
+// How long a show lasts: each fade whole, and the hold between them. A
+// vendor's build may choose its own; the frames and levels stay the same.
+struct ShowTimings {
+    uint32_t fadeInMs, holdMs, fadeOutMs;
+};
+// The shipped show: 1280, 2000 and 640 ms.
+extern const ShowTimings kShippedTimings;
 
 // The fade level of a frame: 0, 4, ... 252 fading in, then 255, 251, ... 3.
 int32_t ShowLevel(int32_t frame);
-// The wait after a frame is drawn; the hold comes on top of the fade in's
-// last wait.
-uint32_t ShowWaitAfter(int32_t frame);
+// The wait after a frame is drawn: its fade's duration over its 64 frames,
+// to the nearest millisecond and at least 1. The hold comes on top of the
+// fade in's last wait.
+uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings);
 // The picture shown on a screen this wide: "Tal800" up to 800 pixels,
 // "Tal1280" beyond.
 const char* ShowPictureName(int32_t screenWidth);
+// The picture at twice the large size, "Tal1280x2", for a screen this wide
+// at this system DPI; null where the ordinary choice stands.
+const char* ShowLargeTwiceName(int32_t screenWidth, int32_t dpi);
 
 // The picture's top-left corner when centred on the screen; each side's
 // difference halved, rounding toward zero, negative for a picture larger

@@ -207,14 +207,14 @@ std::vector<ShowFrame> ShowFrames()
             clock += kHoldMs;
         frames.push_back({i, ShowLevel(i), clock,
                           i < kFadeInFrameCount ? ShowPhase::FadeIn : ShowPhase::FadeOut});
-        clock += int32_t(ShowWaitAfter(i));
+        clock += int32_t(ShowWaitAfter(i, &kShippedTimings));
     }
     return frames;
 }
 
 int32_t ShowEndMs()
 {
-    return ShowFrames().back().atMs + int32_t(ShowWaitAfter(kShowFrameCount - 1));
+    return ShowFrames().back().atMs + int32_t(ShowWaitAfter(kShowFrameCount - 1, &kShippedTimings));
 }
 
 std::vector<SheetCell> SheetCells()
@@ -235,7 +235,7 @@ std::vector<SheetCell> SheetCells()
         cells.push_back({ShowPhase::FadeIn, f.index, f.level, f.atMs, f.atMs});
     }
     const ShowFrame& last = frames[size_t(fadeInCount - 1)];
-    const int32_t holdFrom = last.atMs + int32_t(ShowWaitAfter(last.index));
+    const int32_t holdFrom = last.atMs + int32_t(ShowWaitAfter(last.index, &kShippedTimings));
     cells.push_back({ShowPhase::Hold, last.index, last.level, holdFrom, holdFrom + kHoldMs});
     for (int32_t j : kFadeOutPicks) {
         const ShowFrame& f = frames[size_t(fadeInCount + j)];

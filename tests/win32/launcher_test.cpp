@@ -7,9 +7,11 @@
 #include "display.h"
 #include "import_hook.h"
 #include "../show_levels.h"
+#include "show.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -35,6 +37,8 @@ struct ShowRun {
     DWORD endDelayMs = 0;                   // the picture loads; this long after the frame
     bool noDesktopCopy = false;             // the screen-sized 24-bit copy fails
     std::string fullCommandLine;            // what GetCommandLineA answers; empty: the real one
+    int dpi = 0;                            // what the screen says of itself; 0: the real one
+    bool noLargeTwice = false;              // the picture at twice the large size is missing
     UINT winExecResult = 33;                // above 31: started
     DWORD winExecError = ERROR_SUCCESS;     // the last error WinExec leaves
     BOOL shellResult = TRUE;                // what ShellExecuteExA answers
@@ -58,6 +62,9 @@ struct ShowRun {
     DWORD clockAtFrame = 0;                 // the fast clock at the last new frame
     bool hung = false;                      // the final message loop had to be woken
     std::vector<std::string> calls;         // the platform calls below, in order
+    std::vector<DWORD> frameClocks;         // the fast clock at each new frame
+    std::wstring title;                     // the window's title at the first frame
+    std::vector<std::string> resourcesAsked, filesOpened;
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -74,6 +81,22 @@ decltype(&LoadLibraryA) realLoadLibrary;
 decltype(&FreeLibrary) realFreeLibrary;
 decltype(&GetCommandLineA) realGetCommandLine;
 decltype(&SetDllDirectoryA) realSetDllDirectory;
+decltype(&GetDeviceCaps) realGetDeviceCaps;
+decltype(&CreateFileA) realCreateFile;
+
+int WINAPI FakeGetDeviceCaps(HDC dc, int index)
+{
+    if ((index == LOGPIXELSX || index == LOGPIXELSY) && g_run.dpi > 0)
+        return g_run.dpi;
+    return realGetDeviceCaps(dc, index);
+}
+
+HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE pattern)
+{
+    g_run.filesOpened.push_back(name != nullptr ? name : "(null)");
+    return realCreateFile(name, access, share, security, disposition, flags, pattern);
+}
 
 // A request to end the show, as the platform would deliver it.
 void GiveEnding(bool sent)
@@ -204,6 +227,14 @@ BOOL WINAPI RecordBitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx,
         return result;
     g_run.frames.push_back(std::move(frame));
     g_run.clockAtFrame = g_clock;
+    g_run.frameClocks.push_back(g_clock);
+    if (g_run.frames.size() == 1) {
+        // As the taskbar reads it: the text stored, not narrowed on its way
+        // through the window's ANSI procedure.
+        wchar_t title[64] = {};
+        InternalGetWindowText(g_hWnd, title, 64);
+        g_run.title = title;
+    }
     if (int(g_run.frames.size()) - 1 == g_run.clickAtFrame)
         PostMessageA(g_hWnd, WM_RBUTTONDOWN, MK_RBUTTON, 0);
     return result;
@@ -228,7 +259,11 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 {
     if (g_run.endAtFrame == kBeforeFirstFrame && !g_run.ended)
         GiveEnding(true);
-    return g_run.noPicture ? nullptr : realFindResource(module, name, type);
+    const std::string asked = IS_INTRESOURCE(name) ? "#" : name;
+    g_run.resourcesAsked.push_back(asked);
+    if (g_run.noPicture || (g_run.noLargeTwice && _stricmp(asked.c_str(), "Tal1280x2") == 0))
+        return nullptr;
+    return realFindResource(module, name, type);
 }
 
 HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x,
@@ -256,11 +291,13 @@ bool InstallHooks()
         Hook(realFreeLibrary, "kernel32.dll", "FreeLibrary", &CountFreeLibrary);
         Hook(realGetCommandLine, "kernel32.dll", "GetCommandLineA", &FakeGetCommandLine);
         Hook(realSetDllDirectory, "kernel32.dll", "SetDllDirectoryA", &RecordSetDllDirectory);
+        Hook(realGetDeviceCaps, "gdi32.dll", "GetDeviceCaps", &FakeGetDeviceCaps);
+        Hook(realCreateFile, "kernel32.dll", "CreateFileA", &RecordCreateFile);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
            realCreateDibSection && realFindResource && realCreateWindow && realGetProcAddress &&
            realLoadLibrary && realFreeLibrary && realGetCommandLine && realSetDllDirectory &&
-           CountDeviceContexts();
+           realGetDeviceCaps && realCreateFile && CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -476,6 +513,64 @@ TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
             EXPECT_FALSE(g_run.windowAliveAtStart);
             ExpectAllReleased();
         }
+}
+
+// This main line is built as a vendor's (product/product.h): fades of 641
+// and 1300 ms wait 10 and 20 ms after each frame, the hold waits its 1000
+// ms, and the title is the vendor's, in other scripts than Latin.
+TEST_F(MainLine, PlaysTheVendorsTimingsUnderTheVendorsTitle)
+{
+    ShowRun settings;
+    settings.fastClock = true;
+    settings.dpi = 96;
+    RunMain(settings, "next.exe");
+    ASSERT_EQ(g_run.frameClocks.size(), size_t(kShowFrameCount));
+    EXPECT_EQ(g_run.title, L"\x00dc\x0062\x0065\x0072 \x65e5\x672c");
+    // Each gap is the wait and what the clock's 7 ms steps add to it.
+    auto gap = [&](int frame) { return g_run.frameClocks[size_t(frame)] - g_run.frameClocks[size_t(frame) - 1]; };
+    for (int frame = 1; frame < kShowFrameCount; ++frame) {
+        const DWORD wait = frame < kFadeInFrameCount ? 10 : frame == kFadeInFrameCount ? 10 + 1000 : 20;
+        EXPECT_GE(gap(frame), wait) << "frame " << frame;
+        EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
+    }
+}
+
+// The picture at twice the large size shows on screens wider than 800 at
+// 144 DPI and more, and only from the program's resources: without it the
+// large picture shows, and no file of its name is looked for.
+TEST_F(MainLine, PictureAtTwiceTheSizeOnScaledScreens)
+{
+    const struct {
+        int width, height, dpi;
+        bool noLargeTwice;
+        int pictureWidth;  // 195: Tal800, or Tal1280x2 for which it stands in
+        bool asked;
+    } cases[] = {
+        {1024, 768, 96, false, 317, false},  {1024, 768, 143, false, 317, false},
+        {1024, 768, 144, false, 195, true},  {1024, 768, 192, false, 195, true},
+        {800, 600, 192, false, 195, false},  {1024, 768, 144, true, 317, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) + " DPI" +
+                     (c.noLargeTwice ? ", without the picture" : ""));
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = c.width;
+        settings.screenHeight = c.height;
+        settings.dpi = c.dpi;
+        settings.noLargeTwice = c.noLargeTwice;
+        settings.clickAtFrame = 0;
+        RunMain(settings, "next.exe");
+        EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
+        auto named = [](const std::vector<std::string>& names) {
+            return std::count_if(names.begin(), names.end(), [](const std::string& n) {
+                return n.find("1280x2") != std::string::npos || n.find("1280X2") != std::string::npos;
+            });
+        };
+        EXPECT_EQ(named(g_run.resourcesAsked) > 0, c.asked);
+        EXPECT_EQ(named(g_run.filesOpened), 0) << "a file was looked for";
+        ExpectAllReleased();
+    }
 }
 
 // Before anything else, and on every path, DLLs by name come from the system
