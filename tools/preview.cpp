@@ -198,32 +198,32 @@ RgbaImage SurfaceToImage(const Surface* surface)
 }
 
 // The launcher's timeline, followed frame by frame.
-std::vector<ShowFrame> ShowFrames()
+std::vector<ShowFrame> ShowFrames(const ShowTimings& timings)
 {
     std::vector<ShowFrame> frames;
     int32_t clock = 0;
     for (int32_t i = 0; i < kShowFrameCount; ++i) {
         if (i == kFadeInFrameCount)
-            clock += kHoldMs;
+            clock += int32_t(timings.holdMs);
         frames.push_back({i, ShowLevel(i), clock,
                           i < kFadeInFrameCount ? ShowPhase::FadeIn : ShowPhase::FadeOut});
-        clock += int32_t(ShowWaitAfter(i, &kShippedTimings));
+        clock += int32_t(ShowWaitAfter(i, &timings));
     }
     return frames;
 }
 
-int32_t ShowEndMs()
+int32_t ShowEndMs(const ShowTimings& timings)
 {
-    return ShowFrames().back().atMs + int32_t(ShowWaitAfter(kShowFrameCount - 1, &kShippedTimings));
+    return ShowFrames(timings).back().atMs + int32_t(ShowWaitAfter(kShowFrameCount - 1, &timings));
 }
 
-std::vector<SheetCell> SheetCells()
+std::vector<SheetCell> SheetCells(const ShowTimings& timings)
 {
     // Dense where the eye sees most change: the low levels, where a soft
     // edge first shows, and the end of the fade out.
     static const int32_t kFadeInPicks[] = {0, 8, 16, 32, 48};
     static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, 63};
-    const std::vector<ShowFrame> frames = ShowFrames();
+    const std::vector<ShowFrame> frames = ShowFrames(timings);
     const auto firstOut = std::find_if(frames.begin(), frames.end(), [](const ShowFrame& f) {
         return f.phase == ShowPhase::FadeOut;
     });
@@ -235,8 +235,9 @@ std::vector<SheetCell> SheetCells()
         cells.push_back({ShowPhase::FadeIn, f.index, f.level, f.atMs, f.atMs});
     }
     const ShowFrame& last = frames[size_t(fadeInCount - 1)];
-    const int32_t holdFrom = last.atMs + int32_t(ShowWaitAfter(last.index, &kShippedTimings));
-    cells.push_back({ShowPhase::Hold, last.index, last.level, holdFrom, holdFrom + kHoldMs});
+    const int32_t holdFrom = last.atMs + int32_t(ShowWaitAfter(last.index, &timings));
+    cells.push_back({ShowPhase::Hold, last.index, last.level, holdFrom,
+                     holdFrom + int32_t(timings.holdMs)});
     for (int32_t j : kFadeOutPicks) {
         const ShowFrame& f = frames[size_t(fadeInCount + j)];
         cells.push_back({ShowPhase::FadeOut, f.index, f.level, f.atMs, f.atMs});
@@ -440,7 +441,7 @@ void PasteImage(RgbaImage* to, int32_t x, int32_t y, const RgbaImage& from)
 }  // namespace
 
 RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
-                       const std::vector<std::string>& title)
+                       const std::vector<std::string>& title, const ShowTimings& timings)
 {
     const int32_t width = background.width(), height = background.height();
     const int32_t factor =
@@ -449,7 +450,7 @@ RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& pictu
     const int32_t thumbWidth = (width + factor - 1) / factor;
     const int32_t thumbHeight = (height + factor - 1) / factor;
 
-    const std::vector<SheetCell> cells = SheetCells();
+    const std::vector<SheetCell> cells = SheetCells(timings);
     std::vector<std::vector<std::string>> labels;
     int32_t labelWidth = 0;
     for (const SheetCell& cell : cells) {
@@ -532,9 +533,9 @@ bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* opti
             return true;
         }
         if (arg.size() > 1 && arg[0] == '-') {
-            static const char* const kTakeValue[] = {"--pictures",   "--tal800", "--tal1280",
-                                                     "--background", "--screen", "--all-frames",
-                                                     "--frame"};
+            static const char* const kTakeValue[] = {
+                "--pictures", "--tal800",   "--tal1280", "--tal1280x2", "--background", "--screen",
+                "--all-frames", "--frame", "--fade-in", "--hold",     "--fade-out",   "--dpi"};
             if (std::find_if(std::begin(kTakeValue), std::end(kTakeValue),
                              [&](const char* o) { return arg == o; }) == std::end(kTakeValue)) {
                 *error = "unknown option " + arg;
@@ -555,9 +556,28 @@ bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* opti
                 options->background = value;
             } else if (arg == "--all-frames") {
                 options->allFramesDir = value;
+            } else if (arg == "--tal1280x2") {
+                options->largeTwiceFile = value;
             } else if (arg == "--frame") {
                 if (!ParseNumber(value, 256, &options->frameLevel)) {
                     *error = "--frame wants a level from 0 to 256, not " + value;
+                    return false;
+                }
+            } else if (arg == "--fade-in" || arg == "--hold" || arg == "--fade-out") {
+                // A minute at the most: anything longer keeps the installer
+                // waiting for no reason a user would accept.
+                int32_t ms = 0;
+                if (!ParseNumber(value, 60000, &ms)) {
+                    *error = arg + " wants milliseconds from 0 to 60000, not " + value;
+                    return false;
+                }
+                uint32_t& field = arg == "--fade-in" ? options->timings.fadeInMs
+                                  : arg == "--hold"  ? options->timings.holdMs
+                                                     : options->timings.fadeOutMs;
+                field = uint32_t(ms);
+            } else if (arg == "--dpi") {
+                if (!ParseNumber(value, 960, &options->dpi) || options->dpi < 48) {
+                    *error = "--dpi wants a system DPI from 48 to 960, not " + value;
                     return false;
                 }
             } else {  // --screen, the one option left
@@ -628,9 +648,20 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         background = GeneratedDesktop(options.screenWidth, options.screenHeight);
     }
 
-    const ShowPicture choice = PictureForScreen(background.width());
-    const std::string& given =
+    ShowPicture choice = PictureForScreen(background.width());
+    std::string given =
         std::strcmp(choice.file, kSmallPicture.file) == 0 ? options.smallFile : options.largeFile;
+    // The launcher's choice on a scaled screen, where there is such a
+    // picture to show.
+    if (ShowLargeTwiceName(background.width(), options.dpi) != nullptr) {
+        const std::string twice = !options.largeTwiceFile.empty()
+                                      ? options.largeTwiceFile
+                                      : (fs::path(options.picturesDir) / kLargeTwicePicture.file).string();
+        if (fs::exists(twice)) {
+            choice = kLargeTwicePicture;
+            given = twice;
+        }
+    }
     const std::string path =
         !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();
     OwnedSurface picture;
@@ -667,7 +698,7 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         fs::create_directories(options.allFramesDir, ec);
         if (ec)
             return fail("cannot make " + options.allFramesDir + ": " + ec.message());
-        const std::vector<ShowFrame> frames = ShowFrames();
+        const std::vector<ShowFrame> frames = ShowFrames(options.timings);
         for (const ShowFrame& f : frames) {
             RenderFrame(background, picture, f.level, &frame);
             const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
@@ -687,7 +718,7 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         where = ", CLIPPED TO " + Size(block.cx, block.cy);
     else
         where = " AT (" + std::to_string(block.dstX) + ", " + std::to_string(block.dstY) + ")";
-    const std::vector<SheetCell> cells = SheetCells();
+    const std::vector<SheetCell> cells = SheetCells(options.timings);
     const SheetCell hold = *std::find_if(cells.begin(), cells.end(), [](const SheetCell& c) {
         return c.phase == ShowPhase::Hold;
     });
@@ -697,9 +728,9 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         "PICTURE: " + fs::path(path).filename().string() + "   DESKTOP: " + desktop,
         "FADE IN 0-" + std::to_string(hold.fromMs) + " MS   HOLD " +
             std::to_string(hold.fromMs) + "-" + std::to_string(hold.toMs) + " MS   FADE OUT " +
-            std::to_string(hold.toMs) + "-" + std::to_string(ShowEndMs()) + " MS",
+            std::to_string(hold.toMs) + "-" + std::to_string(ShowEndMs(options.timings)) + " MS",
     };
-    if (!WritePng(options.output, ContactSheet(background, picture, title), error))
+    if (!WritePng(options.output, ContactSheet(background, picture, title, options.timings), error))
         return fail(*error);
     *report += "wrote " + options.output + " (contact sheet of " +
                std::to_string(cells.size()) + " frames)\n";

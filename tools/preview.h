@@ -48,6 +48,9 @@ struct ShowPicture {
 };
 constexpr ShowPicture kSmallPicture{"Tal800", "tal800.bmp"};
 constexpr ShowPicture kLargePicture{"Tal1280", "tal1280.bmp"};
+// Twice the large size, shown instead of it at 144 DPI and more, where a
+// vendor's build holds one.
+constexpr ShowPicture kLargeTwicePicture{"Tal1280x2", "tal1280x2.bmp"};
 // The one the launcher loads on a screen this wide.
 ShowPicture PictureForScreen(int32_t screenWidth);
 
@@ -81,9 +84,9 @@ struct ShowFrame {
     ShowPhase phase;
 };
 // Every frame the launcher draws, in order.
-std::vector<ShowFrame> ShowFrames();
+std::vector<ShowFrame> ShowFrames(const ShowTimings& timings = kShippedTimings);
 // Nominal end of the show: after the last frame's wait.
-int32_t ShowEndMs();
+int32_t ShowEndMs(const ShowTimings& timings = kShippedTimings);
 
 // One frame on the contact sheet. The hold is no frame of its own: it is
 // the fade in's last frame, left on the screen from fromMs to toMs.
@@ -94,7 +97,7 @@ struct SheetCell {
     int32_t fromMs;
     int32_t toMs;    // fromMs but for the hold
 };
-std::vector<SheetCell> SheetCells();
+std::vector<SheetCell> SheetCells(const ShowTimings& timings = kShippedTimings);
 // The two lines printed under a cell.
 std::vector<std::string> CellLabel(const SheetCell& cell);
 
@@ -121,7 +124,8 @@ void DrawText(RgbaImage* image, int32_t x, int32_t y, const std::string& text, i
 // The contact sheet: title lines on top, then the cells of SheetCells() as
 // thumbnails in rows of four, each with its label.
 RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
-                       const std::vector<std::string>& title);
+                       const std::vector<std::string>& title,
+                       const ShowTimings& timings = kShippedTimings);
 
 // What show_preview is asked to do.
 struct PreviewOptions {
@@ -132,6 +136,9 @@ struct PreviewOptions {
     bool screenGiven = false;
     std::string allFramesDir;         // every frame as a PNG, if given
     int32_t frameLevel = -1;          // 0 to 256: write only that frame
+    ShowTimings timings = kShippedTimings;
+    int32_t dpi = 96;                 // the screen's system DPI
+    std::string largeTwiceFile;       // replaces the folder's tal1280x2.bmp, if given
     std::string output;
     bool help = false;
 };

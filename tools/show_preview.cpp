@@ -27,6 +27,12 @@ const char kUsage[] =
     "  --all-frames DIR     also write every frame of the show, full size, as\n"
     "                       DIR/frame-NNN-level-LLL.png\n"
     "  --frame LEVEL        write only the frame at this level (0 to 256) to OUT.png\n"
+    "  --fade-in MS, --hold MS, --fade-out MS\n"
+    "                       the show's timings (default 1280, 2000 and 640)\n"
+    "  --dpi N              the screen's system DPI (default 96); from 144 on, a\n"
+    "                       wider screen than 800 shows the picture at twice the\n"
+    "                       large size, where there is one\n"
+    "  --tal1280x2 FILE     that picture (default: tal1280x2.bmp in the folder)\n"
     "  --help               this text\n";
 
 bool HasPictures(const fs::path& dir)

@@ -103,6 +103,17 @@ TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
     for (auto [index, ms] : times)
         EXPECT_EQ(frames[index].atMs, ms) << "frame " << index;
     EXPECT_EQ(ShowEndMs(), 3920);
+
+    // A vendor's timings: the same frames and levels, other waits. 3000 /
+    // 64 rounds to 47 ms, 60 / 64 to 1 (never 0), and a hold of 0 goes
+    // straight to the fade out.
+    const ShowTimings vendors = {3000, 0, 60};
+    const std::vector<ShowFrame> other = ShowFrames(vendors);
+    ASSERT_EQ(other.size(), frames.size());
+    EXPECT_EQ(other[1].atMs, 47);
+    EXPECT_EQ(other[64].atMs, 64 * 47);
+    EXPECT_EQ(other[65].atMs, 64 * 47 + 1);
+    EXPECT_EQ(ShowEndMs(vendors), 64 * 47 + 64);
 }
 
 TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
@@ -202,7 +213,13 @@ TEST(PreviewArgs, AcceptsGoodCommandLinesAndNamesWhatIsWrong)
 {
     PreviewOptions o;
     std::string error;
-    ASSERT_TRUE(ParsePreviewArgs({"--screen", "1920x1080", "--frame", "256", "o.png"}, &o, &error));
+    ASSERT_TRUE(ParsePreviewArgs({"--screen", "1920x1080", "--frame", "256", "--fade-in", "60000",
+                                  "--hold", "0", "--dpi", "144", "o.png"},
+                                 &o, &error));
+    EXPECT_EQ(o.timings.fadeInMs, 60000u);
+    EXPECT_EQ(o.timings.holdMs, 0u);
+    EXPECT_EQ(o.timings.fadeOutMs, 640u);
+    EXPECT_EQ(o.dpi, 144);
     EXPECT_EQ(o.screenWidth, 1920);
     EXPECT_EQ(o.screenHeight, 1080);
     EXPECT_EQ(o.frameLevel, 256);
@@ -214,6 +231,8 @@ TEST(PreviewArgs, AcceptsGoodCommandLinesAndNamesWhatIsWrong)
         {"--frame", "257", "o.png"},      {"o.png", "--frame"},
         {"--bogus", "o.png"},             {"a.png", "b.png"},
         {},                               {"--background", "s.png", "--screen", "9x9", "o.png"},
+        {"--hold", "60001", "o.png"},     {"--fade-in", "-5", "o.png"},
+        {"--fade-out", "2s", "o.png"},    {"--dpi", "0", "o.png"},
     };
     for (const auto& args : bad) {
         PreviewOptions fresh;
