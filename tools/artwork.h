@@ -19,6 +19,8 @@ struct ArtworkSlot {
 
 inline constexpr ArtworkSlot kSmallArtwork{"tal800", "screens up to 800 pixels wide", 195, 145};
 inline constexpr ArtworkSlot kLargeArtwork{"tal1280", "screens wider than 800 pixels", 317, 236};
+// Optional: twice the large size, for such screens scaled to 150 % or more.
+inline constexpr ArtworkSlot kLargeTwiceArtwork{"tal1280x2", "screens wider than 800 pixels at 150 % or more", 634, 472};
 
 // The bitmap file of a picture, rows stored bottom-up, in the one form every
 // picture built into the program takes: the packer's and make_artwork's.

@@ -6,6 +6,7 @@
 //       (317 x 236), both or neither
 //   pack_artwork [--fit] --small PICTURE.png OUT.bmp
 //   pack_artwork [--fit] --large PICTURE.png OUT.bmp
+//   pack_artwork [--fit] --large-2x PICTURE.png OUT.bmp
 //       writes one picture
 //
 // A PNG of another size is refused unless --fit is given; then it is scaled
@@ -23,7 +24,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: pack_artwork [--fit] SMALL.png LARGE.png OUTDIR\n"
-                 "       pack_artwork [--fit] --small|--large PICTURE.png OUT.bmp\n"
+                 "       pack_artwork [--fit] --small|--large|--large-2x PICTURE.png OUT.bmp\n"
                  "SMALL is shown on screens up to 800 pixels wide and must be %d x %d;\n"
                  "LARGE on wider screens and must be %d x %d. --fit scales a picture of\n"
                  "another size to fit inside, centred on a transparent border.\n",
@@ -52,8 +53,10 @@ int main(int argc, char** argv)
         return Usage();
 
     std::string error;
-    if (args[0] == "--small" || args[0] == "--large") {
-        const ArtworkSlot& slot = args[0] == "--small" ? kSmallArtwork : kLargeArtwork;
+    if (args[0] == "--small" || args[0] == "--large" || args[0] == "--large-2x") {
+        const ArtworkSlot& slot = args[0] == "--small"   ? kSmallArtwork
+                                  : args[0] == "--large" ? kLargeArtwork
+                                                         : kLargeTwiceArtwork;
         RgbaImage picture;
         std::string note;
         if (!PrepareArtwork(args[1], slot, fit, &picture, &error, &note) ||
