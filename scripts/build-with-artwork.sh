@@ -14,6 +14,14 @@
 # OUTPUT.exe defaults to orveline.exe in the current folder. Paths are taken
 # from the folder you run the command in.
 #
+# PRODUCT OPTIONS make the program the vendor's own (the README's "Your own
+# product" says what each changes): --icon FILE (PNG or ICO), --product,
+# --company, --version X.Y.Z[.W], --description, --copyright (the file's
+# properties), --title (the window's title), --fade-in, --hold, --fade-out
+# (milliseconds, a minute at the most) and --large-2x FILE (a 634 x 472
+# picture for screens scaled to 150 % or more). Without any, the program is
+# the plain build's with the same pictures, byte for byte.
+#
 # SIGNING signs both programs with Authenticode (osslsigncode, SHA-256),
 # with the output's name (orveline) as the program's description:
 #
@@ -39,8 +47,11 @@
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 [--fit] [--sign (--pkcs12 FILE | --cert FILE --key FILE)" \
+  echo "usage: $0 [--fit] [PRODUCT OPTIONS] [--sign (--pkcs12 FILE | --cert FILE --key FILE)" \
        "[--password-file FILE] [--timestamp URL]] SMALL.png LARGE.png [OUTPUT.exe]" >&2
+  echo "product options: --icon FILE, --product NAME, --company NAME, --version X.Y.Z[.W]," \
+       "--description TEXT, --copyright TEXT, --title TEXT, --fade-in MS, --hold MS," \
+       "--fade-out MS, --large-2x FILE (see the README's \"Your own product\")" >&2
   exit 2
 }
 
@@ -55,6 +66,10 @@ refuse() {
 step() {
   quietly "$@" || { echo "build-with-artwork: failed: $*" >&2; exit 1; }
 }
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/quietly.sh"
+. "$root/scripts/product.sh"
 
 fit=()
 sign=no
@@ -76,6 +91,11 @@ while [ $# -gt 0 ]; do
         --timestamp) timestamp=$2 ;;
       esac
       shift ;;
+    --product | --company | --version | --description | --copyright | --title | --icon | \
+    --large-2x | --fade-in | --hold | --fade-out)
+      [ $# -ge 2 ] || refuse "$1 needs a value"
+      product_option "$1" "$2"
+      shift ;;
     -*) usage ;;
     *) args+=("$1") ;;
   esac
@@ -94,7 +114,12 @@ case "$output" in */) output="${output}orveline.exe" ;; esac
 for picture in "$small" "$large"; do
   [ -f "$picture" ] || refuse "no such file: $picture"
 done
-[ -d "$(dirname "$output")" ] || refuse "no such folder: $(dirname "$output")"
+# A folder that is not there yet is made, once everything has been built.
+outdir=$(dirname "$output")
+[ ! -e "$outdir" ] || [ -d "$outdir" ] || refuse "not a folder: $outdir"
+check_product || exit 1
+product_icon=${product_icon:+$(absolute "$product_icon")}
+product_large_twice=${product_large_twice:+$(absolute "$product_large_twice")}
 
 if [ "$sign" = no ]; then
   [ -z "$signing_option" ] || refuse "$signing_option is for signing: add --sign, or leave it out"
@@ -120,8 +145,6 @@ else
   password_file=${password_file:+$(absolute "$password_file")}
 fi
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/quietly.sh"
 cd "$root"
 "$root/scripts/setup.sh"
 
@@ -131,10 +154,19 @@ pictures="$root/$build/pictures"
 
 echo "build-with-artwork: building the packer and the preview (build/host)"
 step cmake --preset host
-step cmake --build --preset host --target pack_artwork show_preview -j "$jobs"
+step cmake --build --preset host --target pack_artwork show_preview make_icon -j "$jobs"
 
 echo "build-with-artwork: packing the pictures into $build/pictures/"
 build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
+# The vendor's product: its product.h, its icon and its larger picture, or
+# nothing at all, so that the program is the plain build's.
+write_product "$pictures"
+if [ -n "$product_large_twice" ]; then
+  build/host/tools/pack_artwork "${fit[@]}" --large-2x "$product_large_twice" "$pictures/tal1280x2.bmp"
+fi
+if [ -n "$product_icon" ]; then
+  build/host/tools/make_icon "$product_icon" "$pictures/product.ico"
+fi
 
 # The 64-bit program goes beside the 32-bit one: OUTPUT.exe gives OUTPUT64.exe.
 case "$output" in
@@ -142,6 +174,11 @@ case "$output" in
   *) output64="${output}64" ;;
 esac
 
+# The resource compiler's inputs are not tracked: product.h, the icon and
+# the larger picture may have come or gone since the last build.
+for folder in "$build" "${build}64"; do
+  [ ! -d "$folder/launcher/CMakeFiles" ] || find "$folder/launcher/CMakeFiles" -name '*.rc.res' -delete
+done
 echo "build-with-artwork: building the 32-bit orveline.exe ($build)"
 step cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
 step cmake --build "$build" --target orveline -j "$jobs"
@@ -153,6 +190,7 @@ step cmake --build "${build}64" --target orveline -j "$jobs"
 # place only once both are there (and signed, when asked), so that neither
 # is ever half written; on any failure the temporary ones go and earlier
 # outputs stay as they were.
+mkdir -p "$outdir" || refuse "cannot make the folder $outdir"
 private=
 trap 'rm -f "$output.part" "$output64.part"; [ -z "$private" ] || rm -rf "$private"' EXIT
 rm -f "$output.part" "$output64.part"
@@ -217,6 +255,13 @@ mv -f "$output64.part" "$output64"
 echo "build-with-artwork: wrote $output, 32-bit$signed ($(stat -c %s "$output") bytes)"
 echo "build-with-artwork: wrote $output64, 64-bit$signed ($(stat -c %s "$output64") bytes)"
 
-# What the show will look like, from the pictures just built in.
-build/host/tools/show_preview --pictures "$pictures" "${output%.*}-preview.png" >/dev/null
+# What the show will look like, from the pictures and timings just built in.
+timings=(--fade-in "$((10#$product_fade_in))" --hold "$((10#$product_hold))"
+         --fade-out "$((10#$product_fade_out))")
+build/host/tools/show_preview --pictures "$pictures" "${timings[@]}" "${output%.*}-preview.png" >/dev/null
 echo "build-with-artwork: its show on a 1024 x 768 screen: ${output%.*}-preview.png"
+if [ -n "$product_large_twice" ]; then
+  build/host/tools/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 --dpi 144 \
+    "${output%.*}-preview-2x.png" >/dev/null
+  echo "build-with-artwork: on a 2560 x 1440 screen at 150 %: ${output%.*}-preview-2x.png"
+fi

@@ -32,6 +32,7 @@ struct Pe {
     uint32_t timestamp = 1;
     std::set<std::string> imports;  // in upper case
     bool hasVersion = false;
+    std::set<uint32_t> resourceTypes;
 };
 
 Pe ReadPe(const Bytes& b)
@@ -69,7 +70,8 @@ Pe ReadPe(const Bytes& b)
     const size_t root = offsetOf(Get(b, directories + 16, 4));
     const uint32_t entries = Get(b, root + 12, 2) + Get(b, root + 14, 2);
     for (uint32_t i = 0; i < entries; ++i)
-        pe.hasVersion |= Get(b, root + 16 + i * 8, 4) == 16;
+        pe.resourceTypes.insert(Get(b, root + 16 + i * 8, 4));
+    pe.hasVersion = pe.resourceTypes.count(16) != 0;
     pe.valid = true;
     return pe;
 }
@@ -105,6 +107,47 @@ TEST(ShippedPrograms, HeadersImportsAndNoTraceOfTheBuild)
         EXPECT_TRUE(pe.hasVersion);
         EXPECT_FALSE(Contains(bytes, ORVELINE_SOURCE_DIR)) << "the source folder is in it";
         EXPECT_FALSE(Contains(bytes, build)) << "the build folder is in it";
+    }
+}
+
+// UTF-8 as the UTF-16 bytes, little-endian, that Windows keeps texts in.
+std::string Utf16(const std::string& utf8)
+{
+    std::string out;
+    auto unit = [&](uint32_t u) { out += char(u & 0xFF), out += char(u >> 8); };
+    for (size_t i = 0; i < utf8.size();) {
+        const uint8_t c = uint8_t(utf8[i]);
+        const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra && i + size_t(k) < utf8.size(); ++k)
+            cp = cp << 6 | (uint8_t(utf8[i + size_t(k)]) & 0x3F);
+        i += size_t(extra) + 1;
+        if (cp >= 0x10000)
+            unit(0xD800 + ((cp - 0x10000) >> 10)), unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        else
+            unit(cp);
+    }
+    return out;
+}
+
+// A vendor's program from the artwork command (tests/scripts/product_test.sh
+// names it and what it was asked to hold): its icon, its picture for scaled
+// screens, and its texts in UTF-16, where Windows reads them.
+TEST(VendorsProgram, HoldsItsIconPictureAndTexts)
+{
+    const char* file = std::getenv("ORVELINE_VENDOR_PROGRAM");
+    ASSERT_NE(file, nullptr) << "run by tests/scripts/product_test.sh";
+    std::ifstream in(file, std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+    const Pe pe = ReadPe(bytes);
+    ASSERT_TRUE(pe.valid);
+    EXPECT_TRUE(pe.resourceTypes.count(3) && pe.resourceTypes.count(14)) << "no icon";
+    EXPECT_TRUE(Contains(bytes, Utf16("TAL1280X2"))) << "no picture for scaled screens";
+    for (const char* name : {"ORVELINE_VENDOR_PRODUCT", "ORVELINE_VENDOR_TITLE",
+                             "ORVELINE_VENDOR_COMPANY"}) {
+        const char* text = std::getenv(name);
+        ASSERT_NE(text, nullptr) << name;
+        EXPECT_TRUE(Contains(bytes, Utf16(text))) << name << " not in UTF-16: " << text;
     }
 }
 

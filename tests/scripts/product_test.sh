@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The artwork command's product options: wrong ones refused before anything
+# is built, leaving an earlier program as it was; none at all giving the
+# plain build's program byte for byte, in a folder made for it; and all of
+# them giving a program that holds its icon, its larger picture and its
+# texts in UTF-16.
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+picture="$root/docs/contact-sheet.png"
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+artwork() { "$root/scripts/build-with-artwork.sh" --fit "$@" >"$work/log" 2>&1; }
+
+mkdir -p "$work/old"
+echo earlier >"$work/old/orveline.exe"
+refused=(
+  "--fade-in -5" "--hold 60001" "--fade-out 1e3" "--version 1.2" "--version 1.2.3.65536"
+  "--product ''" "--icon $work/missing.png" "--large-2x $work/missing.png"
+)
+for options in "${refused[@]}"; do
+  eval "set -- $options"
+  artwork "$@" "$picture" "$picture" "$work/old/orveline.exe"
+  status=$?
+  check "$options is refused: $(tail -n 1 "$work/log")" [ "$status" -ne 0 ]
+  check "and leaves the earlier program" [ "$(cat "$work/old/orveline.exe")" = earlier ]
+done
+artwork --title "$(printf 'a\tb')" "$picture" "$picture" "$work/old/orveline.exe"
+check "a title with a control character is refused" [ $? -ne 0 ]
+
+# No product option: the plain build of the same pictures.
+check "without options it builds into a new folder" \
+  artwork "$picture" "$picture" "$work/new/folder/orveline.exe"
+cmake --preset win32 -S "$root" -B "$work/plain" -DORVELINE_ARTWORK_DIR="$root/build/artwork/pictures" \
+  >/dev/null && cmake --build "$work/plain" --target orveline -j 2 >/dev/null
+check "and its program is the plain build's, byte for byte" \
+  cmp "$work/new/folder/orveline.exe" "$work/plain/launcher/orveline.exe"
+
+# Every product option.
+check "with every option it builds" artwork --icon "$picture" --product "Über Größe" \
+  --company "Société 日本" --version 2.5.1 --description "Installer für Größe" \
+  --copyright "© 2026 Société" --title "Willkommen – 日本" --fade-in 700 --hold 0 \
+  --fade-out 300 --large-2x "$picture" "$picture" "$picture" "$work/vendor/setup-splash.exe"
+header="$root/build/artwork/pictures/product.h"
+check "its timings go into the build" grep -q "ORVELINE_HOLD_MS 0" "$header"
+check "and its version" grep -q "ORVELINE_VERSION_NUMBERS 2, 5, 1, 0" "$header"
+for program in setup-splash.exe setup-splash64.exe; do
+  check "$program holds its icon, larger picture and texts" env \
+    ORVELINE_VENDOR_PROGRAM="$work/vendor/$program" ORVELINE_VENDOR_PRODUCT="Über Größe" \
+    ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
+    "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >/dev/null
+done
+check "its previews are written" test -s "$work/vendor/setup-splash-preview.png" \
+  -a -s "$work/vendor/setup-splash-preview-2x.png"
+
+[ "$failures" -eq 0 ]
