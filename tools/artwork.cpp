@@ -1,5 +1,6 @@
 #include "artwork.h"
 
+#include "little_endian.h"
 #include "surface.h"
 
 #include <unistd.h>
@@ -12,18 +13,6 @@
 #include <utility>
 
 namespace {
-
-void Put16(std::vector<uint8_t>& out, uint32_t value)
-{
-    out.push_back(uint8_t(value));
-    out.push_back(uint8_t(value >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t value)
-{
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
 
 std::string SizeText(int width, int height)
 {
@@ -189,13 +178,18 @@ std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image)
     Put32(out, 0x000000FF);
     Put32(out, 0x0000FF00);
     Put32(out, 0x00FF0000);
+    AppendBottomUpBgra(image, &out);
+    return out;
+}
+
+void AppendBottomUpBgra(const RgbaImage& image, std::vector<uint8_t>* out)
+{
     for (int y = image.height - 1; y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             const uint8_t* p = image.at(x, y);
-            out.insert(out.end(), {p[2], p[1], p[0], p[3]});
+            out->insert(out->end(), {p[2], p[1], p[0], p[3]});
         }
     }
-    return out;
 }
 
 FitPlacement PlaceInside(int width, int height, int boxWidth, int boxHeight)

@@ -26,6 +26,10 @@ inline constexpr ArtworkSlot kLargeTwiceArtwork{"tal1280x2", "screens wider than
 // picture built into the program takes: the packer's and make_artwork's.
 std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image);
 
+// The pixels of a 32-bit bitmap, as the bitmap files and icons hold them:
+// rows bottom-up, each pixel blue, green, red and straight alpha.
+void AppendBottomUpBgra(const RgbaImage& image, std::vector<uint8_t>* out);
+
 // Where a picture of width x height lands when scaled to fit inside a box,
 // its shape kept, centred.
 struct FitPlacement {

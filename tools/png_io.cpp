@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -41,6 +42,22 @@ void KeepLimitWarning(png_structp png, png_const_charp message)
     if (error->empty() && std::strstr(message, "limit") != nullptr)
         *error = std::string(message) + " (" + std::to_string(kPngMaxSide) + " pixels)";
 }
+
+// The writer's output, gathered in memory. An exception must not pass
+// through libpng's C frames, so running out of memory becomes its error.
+void WriteToMemory(png_structp png, png_bytep data, png_size_t count)
+{
+    auto* bytes = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    try {
+        bytes->insert(bytes->end(), data, data + count);
+    } catch (const std::bad_alloc&) {
+        png_error(png, "out of memory");
+    }
+}
+
+// Without a flush function of its own libpng would take the output for a
+// FILE and flush it.
+void FlushNothing(png_structp) {}
 
 }  // namespace
 
@@ -134,19 +151,15 @@ bool ReadPng(const std::string& path, RgbaImage* image, std::string* error)
     return true;
 }
 
-bool WritePng(const std::string& path, const RgbaImage& image, std::string* error)
+bool EncodePng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::string* error)
 {
+    bytes->clear();
     error->clear();
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        *error = "cannot create " + path + ": " + std::strerror(errno);
-        return false;
-    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, KeepError, KeepLimitWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     bool ok = false;
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
+        png_set_write_fn(png, bytes, WriteToMemory, FlushNothing);
         png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
                      PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
@@ -157,12 +170,32 @@ bool WritePng(const std::string& path, const RgbaImage& image, std::string* erro
         ok = true;
     }
     png_destroy_write_struct(&png, &info);
+    if (!ok) {
+        bytes->clear();
+        if (error->empty())
+            *error = "out of memory";
+    }
+    return ok;
+}
+
+bool WritePng(const std::string& path, const RgbaImage& image, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!EncodePng(image, &bytes, error)) {
+        *error = "cannot write " + path + ": " + *error;
+        return false;
+    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        *error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     if (std::fclose(file) != 0)
         ok = false;
     if (!ok) {
         std::remove(path.c_str());
-        if (error->empty())
-            *error = "cannot write " + path;
+        *error = "cannot write " + path;
         return false;
     }
     return true;

@@ -29,5 +29,8 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::st
 bool ReadPng(const std::string& path, RgbaImage* image, std::string* error);
 // The same from bytes in memory.
 bool ReadPngBytes(const std::vector<uint8_t>& bytes, RgbaImage* image, std::string* error);
+// The PNG file of the picture with its alpha, in memory. On failure
+// returns false with the reason in *error.
+bool EncodePng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::string* error);
 // Writes the picture with its alpha; on failure nothing is left at path.
 bool WritePng(const std::string& path, const RgbaImage& image, std::string* error);
