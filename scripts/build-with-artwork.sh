@@ -174,11 +174,11 @@ case "$output" in
   *) output64="${output}64" ;;
 esac
 
-# The resource compiler's inputs are not tracked: product.h, the icon and
-# the larger picture may have come or gone since the last build.
-for folder in "$build" "${build}64"; do
-  [ ! -d "$folder/launcher/CMakeFiles" ] || find "$folder/launcher/CMakeFiles" -name '*.rc.res' -delete
-done
+# What reads product.h is built again each time: the resource compiler's
+# inputs are not tracked, and a product.h that has just come before the
+# shipped one on the include path is news to the compiler's own tracking.
+# The icon and the larger picture may have come or gone too.
+rm -rf "$build/launcher/CMakeFiles/orveline.dir" "${build}64/launcher/CMakeFiles/orveline.dir"
 echo "build-with-artwork: building the 32-bit orveline.exe ($build)"
 step cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
 step cmake --build "$build" --target orveline -j "$jobs"

@@ -78,7 +78,8 @@ Pe ReadPe(const Bytes& b)
 
 bool Contains(const Bytes& b, const std::string& text)
 {
-    return std::search(b.begin(), b.end(), text.begin(), text.end()) != b.end();
+    return std::search(b.begin(), b.end(), text.begin(), text.end(),
+                       [](uint8_t x, char y) { return x == uint8_t(y); }) != b.end();
 }
 
 enum : uint16_t {

@@ -47,11 +47,14 @@ check "with every option it builds" artwork --icon "$picture" --product "Über G
 header="$root/build/artwork/pictures/product.h"
 check "its timings go into the build" grep -q "ORVELINE_HOLD_MS 0" "$header"
 check "and its version" grep -q "ORVELINE_VERSION_NUMBERS 2, 5, 1, 0" "$header"
-for program in setup-splash.exe setup-splash64.exe; do
-  check "$program holds its icon, larger picture and texts" env \
-    ORVELINE_VENDOR_PROGRAM="$work/vendor/$program" ORVELINE_VENDOR_PRODUCT="Über Größe" \
+holds_its_own() {
+  ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
     ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
-    "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >/dev/null
+    "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >"$work/log" 2>&1 ||
+    { grep -E "Failure|not in|no " "$work/log"; return 1; }
+}
+for program in setup-splash.exe setup-splash64.exe; do
+  check "$program holds its icon, larger picture and texts" holds_its_own "$program"
 done
 check "its previews are written" test -s "$work/vendor/setup-splash-preview.png" \
   -a -s "$work/vendor/setup-splash-preview-2x.png"
