@@ -149,23 +149,21 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
         // Unquoted, a name with spaces is ambiguous: like WinExec, try the
         // text up to each blank in turn, shortest first, and take the first
         // that names a program.
-        const char* start = p;
-        while (!found) {
-            while (*p != '\0' && !IsBlank(*p))
-                ++p;
-            const size_t length = (size_t)(p - start);
+        const char* end = p;
+        while (!found && *end != '\0') {
+            while (IsBlank(*end))
+                ++end;
+            while (*end != '\0' && !IsBlank(*end))
+                ++end;
+            const size_t length = (size_t)(end - p);
             if (length >= sizeof name)
                 break;
-            memcpy(name, start, length);
+            memcpy(name, p, length);
             name[length] = '\0';
             found = SearchFor(searchList, name, path, pathSize);
-            rest = p;
-            if (*p == '\0')
-                break;
-            while (IsBlank(*p))
-                ++p;
         }
-        while (rest != nullptr && IsBlank(*rest))
+        rest = end;
+        while (IsBlank(*rest))
             ++rest;
     }
     LocalFree(searchList);

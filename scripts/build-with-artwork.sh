@@ -158,8 +158,7 @@ step cmake --build --preset host --target pack_artwork show_preview make_icon -j
 
 echo "build-with-artwork: packing the pictures into $build/pictures/"
 build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
-# The vendor's product: its product.h, its icon and its larger picture, or
-# nothing at all, so that the program is the plain build's.
+# The vendor's product: its product.h, its icon and its larger picture.
 write_product "$pictures"
 if [ -n "$product_large_twice" ]; then
   build/host/tools/pack_artwork "${fit[@]}" --large-2x "$product_large_twice" "$pictures/tal1280x2.bmp"
@@ -174,11 +173,6 @@ case "$output" in
   *) output64="${output}64" ;;
 esac
 
-# What reads product.h is built again each time: the resource compiler's
-# inputs are not tracked, and a product.h that has just come before the
-# shipped one on the include path is news to the compiler's own tracking.
-# The icon and the larger picture may have come or gone too.
-rm -rf "$build/launcher/CMakeFiles/orveline.dir" "${build}64/launcher/CMakeFiles/orveline.dir"
 echo "build-with-artwork: building the 32-bit orveline.exe ($build)"
 step cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
 step cmake --build "$build" --target orveline -j "$jobs"

@@ -4,10 +4,10 @@
 # before anything is built; write_product writes the product.h that the
 # build finds before the shipped one (launcher/product.h), with the
 # vendor's values and the shipped values for the rest, and its icon. With
-# no option given, no product.h is written: the program is then the plain
-# build's, byte for byte.
+# no option given it holds just the shipped values: the program is then the
+# plain build's, byte for byte. It is written every time, so that the build
+# always knows of it and rebuilds what reads it when it changes.
 
-product_given=0
 product_name="Orveline"
 product_description="Orveline splash launcher"
 product_version="1.0.0.0"
@@ -36,7 +36,6 @@ product_option() {
     --fade-out) product_fade_out=$2 ;;
     *) return 1 ;;
   esac
-  product_given=1
 }
 
 product_refuse() {
@@ -107,12 +106,11 @@ product_wide_string() {
   printf '"'
 }
 
-# write_product DIR: DIR/product.h (and DIR/product.ico) for the build, or
-# none at all when no option was given.
+# write_product DIR: DIR/product.h for the build; the icon and the larger
+# picture, where asked for, are the caller's to put beside it.
 write_product() {
   local dir=$1 numbers
-  rm -f "$dir/product.h" "$dir/product.ico" "$dir/tal1280x2.bmp"
-  [ "$product_given" -eq 1 ] || return 0
+  rm -f "$dir/product.ico" "$dir/tal1280x2.bmp"
   numbers=$product_version
   [[ $numbers =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] && numbers="$numbers.0"
   {

@@ -31,14 +31,6 @@ done
 artwork --title "$(printf 'a\tb')" "$picture" "$picture" "$work/old/orveline.exe"
 check "a title with a control character is refused" [ $? -ne 0 ]
 
-# No product option: the plain build of the same pictures.
-check "without options it builds into a new folder" \
-  artwork "$picture" "$picture" "$work/new/folder/orveline.exe"
-cmake --preset win32 -S "$root" -B "$work/plain" -DORVELINE_ARTWORK_DIR="$root/build/artwork/pictures" \
-  >/dev/null && cmake --build "$work/plain" --target orveline -j 2 >/dev/null
-check "and its program is the plain build's, byte for byte" \
-  cmp "$work/new/folder/orveline.exe" "$work/plain/launcher/orveline.exe"
-
 # Every product option.
 check "with every option it builds" artwork --icon "$picture" --product "Über Größe" \
   --company "Société 日本" --version 2.5.1 --description "Installer für Größe" \
@@ -58,5 +50,14 @@ for program in setup-splash.exe setup-splash64.exe; do
 done
 check "its previews are written" test -s "$work/vendor/setup-splash-preview.png" \
   -a -s "$work/vendor/setup-splash-preview-2x.png"
+
+# Then no product option, after every one: the plain build of the same
+# pictures, with nothing of the vendor's left in it.
+check "without options it builds into a new folder" \
+  artwork "$picture" "$picture" "$work/new/folder/orveline.exe"
+cmake --preset win32 -S "$root" -B "$work/plain" -DORVELINE_ARTWORK_DIR="$root/build/artwork/pictures" \
+  >/dev/null && cmake --build "$work/plain" --target orveline -j 2 >/dev/null
+check "and its program is the plain build's, byte for byte" \
+  cmp "$work/new/folder/orveline.exe" "$work/plain/launcher/orveline.exe"
 
 [ "$failures" -eq 0 ]
