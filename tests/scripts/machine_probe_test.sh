@@ -3,6 +3,7 @@
 # executes, what it answers, and what forcing it does.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+root_dir=$root
 . "$root/scripts/machine.sh"
 failures=0
 check() {  # check DESCRIPTION COMMAND...
@@ -25,6 +26,15 @@ probe_32bit
 if [ "$status" -eq 42 ]; then expected=yes; else expected=no; fi
 check "unforced, the probe answers what executing the program showed ($expected)" [ "$runs_32bit" = "$expected" ]
 check "no program is left behind" [ -z "$(ls -A "$work/build")" ]
+
+# The scripts that source the probe run under set -euo pipefail: the probe
+# must come back to them whatever the program answered, forced or not.
+for forced in '' yes no; do
+  answer=$(ORVELINE_RUNS_32BIT=$forced bash -c 'set -euo pipefail; root=$1; . "$2"
+    probe_32bit; echo "reached $runs_32bit"' _ "$work" "$root_dir/scripts/machine.sh" 2>&1)
+  check "under set -euo pipefail, ${forced:-unforced}, the probe returns ($answer)" \
+    eval '[[ $answer == "reached ${forced:-$expected}" ]]'
+done
 
 # A program the kernel cannot load at all (machine 0) stands for a kernel
 # that refuses 32-bit programs.
