@@ -73,68 +73,123 @@ const char* CommandLineAfterName(const char* fullCommandLine)
     return (const char*)p;
 }
 
-// A folder and a separator onto the end of a search list; false when it
-// does not fit.
-static bool AppendFolder(char* list, uint32_t size, uint32_t* used, const char* folder,
-                         uint32_t length)
+// Where WinExec looks for a program named without a full path, in
+// CreateProcess's documented order. Each folder is searched on its own, so
+// that a folder whose name holds a ';' cannot split into two.
+struct ProgramSearch {
+    char launcher[MAX_PATH];  // with its closing separator
+    char system[MAX_PATH];
+    char system16[MAX_PATH];  // Windows\System: no call names it, but it is searched
+    char windows[MAX_PATH];
+    char* path;               // PATH, or null
+};
+
+// The launcher's own folder in the ANSI code page. The shell is handed an
+// ANSI path, and a folder whose name that code page cannot say would come
+// out with '?' in it: some other folder, or none. False then.
+static bool FindLauncherFolder(char* folder, uint32_t size)
 {
-    if (length == 0 || *used + length + 2 > size)
+    wchar_t wide[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, wide, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
         return false;
-    memcpy(list + *used, folder, length);
-    *used += length;
-    list[(*used)++] = ';';
-    list[*used] = '\0';
+    while (length > 0 && wide[length - 1] != L'\\' && wide[length - 1] != L'/')
+        --length;
+    if (length == 0)
+        return false;
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, (int)length, folder, (int)size - 1,
+                                          nullptr, nullptr);
+    if (bytes <= 0)
+        return false;
+    folder[bytes] = '\0';
+    // Said exactly only if it reads back as the same name: best-fit and
+    // default characters both change it.
+    wchar_t back[MAX_PATH];
+    const int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, folder, bytes, back, MAX_PATH);
+    return units == (int)length && memcmp(back, wide, length * sizeof(wchar_t)) == 0;
+}
+
+// A folder the system wrote into a buffer: emptied when it did not fit.
+static void KeepWholeFolder(char* folder, UINT length)
+{
+    if (length == 0 || length >= MAX_PATH)
+        folder[0] = '\0';
+}
+
+static bool PrepareProgramSearch(ProgramSearch* search)
+{
+    search->path = nullptr;
+    if (!FindLauncherFolder(search->launcher, sizeof search->launcher))
+        return false;
+    KeepWholeFolder(search->system, GetSystemDirectoryA(search->system, MAX_PATH));
+    const UINT windowsLength = GetWindowsDirectoryA(search->windows, MAX_PATH);
+    KeepWholeFolder(search->windows, windowsLength);
+    static const char kSystem16[] = "\\System";
+    search->system16[0] = '\0';
+    if (search->windows[0] != '\0' && windowsLength + sizeof kSystem16 <= sizeof search->system16) {
+        memcpy(search->system16, search->windows, windowsLength);
+        memcpy(search->system16 + windowsLength, kSystem16, sizeof kSystem16);
+    }
+    const DWORD pathSize = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (pathSize > 1) {
+        search->path = (char*)LocalAlloc(LMEM_FIXED, pathSize);
+        if (search->path == nullptr)
+            return false;
+        const DWORD length = GetEnvironmentVariableA("PATH", search->path, pathSize);
+        if (length == 0 || length >= pathSize) {
+            LocalFree(search->path);
+            search->path = nullptr;
+        }
+    }
     return true;
 }
 
-// The folders WinExec searches, in its order: the launcher's own folder,
-// the current folder, the system folder, the Windows folder, then PATH.
-static char* ProgramSearchList()
+// One candidate name in one folder, looked up as WinExec would: ".exe"
+// added when it has no extension, and a folder of that name does not count.
+// An empty folder is never searched: SearchPathA would take it for its own
+// default order.
+static bool SearchIn(const char* folders, const char* name, char* path, uint32_t pathSize)
 {
-    const DWORD pathLength = GetEnvironmentVariableA("PATH", nullptr, 0);
-    const uint32_t size = 4 * MAX_PATH + 8 + pathLength;
-    char* list = (char*)LocalAlloc(LMEM_FIXED, size);
-    if (list == nullptr)
-        return nullptr;
-    uint32_t used = 0;
-    list[0] = '\0';
-
-    char folder[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, folder, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        while (length > 0 && folder[length - 1] != '\\' && folder[length - 1] != '/')
-            --length;
-        if (length > 1)
-            --length;  // the folder without its closing separator
-        AppendFolder(list, size, &used, folder, length);
-    }
-    AppendFolder(list, size, &used, ".", 1);
-    length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length < MAX_PATH)
-        AppendFolder(list, size, &used, folder, length);
-    length = GetWindowsDirectoryA(folder, MAX_PATH);
-    if (length < MAX_PATH)
-        AppendFolder(list, size, &used, folder, length);
-    if (pathLength > 0 && GetEnvironmentVariableA("PATH", list + used, size - used) < size - used)
-        used += (uint32_t)strlen(list + used);
-    return list;
-}
-
-// One candidate name, looked up as WinExec would: ".exe" added when it has
-// no extension, and a folder of that name does not count.
-static bool SearchFor(const char* searchList, const char* name, char* path, uint32_t pathSize)
-{
-    const DWORD length = SearchPathA(searchList, name, ".exe", pathSize, path, nullptr);
+    if (folders == nullptr || folders[0] == '\0')
+        return false;
+    const DWORD length = SearchPathA(folders, name, ".exe", pathSize, path, nullptr);
     if (length == 0 || length >= pathSize)
         return false;
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+typedef BOOL(WINAPI* NeedCurrentDirectoryProc)(LPCSTR);
+
+// Whether the current folder is searched for this name: not where the
+// environment variable NoDefaultCurrentDirectoryInExePath says so, unless
+// the name holds a path. Before Vista the call is missing and the current
+// folder always counts.
+static bool SearchesCurrentFolder(const char* name)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    NeedCurrentDirectoryProc need =
+        kernel != nullptr
+            ? (NeedCurrentDirectoryProc)(void*)GetProcAddress(kernel, "NeedCurrentDirectoryForExePathA")
+            : nullptr;
+    return need == nullptr || need(name);
+}
+
+static bool SearchForProgram(const ProgramSearch* search, const char* name, char* path,
+                             uint32_t pathSize)
+{
+    return SearchIn(search->launcher, name, path, pathSize) ||
+           (SearchesCurrentFolder(name) && SearchIn(".", name, path, pathSize)) ||
+           SearchIn(search->system, name, path, pathSize) ||
+           SearchIn(search->system16, name, path, pathSize) ||
+           SearchIn(search->windows, name, path, pathSize) ||
+           SearchIn(search->path, name, path, pathSize);
+}
+
 int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const char** parameters)
 {
-    char* searchList = ProgramSearchList();
-    if (searchList == nullptr)
+    ProgramSearch search;
+    if (!PrepareProgramSearch(&search))
         return 0;
     char name[MAX_PATH];
     const char* rest = nullptr;
@@ -144,7 +199,7 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
         ++p;
     if (*p == '"') {
         // A quoted name is the whole name, spaces and all.
-        found = SplitCommandLine(p, name, sizeof name, &rest) && SearchFor(searchList, name, path, pathSize);
+        found = SplitCommandLine(p, name, sizeof name, &rest) && SearchForProgram(&search, name, path, pathSize);
     } else {
         // Unquoted, a name with spaces is ambiguous: like WinExec, try the
         // text up to each blank in turn, shortest first, and take the first
@@ -160,13 +215,14 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
                 break;
             memcpy(name, p, length);
             name[length] = '\0';
-            found = SearchFor(searchList, name, path, pathSize);
+            found = SearchForProgram(&search, name, path, pathSize);
         }
         rest = end;
         while (IsBlank(*rest))
             ++rest;
     }
-    LocalFree(searchList);
+    if (search.path != nullptr)
+        LocalFree(search.path);
     if (found)
         *parameters = rest;
     return found;
@@ -196,6 +252,20 @@ static int StartThroughShell(const char* commandLine)
     if (shell == nullptr)
         return 0;
 
+    // The consent prompt comes up in front only for a process that has a
+    // window in the foreground; without one it may open behind, or only
+    // flash on the taskbar, while the call waits and the user sees nothing.
+    // Our own window is gone by now: a 1 x 1 tool window, with no taskbar
+    // button, stands in for it until the call returns.
+    HWND owner = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE,
+                                 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (owner != nullptr)
+        SetForegroundWindow(owner);
+    // The elevated program starts in the folder a plain start would give it,
+    // not in the system folder the shell would choose.
+    char directory[MAX_PATH];
+    const DWORD directoryLength = GetCurrentDirectoryA(MAX_PATH, directory);
+
     int started = 0;
     ShellExecuteExProc shellExecute =
         (ShellExecuteExProc)(void*)GetProcAddress(shell, "ShellExecuteExA");
@@ -207,19 +277,26 @@ static int StartThroughShell(const char* commandLine)
         // A failure is reported by the exit code, never by a message box
         // in front of the user.
         info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        info.hwnd = owner;
         info.lpFile = program;
         info.lpParameters = parameters[0] != '\0' ? parameters : nullptr;
+        info.lpDirectory = directoryLength > 0 && directoryLength < MAX_PATH ? directory : nullptr;
         info.nShow = SW_SHOW;
         // A refused consent (ERROR_CANCELLED) is the user's answer: it is
         // not asked again.
         started = shellExecute(&info) ? 1 : 0;
     }
-    FreeLibrary(shell);
+    if (owner != nullptr)
+        DestroyWindow(owner);
+    // The shell stays loaded: it may still be running work of its own for
+    // the request, and the process ends soon after.
     return started;
 }
 
 int StartNextProgram(const char* commandLine)
 {
+    // The next program inherits our DLL search: give it back its own first.
+    ReleaseDllSearch();
     if (WinExec(commandLine, SW_SHOW) > 31)
         return 1;
     if (GetLastError() != ERROR_ELEVATION_REQUIRED)

@@ -40,20 +40,26 @@ void PumpOneMessage();
 // so input is seen within one turn.
 void WaitWithMessages(uint32_t milliseconds);
 
-// Restricts the loading of DLLs by name to the system folder, and takes the
-// current folder out of the search.
+// Restricts the loading of DLLs by name to the system folder, or where that
+// cannot be done, takes the current folder out of the search.
 void RestrictDllSearch();
+// Undoes whatever part of the restriction the next program would inherit,
+// just before it starts; the launcher's own restriction to the system
+// folder stays.
+void ReleaseDllSearch();
 // What follows the program's own name in its full command line (quoted or
 // not) and the blanks and control characters after it: the command line the
 // launcher hands on, byte for byte.
 const char* CommandLineAfterName(const char* fullCommandLine);
 // Starts the next program with WinExec, as shown. A program that needs
 // elevation, which WinExec cannot start, is started through the shell
-// instead, the same file WinExec found, and the shell asks the user for
-// consent; a refusal is final. 1 when the program was started.
+// instead, the same file WinExec tried, or none, and the shell asks the
+// user for consent in front of everything; a refusal is final. 1 when the
+// program was started.
 int StartNextProgram(const char* commandLine);
 // The file WinExec would start for a command line, found the same way, with
-// its full path, and the parameters after it. 0 when there is none.
+// its full path, and the parameters after it. 0 when there is none, or when
+// the launcher's own folder cannot be said in the ANSI code page.
 int FindProgram(const char* commandLine, char* path, uint32_t pathSize,
                 const char** parameters);
 // Splits a command line into the program, the first word or a part in

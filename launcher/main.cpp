@@ -131,7 +131,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
 
     InitDisplay();
     CreateSurface(&g_backCopy, g_screenWidth, g_screenHeight, 24, "BackCopy");
-    const bool haveDesktop = CopyDesktop();
+    // The window is shown only with something to draw in it: without the
+    // desktop copy or a back buffer to hold it, it would show nothing but
+    // its class's white brush over the whole screen.
+    const bool haveDesktop = g_backBuffer.hBitmap != nullptr && CopyDesktop();
     if (haveDesktop) {
         BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
         ShowWindow(g_hWnd, SW_SHOWMAXIMIZED);
@@ -139,19 +142,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
         LoadSplashPicture();
     }
 
-    // Without the desktop copy there is no show either, and the window is
-    // never shown.
     const bool haveSplash = haveDesktop && g_splashImage.hBitmap != nullptr;
     int started = 0;
     if (!haveSplash) {
         // Nothing to show: the next program must not wait for us.
         started = StartNextProgram(next);
     } else {
-        // Without a back buffer there is nothing to fade into, and the blend
-        // would write through a null pointer: the window simply closes.
         SplashBlock block;
-        if (g_backBuffer.hBitmap != nullptr &&
-            FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
+        if (FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
             RunFades(&block);
     }
 
