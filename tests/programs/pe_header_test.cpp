@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ struct Pe {
     bool valid = false;
     uint16_t machine = 0, dllCharacteristics = 0;
     uint32_t timestamp = 1;
+    uint64_t entryPoint = 0;  // its address once loaded at its preferred base
     std::set<std::string> imports;  // in upper case
     bool hasVersion = false;
     std::set<uint32_t> resourceTypes;
@@ -48,6 +50,9 @@ Pe ReadPe(const Bytes& b)
     const uint32_t optionalSize = Get(b, file + 16, 2);
     const bool plus = Get(b, optional, 2) == 0x20B;
     pe.dllCharacteristics = uint16_t(Get(b, optional + 70, 2));
+    const uint64_t imageBase = plus ? Get(b, optional + 24, 4) | uint64_t(Get(b, optional + 28, 4)) << 32
+                                    : Get(b, optional + 28, 4);
+    pe.entryPoint = imageBase + Get(b, optional + 16, 4);
     const size_t directories = optional + (plus ? 112 : 96);
     const size_t table = optional + optionalSize;
     auto offsetOf = [&](uint32_t rva) -> size_t {
@@ -82,6 +87,19 @@ bool Contains(const Bytes& b, const std::string& text)
                        [](uint8_t x, char y) { return x == uint8_t(y); }) != b.end();
 }
 
+// Where the link map puts a symbol; 0 when it does not list it.
+uint64_t MapAddress(const std::string& mapFile, const std::string& symbol)
+{
+    std::ifstream in(mapFile);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string address, name, rest;
+        if (words >> address >> name && !(words >> rest) && name == symbol && address.starts_with("0x"))
+            return std::stoull(address, nullptr, 16);
+    }
+    return 0;
+}
+
 enum : uint16_t {
     kHighEntropyVa = 0x20, kDynamicBase = 0x40, kNxCompat = 0x100, kNoSeh = 0x400,
     kTerminalServerAware = 0x8000,
@@ -106,6 +124,14 @@ TEST(ShippedPrograms, HeadersImportsAndNoTraceOfTheBuild)
         EXPECT_EQ(pe.imports, (std::set<std::string>{"GDI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL",
                                                      "USER32.DLL"}));
         EXPECT_TRUE(pe.hasVersion);
+        if (std::string(program) == "orveline.exe") {
+            // The stack protector's guard is seeded there, before the C
+            // runtime runs a protected function.
+            const uint64_t start = MapAddress(std::string(build) + "/launcher/orveline.map",
+                                              "OrvelineStart");
+            EXPECT_NE(start, 0u) << "the link map does not list the entry point";
+            EXPECT_EQ(pe.entryPoint, start) << std::hex << "the entry point is not OrvelineStart";
+        }
         EXPECT_FALSE(Contains(bytes, ORVELINE_SOURCE_DIR)) << "the source folder is in it";
         EXPECT_FALSE(Contains(bytes, build)) << "the build folder is in it";
     }
