@@ -1,0 +1,32 @@
+#include "product_record_writer.h"
+
+#include "resource_bytes.h"
+
+#include <algorithm>
+
+using brand::Put16;
+using brand::Put32;
+
+std::vector<uint8_t> EncodeProductRecord(const ShowTimings& timings, const std::u16string& title,
+                                         uint16_t major, uint16_t minor, uint16_t patch)
+{
+    if (title.size() > kProductTitleMaxLength ||
+        std::any_of(title.begin(), title.end(),
+                    [](char16_t unit) { return unit < kProductTitleLowestUnit; }) ||
+        std::max({timings.fadeInMs, timings.holdMs, timings.fadeOutMs}) > kProductMaxMs)
+        return {};
+
+    std::vector<uint8_t> record(kProductRecordMagic, kProductRecordMagic + 4);
+    Put16(record, kProductRecordVersion);
+    Put16(record, kProductRecordHeaderSize + 2 * uint32_t(title.size()));
+    Put16(record, major);
+    Put16(record, minor);
+    Put16(record, patch);
+    Put16(record, uint32_t(title.size()));
+    Put32(record, timings.fadeInMs);
+    Put32(record, timings.holdMs);
+    Put32(record, timings.fadeOutMs);
+    Put32(record, 0);  // flags
+    brand::PutText(record, title);
+    return record;
+}

@@ -1,0 +1,17 @@
+// The product record that the branding tool puts among a program's
+// resources (launcher/product_record.h), for the launcher to read at run
+// time.
+#pragma once
+
+#include "product_record.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The record of these timings and this title (empty for the shipped one),
+// carried by Orveline major.minor.patch. Empty where the launcher would
+// refuse the record: a title longer than kProductTitleMaxLength units or
+// holding a control character, or a time over kProductMaxMs.
+std::vector<uint8_t> EncodeProductRecord(const ShowTimings& timings, const std::u16string& title,
+                                         uint16_t major, uint16_t minor, uint16_t patch);

@@ -1,0 +1,52 @@
+// The vendor's product record, read from bytes that may be anything.
+#include "product_record.h"
+
+static uint32_t Get16(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+
+static uint32_t Get32(const uint8_t* p)
+{
+    return Get16(p) | Get16(p + 2) << 16;
+}
+
+int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* settings)
+{
+    settings->timings = kShippedTimings;
+    settings->titleLength = 0;
+    settings->title[0] = 0;
+
+    if (bytes == nullptr || size < kProductRecordHeaderSize)
+        return 0;
+    const uint8_t* record = static_cast<const uint8_t*>(bytes);
+    for (int i = 0; i < 4; ++i)
+        if (record[kProductRecordMagicOffset + i] != uint8_t(kProductRecordMagic[i]))
+            return 0;
+    if (Get16(record + kProductRecordVersionOffset) != kProductRecordVersion)
+        return 0;
+    const uint32_t titleLength = Get16(record + kProductRecordTitleLengthOffset);
+    if (titleLength > kProductTitleMaxLength)
+        return 0;
+    // The record says how long it is; the resource holding it may be padded.
+    const uint32_t recordSize = kProductRecordTitleOffset + 2 * titleLength;
+    if (Get16(record + kProductRecordSizeOffset) != recordSize || recordSize > size)
+        return 0;
+    const ShowTimings timings = {Get32(record + kProductRecordFadeInOffset),
+                                 Get32(record + kProductRecordHoldOffset),
+                                 Get32(record + kProductRecordFadeOutOffset)};
+    if (timings.fadeInMs > kProductMaxMs || timings.holdMs > kProductMaxMs ||
+        timings.fadeOutMs > kProductMaxMs)
+        return 0;
+    const uint8_t* title = record + kProductRecordTitleOffset;
+    for (uint32_t i = 0; i < titleLength; ++i)
+        if (Get16(title + 2 * i) < kProductTitleLowestUnit)
+            return 0;
+
+    settings->timings = timings;
+    for (uint32_t i = 0; i < titleLength; ++i)
+        settings->title[i] = uint16_t(Get16(title + 2 * i));
+    settings->title[titleLength] = 0;
+    settings->titleLength = uint16_t(titleLength);
+    return 1;
+}

@@ -1,0 +1,53 @@
+// What a vendor's branding gives the launcher to read at run time: the
+// show's timings and the window's title, in a small record among the
+// program's resources, which the branding tool writes into a shipped
+// program without building it again. The tool and the launcher share these
+// offsets and limits.
+#pragma once
+
+#include "show.h"
+
+#include <stdint.h>
+
+// The record, little-endian: the magic "ORVL"; the record's version and its
+// size in bytes; the version of Orveline that carries it; the title's length
+// in UTF-16 units (0 for the shipped title); the fade in, hold and fade out;
+// flags, none so far; then the title, UTF-16LE, not terminated.
+enum {
+    kProductRecordType = 10,  // RT_RCDATA
+    kProductRecordLanguage = 0,
+    kProductRecordVersion = 1,
+    kProductRecordMagicOffset = 0,
+    kProductRecordVersionOffset = 4,
+    kProductRecordSizeOffset = 6,
+    kProductRecordOrvelineVersionOffset = 8,  // major, minor, patch
+    kProductRecordTitleLengthOffset = 14,
+    kProductRecordFadeInOffset = 16,
+    kProductRecordHoldOffset = 20,
+    kProductRecordFadeOutOffset = 24,
+    kProductRecordFlagsOffset = 28,
+    kProductRecordTitleOffset = 32,
+    kProductRecordHeaderSize = 32,
+    // Longer than the taskbar shows, and the launcher's copy is fixed.
+    kProductTitleMaxLength = 200,
+    // Below this are control characters, which no title holds.
+    kProductTitleLowestUnit = 0x20,
+    // A longer show keeps the installer waiting for no reason a user would
+    // accept.
+    kProductMaxMs = 60000,
+};
+inline constexpr char kProductRecordName[] = "PRODUCT";
+inline constexpr char kProductRecordMagic[4] = {'O', 'R', 'V', 'L'};
+
+// What the launcher takes from the record. An empty title is the shipped
+// one, "Orveline"; a title is terminated by a 0 after its length.
+struct ProductSettings {
+    ShowTimings timings;
+    uint16_t titleLength;
+    uint16_t title[kProductTitleMaxLength + 1];
+};
+
+// Fills in the shipped values, then takes the record's in their place when
+// the whole record is sound; returns 1 when it took them. Reads nothing
+// beyond size bytes; bytes may be null.
+int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* settings);

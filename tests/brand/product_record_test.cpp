@@ -1,0 +1,131 @@
+// The launcher's reading of the product record, which a damaged or hostile
+// program may hold in any form: every record not whole and sound leaves the
+// shipped show, and nothing is read past the bytes given (each row's bytes
+// lie in a block of exactly that size, so AddressSanitizer sees any
+// overread). The records are laid out here by hand, not by the writer.
+#include "product_record.h"
+#include "product_record_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The record with a field of width bytes at offset at set to value.
+Bytes With(Bytes b, size_t at, uint32_t value, size_t width = 2)
+{
+    b.resize(std::max(b.size(), at + width));
+    for (size_t i = 0; i < width; ++i)
+        b[at + i] = uint8_t(value >> 8 * i);
+    return b;
+}
+
+Bytes Record(const std::u16string& title, ShowTimings t = {800, 1500, 400})
+{
+    const uint32_t length = uint32_t(title.size());
+    Bytes b = With(With(With({'O', 'R', 'V', 'L', 1, 0}, 6, 32 + 2 * length), 8, 1), 14, length);
+    b = With(With(With(With(b, 16, t.fadeInMs, 4), 20, t.holdMs, 4), 24, t.fadeOutMs, 4), 28, 0, 4);
+    for (const char16_t unit : title)
+        b = With(b, b.size(), unit);
+    return b;
+}
+
+struct Row {
+    std::string what;
+    Bytes bytes;
+    bool null;
+    int taken;
+    ShowTimings timings;
+    std::u16string title;
+};
+
+TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
+{
+    const ShowTimings shipped = kShippedTimings, vendor = {800, 1500, 400};
+    const std::u16string longest = std::u16string(198, u'x') + u"\U0001F680";
+    const Bytes sound = Record(u"Größe");
+    std::vector<Row> rows = {
+        {"null", {}, true, 0, shipped, u""},
+        {"magic", With(sound, 2, 'v' | 'l' << 8), false, 0, shipped, u""},
+        {"version 0", With(sound, 4, 0), false, 0, shipped, u""},
+        {"version 2", With(sound, 4, 2), false, 0, shipped, u""},
+        {"size field too large", With(With(sound, 42, 0), 6, 44), false, 0, shipped, u""},
+        {"size field too small", With(sound, 6, 40), false, 0, shipped, u""},
+        {"size field odd", With(With(sound, 42, 0, 1), 6, 43), false, 0, shipped, u""},
+        {"title of 201 units", Record(std::u16string(201, u'x')), false, 0, shipped, u""},
+        {"title with a tab", Record(u"Gr\tße"), false, 0, shipped, u""},
+        {"title with a 0", Record(std::u16string(u"Gr\0ße", 5)), false, 0, shipped, u""},
+        {"fade in 60001", With(sound, 16, 60001, 4), false, 0, shipped, u""},
+        {"hold 60001", With(sound, 20, 60001, 4), false, 0, shipped, u""},
+        {"fade out 60001", With(sound, 24, 60001, 4), false, 0, shipped, u""},
+        {"fade out 2^32-1", With(sound, 24, 0xFFFFFFFF, 4), false, 0, shipped, u""},
+        {"buffer a byte short", Bytes(sound.begin(), sound.end() - 1), false, 0, shipped, u""},
+        {"sound", sound, false, 1, vendor, u"Größe"},
+        {"empty title", Record(u""), false, 1, vendor, u""},
+        {"title of 200 units", Record(longest), false, 1, vendor, longest},
+        {"times 0", Record(u"T", {0, 0, 0}), false, 1, {0, 0, 0}, u"T"},
+        {"times 60000", Record(u"T", {60000, 60000, 60000}), false, 1, {60000, 60000, 60000}, u"T"},
+        {"padded resource", With(sound, 42, 0, 4), false, 1, vendor, u"Größe"},
+        {"flags reserved", With(sound, 28, 1, 4), false, 1, vendor, u"Größe"},
+    };
+    for (size_t size = 0; size < 32; ++size)
+        rows.push_back({std::to_string(size) + " bytes", Bytes(sound.begin(), sound.begin() + size),
+                        false, 0, shipped, u""});
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ProductSettings settings;
+        std::memset(&settings, 0xAB, sizeof settings);
+        const uint8_t* bytes = row.null ? nullptr : row.bytes.data();
+        const uint32_t size = row.null ? 32 : uint32_t(row.bytes.size());
+        EXPECT_EQ(ReadProductRecord(bytes, size, &settings), row.taken);
+        EXPECT_EQ(settings.timings.fadeInMs, row.timings.fadeInMs);
+        EXPECT_EQ(settings.timings.holdMs, row.timings.holdMs);
+        EXPECT_EQ(settings.timings.fadeOutMs, row.timings.fadeOutMs);
+        ASSERT_EQ(settings.titleLength, row.title.size());
+        EXPECT_EQ(std::u16string(settings.title, settings.title + row.title.size() + 1),
+                  row.title + u'\0');
+    }
+}
+
+TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
+{
+    struct Case {
+        ShowTimings timings;
+        std::u16string title;
+        bool written;
+    };
+    const Case cases[] = {
+        {{1280, 2000, 640}, u"", true},
+        {{0, 60000, 1}, u"日本のセットアップ 🚀", true},
+        {{5, 6, 7}, std::u16string(200, u'\uFFFF'), true},
+        {{5, 6, 7}, std::u16string(201, u'x'), false},
+        {{5, 6, 7}, u"a\x1F", false},
+        {{60001, 6, 7}, u"a", false},
+        {{5, 60001, 7}, u"a", false},
+        {{5, 6, 60001}, u"a", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        const Bytes record = EncodeProductRecord(c.timings, c.title, 3, 65535, 0);
+        if (!c.written) {
+            EXPECT_TRUE(record.empty());
+            continue;
+        }
+        EXPECT_EQ(record, With(With(Record(c.title, c.timings), 8, 3), 10, 65535));
+        ProductSettings settings;
+        ASSERT_EQ(ReadProductRecord(record.data(), uint32_t(record.size()), &settings), 1);
+        EXPECT_EQ(settings.timings.fadeInMs, c.timings.fadeInMs);
+        EXPECT_EQ(settings.timings.holdMs, c.timings.holdMs);
+        EXPECT_EQ(settings.timings.fadeOutMs, c.timings.fadeOutMs);
+        EXPECT_EQ(std::u16string(settings.title, settings.title + settings.titleLength), c.title);
+    }
+}
+
+}  // namespace
