@@ -651,9 +651,12 @@ bool ReplacePeResources(const std::vector<uint8_t>& image, const std::vector<Res
     if (sizeOfImage > 0xFFFFFFFFu)
         return Fail(error, "the program would end beyond 4 GiB");
     Set32(result, h.sizeOfImageAt, uint32_t(sizeOfImage));
+    // Linkers count each data section's raw size rounded up to the file
+    // alignment, even where they store it unrounded.
     if (rsrc.characteristics & kInitializedData) {
         const uint64_t before = Get32(result, h.initializedDataAt);
-        Set32(result, h.initializedDataAt, uint32_t(before - std::min<uint64_t>(before, rsrc.rawSize) + rawSize));
+        const uint64_t counted = std::min(before, AlignUp(rsrc.rawSize, h.fileAlignment));
+        Set32(result, h.initializedDataAt, uint32_t(before - counted + rawSize));
     }
     if (h.checksum != 0) {
         Set32(result, h.checksumAt, 0);

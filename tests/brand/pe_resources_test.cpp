@@ -362,6 +362,12 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
                                    out.begin() + reloc[2]));
             EXPECT_EQ(Hex(after.fields.at("SizeOfImage").at(0)),
                       (reloc[1] + reloc[0] - base + 0xFFF) / 0x1000 * 0x1000);
+            // As the linker counts it: each data section's size rounded up
+            // to the file alignment.
+            const auto filed = [](uint64_t size) { return (size + 511) / 512 * 512; };
+            EXPECT_EQ(Hex(after.fields.at("SizeOfInitializedData").at(0)),
+                      Hex(before.fields.at("SizeOfInitializedData").at(0)) + filed(rsrc[0]) -
+                          filed(before.sections.at(".rsrc")[0]));
             EXPECT_EQ(Hex(after.fields.at("Entry 2").at(0)), rsrc[1] - base);
             EXPECT_EQ(Hex(after.fields.at("Entry 2").at(1)), rsrc[0]);
             EXPECT_EQ(Hex(after.fields.at("Entry 5").at(0)), reloc[1] - base);
