@@ -14,6 +14,7 @@ packages=(
   libx11-dev libxtst-dev libpng-dev          # watching the show: captures, input, screenshots
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
+  icoutils                                    # wrestool, the judge of the resource rewriter
 )
 
 sudo=()
