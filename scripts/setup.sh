@@ -12,6 +12,7 @@ packages=(
                                               # installs, but runs only where
                                               # the kernel runs 32-bit programs)
   libx11-dev libxtst-dev libpng-dev          # watching the show: captures, input, screenshots
+  libstb-dev                                  # the vendor's pictures, decoded in every build
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
   icoutils                                    # wrestool, the judge of the resource rewriter

@@ -15,7 +15,8 @@
 // of the size, so repeated runs give identical files.
 
 #include "artwork.h"
-#include "png_io.h"
+#include "files.h"
+#include "png_codec.h"
 
 #include <algorithm>
 #include <array>
@@ -288,8 +289,10 @@ int main(int argc, char** argv)
         const std::string bmp = std::string(argv[1]) + "/" + o.slot.name + ".bmp";
         const std::string png = withPreviews ? std::string(argv[3]) + "/" + o.slot.name + "_preview.png" : "";
         std::string error;
+        std::vector<std::uint8_t> previewPng;
         if (!ReplaceFile(bmp, EncodeArtworkBitmap(toRgba(pic)), &error) ||
-            (withPreviews && !WritePng(png, preview(pic, o.zoom), &error))) {
+            (withPreviews && !(EncodePng(preview(pic, o.zoom), &previewPng, &error) &&
+                               ReplaceFile(png, previewPng, &error)))) {
             std::fprintf(stderr, "make_artwork: %s\n", error.c_str());
             return 1;
         }

@@ -6,8 +6,7 @@
 // A PNG INPUT is scaled to fit each of the icon's sizes (16, 32, 48 and
 // 256), its shape kept, centred on a transparent border. An .ico INPUT is
 // checked and copied as it is. On failure OUTPUT is left as it was.
-#include "artwork.h"
-#include "icon.h"
+#include "artwork_files.h"
 
 #include <cstdio>
 #include <string>

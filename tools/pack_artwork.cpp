@@ -11,7 +11,7 @@
 //
 // A PNG of another size is refused unless --fit is given; then it is scaled
 // to fit inside, its shape kept, centred on a transparent border.
-#include "artwork.h"
+#include "artwork_files.h"
 
 #include <cstdio>
 #include <cstring>

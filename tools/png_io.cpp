@@ -118,27 +118,6 @@ bool ReadPngBytes(const std::vector<uint8_t>& bytes, RgbaImage* image, std::stri
     return true;
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
-{
-    bytes->clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        *error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes->insert(bytes->end(), chunk, chunk + got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        *error = "cannot read " + path;
-        return false;
-    }
-    return true;
-}
-
 bool ReadPng(const std::string& path, RgbaImage* image, std::string* error)
 {
     std::vector<uint8_t> bytes;
@@ -151,7 +130,10 @@ bool ReadPng(const std::string& path, RgbaImage* image, std::string* error)
     return true;
 }
 
-bool EncodePng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::string* error)
+namespace {
+
+// The PNG file of the picture with its alpha, in memory.
+bool EncodeWithLibpng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::string* error)
 {
     bytes->clear();
     error->clear();
@@ -178,10 +160,12 @@ bool EncodePng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::string*
     return ok;
 }
 
+}  // namespace
+
 bool WritePng(const std::string& path, const RgbaImage& image, std::string* error)
 {
     std::vector<uint8_t> bytes;
-    if (!EncodePng(image, &bytes, error)) {
+    if (!EncodeWithLibpng(image, &bytes, error)) {
         *error = "cannot write " + path + ": " + *error;
         return false;
     }

@@ -2,7 +2,8 @@
 // output: every packed picture is read back through the product's loader
 // (file header, layout, row copy into a surface) and must give exactly the
 // PNG's pixels as blue, green, red and alpha.
-#include "artwork.h"
+#include "artwork_files.h"
+#include "png_io.h"
 #include "../bitmap_cases.h"
 #include "../host/pixel_surface.h"
 

@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "icon.h"
 #include "little_endian.h"
+#include "png_io.h"
 
 #include <gtest/gtest.h>
 

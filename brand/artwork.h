@@ -4,7 +4,7 @@
 // its surface and blends as they are.
 #pragma once
 
-#include "png_io.h"
+#include "image.h"
 
 #include <cstdint>
 #include <string>
@@ -43,19 +43,16 @@ FitPlacement PlaceInside(int width, int height, int boxWidth, int boxHeight);
 // transparent pixels cannot tint the edges.
 RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight);
 
-// The picture for a slot from a PNG file: taken as it is when it has the
-// slot's size, scaled to it when fit is set, and refused otherwise. On
-// failure returns false with the reason in *error.
-bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fit,
-                    RgbaImage* picture, std::string* error, std::string* note = nullptr);
+// The picture for a slot from a PNG file's bytes: taken as it is when it
+// has the slot's size, scaled to it when fit is set, and refused otherwise.
+// name is how messages call the file. On failure returns false with the
+// reason in *error; *note, when given, tells how the picture was scaled.
+bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& name,
+                           const ArtworkSlot& slot, bool fit, RgbaImage* picture, std::string* error,
+                           std::string* note = nullptr);
 
-// Writes bytes through a temporary file beside path, renamed into place once
-// complete, so that path holds either its old content or all of the new.
-bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
-
-// Packs both pictures into outDir/tal800.bmp and outDir/tal1280.bmp. Both
-// PNGs are read and checked before either file is written; on failure
-// *error names every picture that was refused, and files already in outDir
-// stay as they were. *report gets a line for each file written.
-bool PackArtwork(const std::string& smallPng, const std::string& largePng,
-                 const std::string& outDir, bool fit, std::string* error, std::string* report);
+// The bitmap file for a slot from a PNG file's bytes, as PrepareArtworkPicture
+// makes the picture, checked by the launcher's own reading of bitmaps.
+bool PackArtworkBitmap(const std::vector<uint8_t>& png, const std::string& name,
+                       const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* bitmap,
+                       std::string* error, std::string* note = nullptr);

@@ -1,15 +1,11 @@
 #include "artwork.h"
 
 #include "little_endian.h"
+#include "png_codec.h"
 #include "surface.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 namespace {
@@ -113,39 +109,6 @@ bool LauncherAccepts(const std::vector<uint8_t>& file)
                             uint32_t(file.size() - kBitmapFileHeaderSize), &layout) == 1;
 }
 
-// Writes bytes into a new temporary file beside path: on the same file
-// system, so that the rename is atomic, and named after this process so
-// that two packers never share one. Nothing is left behind on failure.
-bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
-                 std::string* temporary, std::string* error)
-{
-    const std::string name = path + "." + std::to_string(getpid()) + ".part";
-    FILE* file = std::fopen(name.c_str(), "wbx");
-    if (file == nullptr)
-        return Fail(error, "cannot create " + name + ": " + std::strerror(errno));
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int fault = errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        fault = errno;
-    }
-    if (!ok) {
-        std::remove(name.c_str());
-        return Fail(error, "cannot write " + path + ": " + std::strerror(fault));
-    }
-    *temporary = name;
-    return true;
-}
-
-bool MoveIntoPlace(const std::string& temporary, const std::string& path, std::string* error)
-{
-    if (std::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    const int fault = errno;
-    std::remove(temporary.c_str());
-    return Fail(error, "cannot replace " + path + ": " + std::strerror(fault));
-}
-
 }  // namespace
 
 std::vector<uint8_t> EncodeArtworkBitmap(const RgbaImage& image)
@@ -216,12 +179,13 @@ RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight)
     return out;
 }
 
-bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fit,
-                    RgbaImage* picture, std::string* error, std::string* note)
+bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& name,
+                           const ArtworkSlot& slot, bool fit, RgbaImage* picture, std::string* error,
+                           std::string* note)
 {
     RgbaImage image;
-    if (!ReadPng(pngPath, &image, error))
-        return false;
+    if (!DecodePng(png, &image, error))
+        return Fail(error, name + ": " + *error);
     if (note != nullptr)
         note->clear();
     if (image.width == slot.width && image.height == slot.height) {
@@ -230,7 +194,7 @@ bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fi
     }
     const std::string need = SizeText(slot.width, slot.height);
     if (!fit)
-        return Fail(error, pngPath + " is " + SizeText(image.width, image.height) +
+        return Fail(error, name + " is " + SizeText(image.width, image.height) +
                                " pixels, but the picture for " + slot.use + " must be " + need +
                                "; resize it, or pass --fit to scale it to fit inside " + need +
                                " with a transparent border");
@@ -244,69 +208,15 @@ bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fi
     return true;
 }
 
-bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
+bool PackArtworkBitmap(const std::vector<uint8_t>& png, const std::string& name,
+                       const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* bitmap,
+                       std::string* error, std::string* note)
 {
-    std::string temporary;
-    return WriteBeside(path, bytes, &temporary, error) && MoveIntoPlace(temporary, path, error);
-}
-
-bool PackArtwork(const std::string& smallPng, const std::string& largePng,
-                 const std::string& outDir, bool fit, std::string* error, std::string* report)
-{
-    struct Job {
-        const std::string& png;
-        const ArtworkSlot& slot;
-        RgbaImage picture;
-        std::string note, path, temporary;
-        std::vector<uint8_t> file;
-    };
-    Job jobs[2] = {{smallPng, kSmallArtwork, {}, {}, {}, {}, {}},
-                   {largePng, kLargeArtwork, {}, {}, {}, {}, {}}};
-
-    // Every picture is judged before anything is written, and the user hears
-    // of all that is wrong at once.
-    error->clear();
-    for (Job& job : jobs) {
-        std::string why;
-        if (!PrepareArtwork(job.png, job.slot, fit, &job.picture, &why, &job.note))
-            *error += (error->empty() ? "" : "\n") + why;
-    }
-    if (!error->empty())
+    RgbaImage picture;
+    if (!PrepareArtworkPicture(png, name, slot, fit, &picture, error, note))
         return false;
-
-    std::error_code made;
-    std::filesystem::create_directories(outDir, made);
-    if (made)
-        return Fail(error, "cannot create the folder " + outDir + ": " + made.message());
-    report->clear();
-    for (Job& job : jobs) {
-        job.path = (std::filesystem::path(outDir) / (std::string(job.slot.name) + ".bmp")).string();
-        job.file = EncodeArtworkBitmap(job.picture);
-        if (!LauncherAccepts(job.file))
-            return Fail(error, "internal fault: the launcher would refuse " + job.path);
-    }
-    // Both files are complete on disk before either replaces its old one,
-    // so a full disk or a read-only folder leaves the old pair as it was.
-    const auto dropTemporaries = [&jobs] {
-        for (Job& job : jobs)
-            if (!job.temporary.empty())
-                std::remove(job.temporary.c_str());
-    };
-    for (Job& job : jobs) {
-        if (!WriteBeside(job.path, job.file, &job.temporary, error)) {
-            dropTemporaries();
-            return false;
-        }
-    }
-    for (Job& job : jobs) {
-        const bool moved = MoveIntoPlace(job.temporary, job.path, error);
-        job.temporary.clear();
-        if (!moved) {
-            dropTemporaries();
-            return false;
-        }
-        *report += job.path + ": " + SizeText(job.slot.width, job.slot.height) + " from " +
-                   job.png + (job.note.empty() ? "" : ", " + job.note) + "\n";
-    }
+    *bitmap = EncodeArtworkBitmap(picture);
+    if (!LauncherAccepts(*bitmap))
+        return Fail(error, std::string("internal fault: the launcher would refuse the picture for ") + slot.use);
     return true;
 }

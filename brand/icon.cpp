@@ -2,6 +2,7 @@
 
 #include "artwork.h"
 #include "little_endian.h"
+#include "png_codec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -125,17 +126,17 @@ bool CheckIconFile(const std::vector<uint8_t>& bytes, std::string* error)
     return true;
 }
 
-bool IconFromFile(const std::string& path, std::vector<uint8_t>* icon, std::string* error)
+bool IconFromBytes(const std::vector<uint8_t>& bytes, const std::string& name,
+                   std::vector<uint8_t>* icon, std::string* error)
 {
-    if (NamedIco(path)) {
-        std::vector<uint8_t> bytes;
-        if (!ReadFileBytes(path, &bytes, error))
-            return false;
+    if (NamedIco(name)) {
         if (!CheckIconFile(bytes, error))
-            return Fail(error, path + ": " + *error);
-        *icon = std::move(bytes);
+            return Fail(error, name + ": " + *error);
+        *icon = bytes;
         return true;
     }
     RgbaImage picture;
-    return ReadPng(path, &picture, error) && EncodeIcon(picture, icon, error);
+    if (!DecodePng(bytes, &picture, error))
+        return Fail(error, name + ": " + *error);
+    return EncodeIcon(picture, icon, error);
 }

@@ -2,7 +2,7 @@
 // vendor's picture or taken from an icon file the vendor already has.
 #pragma once
 
-#include "png_io.h"
+#include "image.h"
 
 #include <cstdint>
 #include <string>
@@ -25,7 +25,9 @@ bool EncodeIcon(const RgbaImage& picture, std::vector<uint8_t>* icon, std::strin
 // *error.
 bool CheckIconFile(const std::vector<uint8_t>& bytes, std::string* error);
 
-// The icon for a file: an .ico file checked and taken as it is, anything
-// else read as a PNG and encoded. On failure returns false with the reason,
-// naming the file, in *error.
-bool IconFromFile(const std::string& path, std::vector<uint8_t>* icon, std::string* error);
+// The icon from a file's bytes: those of a file whose name ends in .ico
+// checked and taken as they are, any other read as a PNG and encoded. name
+// is the file's, for its ending and for messages. On failure returns false
+// with the reason, naming the file, in *error.
+bool IconFromBytes(const std::vector<uint8_t>& bytes, const std::string& name,
+                   std::vector<uint8_t>* icon, std::string* error);
