@@ -2,10 +2,8 @@
 // fade the picture in at the centre, hold it, fade it out, close the window
 // and start the next program.
 #include "launcher.h"
+#include "product_record.h"
 #include "show.h"
-
-// The vendor's build's own, or else the shipped one (launcher/product.h).
-#include <product.h>
 
 static const char kClassName[] = "Orveline";
 
@@ -13,8 +11,6 @@ static const char kClassName[] = "Orveline";
 // end that ends "successfully" without starting it would hide the failure.
 static const int kExitStarted = 0;
 static const int kExitNotStarted = 1;
-
-static const ShowTimings kTimings = {ORVELINE_FADE_IN_MS, ORVELINE_HOLD_MS, ORVELINE_FADE_OUT_MS};
 
 // One frame: every frame starts from the untouched desktop copy, so the
 // picture never builds up over itself.
@@ -35,16 +31,16 @@ static bool ShowGoesOn()
 
 // Asked before every frame and every wait, so that a close request handled
 // at any moment, even before the first frame, stops the drawing at once.
-static void RunFades(const SplashBlock* block)
+static void RunFades(const SplashBlock* block, const ShowTimings* timings)
 {
     for (int32_t frame = 0; frame < kShowFrameCount && ShowGoesOn(); ++frame) {
         if (frame == kFadeInFrameCount) {
-            WaitWithMessages(kTimings.holdMs);
+            WaitWithMessages(timings->holdMs);
             if (!ShowGoesOn())
                 break;
         }
         DrawFrame(block, ShowLevel(frame));
-        WaitWithMessages(ShowWaitAfter(frame, &kTimings));
+        WaitWithMessages(ShowWaitAfter(frame, timings));
     }
 }
 
@@ -62,6 +58,17 @@ static void LoadSplashPicture()
         LoadSurfaceImage(twice, &g_splashImage, 0, 0))
         return;
     LoadSurfaceImage(ShowPictureName(g_screenWidth), &g_splashImage, 0, 0);
+}
+
+// The vendor's timings and title, from the product record the branding tool
+// writes into the program; the shipped ones where it is missing, damaged or
+// of another version.
+static void LoadProductSettings(ProductSettings* settings)
+{
+    HRSRC found = FindResourceA(nullptr, kProductRecordName, MAKEINTRESOURCEA(kProductRecordType));
+    HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    ReadProductRecord(bytes, bytes != nullptr ? SizeofResource(nullptr, found) : 0, settings);
 }
 
 static bool RegisterLauncherClass()
@@ -120,14 +127,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
     g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, 0, 0, g_screenWidth,
                              g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
-#ifdef ORVELINE_TITLE_W
+    ProductSettings product;
+    LoadProductSettings(&product);
     // A vendor's title may be in any script. The window is an ANSI one,
     // whose procedure would narrow the text to the system's code page on
     // the way; the Unicode default procedure stores it as written, and the
     // taskbar shows it so. The class keeps its name.
-    if (g_hWnd != nullptr)
-        DefWindowProcW(g_hWnd, WM_SETTEXT, 0, (LPARAM)ORVELINE_TITLE_W);
-#endif
+    static_assert(sizeof(wchar_t) == sizeof product.title[0], "titles are UTF-16");
+    if (g_hWnd != nullptr && product.titleLength > 0)
+        DefWindowProcW(g_hWnd, WM_SETTEXT, 0, (LPARAM)product.title);
 
     InitDisplay();
     CreateSurface(&g_backCopy, g_screenWidth, g_screenHeight, 24, "BackCopy");
@@ -150,7 +158,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     } else {
         SplashBlock block;
         if (FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
-            RunFades(&block);
+            RunFades(&block, &product.timings);
     }
 
     CloseWindowAndDrain();

@@ -39,6 +39,7 @@ struct ShowRun {
     std::string fullCommandLine;            // what GetCommandLineA answers; empty: the real one
     int dpi = 0;                            // what the screen says of itself; 0: the real one
     bool noLargeTwice = false;              // the picture at twice the large size is missing
+    bool noProductRecord = false;           // the vendor's product record is missing
     UINT winExecResult = 33;                // above 31: started
     DWORD winExecError = ERROR_SUCCESS;     // the last error WinExec leaves
     BOOL shellResult = TRUE;                // what ShellExecuteExA answers
@@ -289,11 +290,13 @@ HBITMAP WINAPI FakeCreateDibSection(HDC dc, const BITMAPINFO* info, UINT usage, 
 
 HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 {
-    if (g_run.endAtFrame == kBeforeFirstFrame && !g_run.ended)
+    const bool picture = type == MAKEINTRESOURCEA(2);  // RT_BITMAP
+    if (picture && g_run.endAtFrame == kBeforeFirstFrame && !g_run.ended)
         GiveEnding(true);
     const std::string asked = IS_INTRESOURCE(name) ? "#" : name;
     g_run.resourcesAsked.push_back(asked);
-    if (g_run.noPicture || (g_run.noLargeTwice && _stricmp(asked.c_str(), "Tal1280x2") == 0))
+    if ((picture && g_run.noPicture) || (g_run.noLargeTwice && _stricmp(asked.c_str(), "Tal1280x2") == 0) ||
+        (g_run.noProductRecord && asked == "PRODUCT"))
         return nullptr;
     return realFindResource(module, name, type);
 }
@@ -551,23 +554,39 @@ TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
         }
 }
 
-// This main line is built as a vendor's (product/product.h): fades of 641
-// and 1300 ms wait 10 and 20 ms after each frame, the hold waits its 1000
-// ms, and the title is the vendor's, in other scripts than Latin.
-TEST_F(MainLine, PlaysTheVendorsTimingsUnderTheVendorsTitle)
+// The show follows the program's product record (product/vendor.rc): fades
+// of 641 and 1300 ms wait 10 and 20 ms after each frame, the hold waits its
+// 1000 ms, and the title is the vendor's, in other scripts than Latin.
+// Without a record the shipped show plays under the shipped title.
+TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
 {
-    ShowRun settings;
-    settings.fastClock = true;
-    settings.dpi = 96;
-    RunMain(settings, "next.exe");
-    ASSERT_EQ(g_run.frameClocks.size(), size_t(kShowFrameCount));
-    EXPECT_EQ(g_run.title, L"\x00dc\x0062\x0065\x0072 \x65e5\x672c");
-    // Each gap is the wait and what the clock's 7 ms steps add to it.
-    auto gap = [&](int frame) { return g_run.frameClocks[size_t(frame)] - g_run.frameClocks[size_t(frame) - 1]; };
-    for (int frame = 1; frame < kShowFrameCount; ++frame) {
-        const DWORD wait = frame < kFadeInFrameCount ? 10 : frame == kFadeInFrameCount ? 10 + 1000 : 20;
-        EXPECT_GE(gap(frame), wait) << "frame " << frame;
-        EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
+    const struct {
+        bool noRecord;
+        DWORD fadeInWait, holdMs, fadeOutWait;
+        const wchar_t* title;
+    } cases[] = {
+        {false, 10, 1000, 20, L"\x00dc\x0062\x0065\x0072 \x65e5\x672c"},
+        {true, 20, 2000, 10, L"Orveline"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.noRecord ? "no record" : "the vendor's record");
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.dpi = 96;
+        settings.noProductRecord = c.noRecord;
+        RunMain(settings, "next.exe");
+        ASSERT_EQ(g_run.frameClocks.size(), size_t(kShowFrameCount));
+        EXPECT_EQ(g_run.title, c.title);
+        // Each gap is the wait and what the clock's 7 ms steps add to it.
+        auto gap = [&](int frame) { return g_run.frameClocks[size_t(frame)] - g_run.frameClocks[size_t(frame) - 1]; };
+        for (int frame = 1; frame < kShowFrameCount; ++frame) {
+            const DWORD wait = frame < kFadeInFrameCount    ? c.fadeInWait
+                               : frame == kFadeInFrameCount ? c.fadeInWait + c.holdMs
+                                                            : c.fadeOutWait;
+            EXPECT_GE(gap(frame), wait) << "frame " << frame;
+            EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
+        }
+        ExpectAllReleased();
     }
 }
 

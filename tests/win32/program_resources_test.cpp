@@ -1,7 +1,11 @@
 // What Windows reads from the shipped programs before they run: the
-// manifest and the version information, read from the built files
-// themselves. (Wine reports every process DPI aware whatever its manifest
-// says, so the manifest's effect cannot be seen here.)
+// manifest and the version information, and the product record the
+// launcher reads, from the built files themselves. (Wine reports every
+// process DPI aware whatever its manifest says, so the manifest's effect
+// cannot be seen here.)
+#include "orveline_version.h"
+#include "product_record.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,13 +17,13 @@ namespace {
 
 const char* const kPrograms[] = {ORVELINE_EXE, ORVELINE_BARE_EXE};
 
-std::string Manifest(const char* path)
+std::string Resource(const char* path, const char* name, const char* type)
 {
     HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (module == nullptr)
         return "";
     std::string text;
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HRSRC found = FindResourceA(module, name, type);
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
     const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (bytes != nullptr)
@@ -60,7 +64,7 @@ TEST(ProgramResources, ManifestAsksForNoElevationNamesTheSystemsAndDpiAwareness)
     };
     for (const char* program : kPrograms) {
         SCOPED_TRACE(program);
-        const std::string manifest = Manifest(program);
+        const std::string manifest = Resource(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
         ASSERT_FALSE(manifest.empty()) << "no manifest resource";
         for (const char* text : wanted)
             EXPECT_NE(manifest.find(text), std::string::npos) << text;
@@ -78,6 +82,24 @@ TEST(ProgramResources, VersionInformationNamesTheProduct)
 #else
         EXPECT_EQ(VersionString(program, "OriginalFilename"), "orveline.exe");
 #endif
+    }
+}
+
+// The shipped programs carry the shipped show and title in their product
+// record, as the branding tool and the launcher read it.
+TEST(ProgramResources, ProductRecordHoldsTheShippedShow)
+{
+    for (const char* program : kPrograms) {
+        SCOPED_TRACE(program);
+        const std::string record = Resource(program, kProductRecordName, MAKEINTRESOURCEA(kProductRecordType));
+        ProductSettings settings;
+        ASSERT_EQ(ReadProductRecord(record.data(), uint32_t(record.size()), &settings), 1)
+            << "no sound record, " << record.size() << " bytes";
+        EXPECT_EQ(settings.timings.fadeInMs, kShippedTimings.fadeInMs);
+        EXPECT_EQ(settings.timings.holdMs, kShippedTimings.holdMs);
+        EXPECT_EQ(settings.timings.fadeOutMs, kShippedTimings.fadeOutMs);
+        EXPECT_EQ(settings.titleLength, 0);
+        EXPECT_EQ(uint8_t(record[8]) | uint8_t(record[9]) << 8, ORVELINE_VERSION_MAJOR);
     }
 }
 
