@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds orveline.exe with your own two pictures in place of the built-in
-# ones: installs what is missing, builds the packer natively, packs the PNGs
-# into build/artwork/pictures/, builds the 32-bit program in build/artwork/
-# and the 64-bit one in build/artwork64/, copies both out, and writes a
-# preview of the show beside them (OUTPUT-preview.png). The 64-bit program
-# is named after OUTPUT with 64 added: orveline64.exe by default.
+# Makes your own orveline.exe from the shipped one: installs what is missing,
+# builds the branding tool natively and the shipped programs, and has the
+# tool write both programs with your pictures (and product options) in
+# place of the built-in ones, the same bytes orveline-brand.exe writes on
+# Windows. Writes a preview of the show beside them (OUTPUT-preview.png).
+# The 64-bit program is named after OUTPUT with 64 added: orveline64.exe by
+# default.
 #
-#   ./scripts/build-with-artwork.sh [--fit] [SIGNING] SMALL.png LARGE.png [OUTPUT.exe]
+#   ./scripts/build-with-artwork.sh [--fit] [PRODUCT OPTIONS] [SIGNING] SMALL.png LARGE.png [OUTPUT.exe]
 #
 # SMALL.png is shown on screens up to 800 pixels wide and must be 195 x 145;
 # LARGE.png on wider screens and must be 317 x 236. With --fit, pictures of
@@ -15,12 +16,13 @@
 # from the folder you run the command in.
 #
 # PRODUCT OPTIONS make the program the vendor's own (the README's "Your own
-# product" says what each changes): --icon FILE (PNG or ICO), --product,
-# --company, --version X.Y.Z[.W], --description, --copyright (the file's
-# properties), --title (the window's title), --fade-in, --hold, --fade-out
-# (milliseconds, a minute at the most) and --large-2x FILE (a 634 x 472
-# picture for screens scaled to 150 % or more). Without any, the program is
-# the plain build's with the same pictures, byte for byte.
+# product" says what each changes, and orveline-brand --help lists them):
+# --icon FILE (PNG or ICO), --product, --company, --version X.Y.Z[.W],
+# --description, --copyright (the file's properties), --title (the window's
+# title), --fade-in, --hold, --fade-out (milliseconds, a minute at the most)
+# and --large-2x FILE (a 634 x 472 picture for screens scaled to 150 % or
+# more). With the shipped pictures and no option, the programs are the
+# shipped ones, byte for byte.
 #
 # SIGNING signs both programs with Authenticode (osslsigncode, SHA-256),
 # with the output's name (orveline) as the program's description:
@@ -69,12 +71,15 @@ step() {
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/quietly.sh"
-. "$root/scripts/product.sh"
+# The caller's paths, before anything changes folder.
+absolute() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$PWD/$1" ;; esac; }
 
 fit=()
 sign=no
 pkcs12='' cert='' key='' password_file='' timestamp=''
 signing_option=  # the first option given that only signing uses
+product=()       # passed on to the branding tool, which checks them
+fade_in=1280 hold=2000 fade_out=640 large_twice=
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -94,7 +99,17 @@ while [ $# -gt 0 ]; do
     --product | --company | --version | --description | --copyright | --title | --icon | \
     --large-2x | --fade-in | --hold | --fade-out)
       [ $# -ge 2 ] || refuse "$1 needs a value"
-      product_option "$1" "$2"
+      value=$2
+      case "$1" in
+        --icon | --large-2x) value=$(absolute "$2") ;;
+      esac
+      case "$1" in
+        --fade-in) fade_in=$2 ;;
+        --hold) hold=$2 ;;
+        --fade-out) fade_out=$2 ;;
+        --large-2x) large_twice=$value ;;
+      esac
+      product+=("$1" "$value")
       shift ;;
     -*) usage ;;
     *) args+=("$1") ;;
@@ -103,8 +118,6 @@ while [ $# -gt 0 ]; do
 done
 [ ${#args[@]} -eq 2 ] || [ ${#args[@]} -eq 3 ] || usage
 
-# The caller's paths, before anything changes folder.
-absolute() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$PWD/$1" ;; esac; }
 small=$(absolute "${args[0]}")
 large=$(absolute "${args[1]}")
 output=$(absolute "${args[2]:-orveline.exe}")
@@ -117,9 +130,6 @@ done
 # A folder that is not there yet is made, once everything has been built.
 outdir=$(dirname "$output")
 [ ! -e "$outdir" ] || [ -d "$outdir" ] || refuse "not a folder: $outdir"
-check_product || exit 1
-product_icon=${product_icon:+$(absolute "$product_icon")}
-product_large_twice=${product_large_twice:+$(absolute "$product_large_twice")}
 
 if [ "$sign" = no ]; then
   [ -z "$signing_option" ] || refuse "$signing_option is for signing: add --sign, or leave it out"
@@ -149,36 +159,34 @@ cd "$root"
 "$root/scripts/setup.sh"
 
 jobs=$(nproc 2>/dev/null || echo 2)
-build=build/artwork
-pictures="$root/$build/pictures"
+brand=build/host/brand/orveline-brand
+pictures="$root/build/artwork/pictures"
 
-echo "build-with-artwork: building the packer and the preview (build/host)"
+echo "build-with-artwork: building the branding tool and the preview (build/host)"
 step cmake --preset host
-step cmake --build --preset host --target pack_artwork show_preview make_icon -j "$jobs"
+step cmake --build --preset host --target orveline-brand pack_artwork show_preview -j "$jobs"
+# Every option and picture is checked before the long builds.
+"$brand" --check "${fit[@]}" "${product[@]}" "$small" "$large" "$output" || exit 1
 
-echo "build-with-artwork: packing the pictures into $build/pictures/"
-build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
-# The vendor's product: its product.h, its icon and its larger picture.
-write_product "$pictures"
-if [ -n "$product_large_twice" ]; then
-  build/host/tools/pack_artwork "${fit[@]}" --large-2x "$product_large_twice" "$pictures/tal1280x2.bmp"
-fi
-if [ -n "$product_icon" ]; then
-  build/host/tools/make_icon "$product_icon" "$pictures/product.ico"
-fi
+echo "build-with-artwork: building the shipped programs (build/win32, build/win64)"
+templates="$root/build/artwork/templates"
+for bits in 32 64; do
+  step cmake --preset "win$bits"
+  step cmake --build --preset "win$bits" --target orveline -j "$jobs"
+done
+mkdir -p "$templates"
+cp build/win32/launcher/orveline.exe "$templates/orveline.exe"
+cp build/win64/launcher/orveline.exe "$templates/orveline64.exe"
 
 # The 64-bit program goes beside the 32-bit one: OUTPUT.exe gives OUTPUT64.exe.
 case "$output" in
   *.[eE][xX][eE]) output64="${output%.*}64.${output##*.}" ;;
   *) output64="${output}64" ;;
 esac
-
-echo "build-with-artwork: building the 32-bit orveline.exe ($build)"
-step cmake --preset win32 -B "$build" -DORVELINE_ARTWORK_DIR="$pictures"
-step cmake --build "$build" --target orveline -j "$jobs"
-echo "build-with-artwork: building the 64-bit orveline.exe (${build}64)"
-step cmake --preset win64 -B "${build}64" -DORVELINE_ARTWORK_DIR="$pictures"
-step cmake --build "${build}64" --target orveline -j "$jobs"
+branded=$(mktemp -d)
+echo "build-with-artwork: writing your programs with the branding tool"
+step "$brand" --templates "$templates" "${fit[@]}" "${product[@]}" "$small" "$large" \
+  "$branded/orveline.exe"
 
 # Both programs are written under temporary names first, and moved into
 # place only once both are there (and signed, when asked), so that neither
@@ -186,12 +194,12 @@ step cmake --build "${build}64" --target orveline -j "$jobs"
 # outputs stay as they were.
 mkdir -p "$outdir" || refuse "cannot make the folder $outdir"
 private=
-trap 'rm -f "$output.part" "$output64.part"; [ -z "$private" ] || rm -rf "$private"' EXIT
+trap 'rm -f "$output.part" "$output64.part"; rm -rf "$branded"; [ -z "$private" ] || rm -rf "$private"' EXIT
 rm -f "$output.part" "$output64.part"
 signed=
 if [ "$sign" = no ]; then
-  cp "$build/launcher/orveline.exe" "$output.part"
-  cp "${build}64/launcher/orveline.exe" "$output64.part"
+  cp "$branded/orveline.exe" "$output.part"
+  cp "$branded/orveline64.exe" "$output64.part"
 else
   echo "build-with-artwork: signing both programs"
   # The password reaches osslsigncode through a file only this user can
@@ -220,8 +228,8 @@ else
     step setsid -w osslsigncode sign "${credentials[@]}" "${password[@]}" "${stamp[@]}" \
       -h sha256 -n "$(basename "${output%.*}")" -in "$1" -out "$2" </dev/null
   }
-  sign_program "$build/launcher/orveline.exe" "$output.part"
-  sign_program "${build}64/launcher/orveline.exe" "$output64.part"
+  sign_program "$branded/orveline.exe" "$output.part"
+  sign_program "$branded/orveline64.exe" "$output64.part"
 
   # The check trusts the system's authorities and those the signature
   # carries: it proves that each signature covers its program and that the
@@ -249,12 +257,13 @@ mv -f "$output64.part" "$output64"
 echo "build-with-artwork: wrote $output, 32-bit$signed ($(stat -c %s "$output") bytes)"
 echo "build-with-artwork: wrote $output64, 64-bit$signed ($(stat -c %s "$output64") bytes)"
 
-# What the show will look like, from the pictures and timings just built in.
-timings=(--fade-in "$((10#$product_fade_in))" --hold "$((10#$product_hold))"
-         --fade-out "$((10#$product_fade_out))")
+# What the show will look like, from the same pictures and timings.
+step build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
+timings=(--fade-in "$((10#$fade_in))" --hold "$((10#$hold))" --fade-out "$((10#$fade_out))")
 build/host/tools/show_preview --pictures "$pictures" "${timings[@]}" "${output%.*}-preview.png" >/dev/null
 echo "build-with-artwork: its show on a 1024 x 768 screen: ${output%.*}-preview.png"
-if [ -n "$product_large_twice" ]; then
+if [ -n "$large_twice" ]; then
+  step build/host/tools/pack_artwork "${fit[@]}" --large-2x "$large_twice" "$pictures/tal1280x2.bmp"
   build/host/tools/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 --dpi 144 \
     "${output%.*}-preview-2x.png" >/dev/null
   echo "build-with-artwork: on a 2560 x 1440 screen at 150 %: ${output%.*}-preview-2x.png"

@@ -15,7 +15,7 @@ packages=(
   libstb-dev                                  # the vendor's pictures, decoded in every build
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
-  icoutils                                    # wrestool, the judge of the resource rewriter
+  icoutils zip unzip                          # reading programs' resources in tests; the release
 )
 
 sudo=()

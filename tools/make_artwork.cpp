@@ -4,7 +4,9 @@
 //
 // Writes OUTDIR/tal800.bmp (195 x 145) and OUTDIR/tal1280.bmp (317 x 236)
 // in the shipped bitmap form of artwork.h, grey with straight (not
-// premultiplied) alpha. With --preview it also writes PNGs of each picture
+// premultiplied) alpha, and the same pictures as PNGs (tal800.png,
+// tal1280.png): a vendor's starting point, from which the branding tool
+// packs the very same bitmaps. With --preview it also writes PNGs of each picture
 // over a light, a dark and a busy background, so the artwork can be judged
 // by eye.
 //
@@ -289,8 +291,10 @@ int main(int argc, char** argv)
         const std::string bmp = std::string(argv[1]) + "/" + o.slot.name + ".bmp";
         const std::string png = withPreviews ? std::string(argv[3]) + "/" + o.slot.name + "_preview.png" : "";
         std::string error;
-        std::vector<std::uint8_t> previewPng;
+        std::vector<std::uint8_t> previewPng, picturePng;
         if (!ReplaceFile(bmp, EncodeArtworkBitmap(toRgba(pic)), &error) ||
+            !EncodePng(toRgba(pic), &picturePng, &error) ||
+            !ReplaceFile(std::string(argv[1]) + "/" + o.slot.name + ".png", picturePng, &error) ||
             (withPreviews && !(EncodePng(preview(pic, o.zoom), &previewPng, &error) &&
                                ReplaceFile(png, previewPng, &error)))) {
             std::fprintf(stderr, "make_artwork: %s\n", error.c_str());

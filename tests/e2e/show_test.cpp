@@ -303,7 +303,9 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
     fs::copy_file(kWindowsBuild + "/tools/setup.exe", folder / "setup.exe");
     fs::copy_file(kWindowsBuild + "/tools/setup.exe", folder / "other.exe");
 
-    std::vector<std::string> argv = {kWineRun, kWindowsBuild + "/launcher/" + program};
+    // A program of the build by its name, or any other by its path.
+    std::vector<std::string> argv = {kWineRun, program.starts_with("/") ? program
+                                                                       : kWindowsBuild + "/launcher/" + program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const int64_t start = NowMs();
     const pid_t pid = StartProgram(argv, folder.string(), screen.Environment());
@@ -525,6 +527,39 @@ TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
     EXPECT_GT(r.startedMs, r.FirstSeen(int(kLevels.size()) - 1)) << "started during the show";
     EXPECT_EQ(StartedCommand(r), "other.exe alpha \"two words\" 3");
     EXPECT_TRUE(StartedPath(r).ends_with("\\other.exe")) << StartedPath(r);
+}
+
+// A vendor's program, written by the native branding tool from the shipped
+// ones with the shipped pictures and other timings: the same frames at the
+// vendor's pace, a fade in of 640 ms, a hold of 700 and a fade out of 1280.
+TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
+{
+    const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-brand-" + std::to_string(getpid()));
+    fs::create_directories(folder / "templates");
+    fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder / "templates/orveline.exe",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder / "templates/orveline64.exe",
+                  fs::copy_options::overwrite_existing);
+    const std::string resources = ORVELINE_RESOURCES_DIR;
+    const std::string command = std::string(ORVELINE_BRAND_TOOL) + " --templates '" + (folder / "templates").string() +
+                                "' --fade-in 640 --hold 700 --fade-out 1280 --title 'Größe 日本' '" + resources +
+                                "/tal800.png' '" + resources + "/tal1280.png' '" + (folder / "vendor.exe").string() +
+                                "' >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const bool is64 = kWindowsBuild.ends_with("64");
+    const ShowRecord r = Watch(*screen_, *stage_, (folder / (is64 ? "vendor64.exe" : "vendor.exe")).string(), {});
+    fs::remove_all(folder);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    ExpectFramesOfTheShow(r);
+    ExpectFade(r, 1, kFadeOutIndex, 10, "fade in");
+    ExpectFade(r, kFadeOutIndex, kShowFrameCount, 20, "fade out");
+    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeen(kFadeOutIndex);
+    ASSERT_GE(hold, 0) << r.Describe();
+    ASSERT_GE(fadeOut, 0) << r.Describe();
+    EXPECT_GE(fadeOut - hold + r.LongestGap(hold, hold), 700) << r.Describe();
+    EXPECT_LT(fadeOut - hold, 1800) << "the shipped hold of two seconds; " << r.Describe();
+    EXPECT_EQ(StartedCommand(r).empty(), false) << "setup.exe was not started";
 }
 
 // A skip during the show, or a request to close the window: the frames stop

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The artwork command's product options: wrong ones refused before anything
-# is built, leaving an earlier program as it was; none at all giving the
-# plain build's program byte for byte, in a folder made for it; and all of
-# them giving a program that holds its icon, its larger picture and its
-# texts in UTF-16.
+# The artwork command's product options, through the branding tool: wrong
+# ones refused before anything is built, leaving an earlier program as it
+# was; the shipped pictures and no option giving the shipped programs byte
+# for byte, in a folder made for them; and every option giving programs
+# that hold their icon, larger picture, texts in UTF-16 and timings.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -36,28 +36,29 @@ check "with every option it builds" artwork --icon "$picture" --product "Über G
   --company "Société 日本" --version 2.5.1 --description "Installer für Größe" \
   --copyright "© 2026 Société" --title "Willkommen – 日本" --fade-in 700 --hold 0 \
   --fade-out 300 --large-2x "$picture" "$picture" "$picture" "$work/vendor/setup-splash.exe"
-header="$root/build/artwork/pictures/product.h"
-check "its timings go into the build" grep -q "ORVELINE_HOLD_MS 0" "$header"
-check "and its version" grep -q "ORVELINE_VERSION_NUMBERS 2, 5, 1, 0" "$header"
 holds_its_own() {
   ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
     ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
     "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >"$work/log" 2>&1 ||
     { grep -E "Failure|not in|no " "$work/log"; return 1; }
 }
+record_times() {  # the fade in, hold and fade out of a program's product record
+  wrestool -x --raw -t 10 -n PRODUCT "$1" | od -An -tu4 -j16 -N12 | xargs
+}
 for program in setup-splash.exe setup-splash64.exe; do
   check "$program holds its icon, larger picture and texts" holds_its_own "$program"
+  check "and its timings" [ "$(record_times "$work/vendor/$program")" = "700 0 300" ]
 done
 check "its previews are written" test -s "$work/vendor/setup-splash-preview.png" \
   -a -s "$work/vendor/setup-splash-preview-2x.png"
 
-# Then no product option, after every one: the plain build of the same
-# pictures, with nothing of the vendor's left in it.
+# Then the shipped pictures and no product option, after every one: the
+# shipped programs, with nothing of the vendor's left in them.
 check "without options it builds into a new folder" \
-  artwork "$picture" "$picture" "$work/new/folder/orveline.exe"
-cmake --preset win32 -S "$root" -B "$work/plain" -DORVELINE_ARTWORK_DIR="$root/build/artwork/pictures" \
-  >/dev/null && cmake --build "$work/plain" --target orveline -j 2 >/dev/null
-check "and its program is the plain build's, byte for byte" \
-  cmp "$work/new/folder/orveline.exe" "$work/plain/launcher/orveline.exe"
+  "$root/scripts/build-with-artwork.sh" "$root/resources/tal800.png" "$root/resources/tal1280.png" \
+  "$work/new/folder/orveline.exe"
+check "and its programs are the shipped ones, byte for byte" \
+  cmp "$work/new/folder/orveline.exe" "$root/build/win32/launcher/orveline.exe"
+check "both of them" cmp "$work/new/folder/orveline64.exe" "$root/build/win64/launcher/orveline.exe"
 
 [ "$failures" -eq 0 ]

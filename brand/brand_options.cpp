@@ -1,0 +1,210 @@
+#include "brand_options.h"
+
+#include "product_record.h"
+
+namespace {
+
+// A text for the file's properties or the window's title: UTF-8, not empty,
+// no control characters, and not longer than the properties dialog shows.
+bool CheckText(const std::string& option, const std::string& text, std::string* error)
+{
+    std::u16string units;
+    if (text.empty())
+        *error = option + " is empty";
+    else if (!Utf8ToUtf16(text, &units))
+        *error = option + " is not UTF-8 text: " + text;
+    else if (units.size() > kProductTitleMaxLength)
+        *error = option + " is longer than 200 characters";
+    else
+        for (const char c : text)
+            if (uint8_t(c) < 0x20 || c == 0x7F)
+                *error = option + " holds a control character";
+    return error->empty();
+}
+
+// Milliseconds: a whole number from 0 to a minute; a longer show keeps the
+// installer waiting for no reason a user would accept.
+bool ParseMs(const std::string& option, const std::string& value, uint32_t* ms, std::string* error)
+{
+    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+        *error = option + " must be a whole number of milliseconds, not '" + value + "'";
+        return false;
+    }
+    *ms = uint32_t(std::stoul(value));
+    if (*ms > kProductMaxMs) {
+        *error = option + " of " + value + " ms is over a minute (60000 ms at the most)";
+        return false;
+    }
+    return true;
+}
+
+bool ParseVersion(const std::string& value, uint16_t version[4], std::string* error)
+{
+    *error = "--version must be X.Y.Z or X.Y.Z.W, not '" + value + "'";
+    uint32_t parts[4] = {};
+    size_t count = 0, start = 0;
+    for (;;) {
+        const size_t end = value.find('.', start);
+        const std::string part = value.substr(start, end == std::string::npos ? end : end - start);
+        if (count == 4 || part.empty() || part.size() > 5 ||
+            part.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        parts[count++] = uint32_t(std::stoul(part));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    if (count < 3)
+        return false;
+    for (size_t i = 0; i < count; ++i)
+        if (parts[i] > 65535) {
+            *error = "--version parts are 0 to 65535, not " + std::to_string(parts[i]);
+            return false;
+        }
+    for (size_t i = 0; i < 4; ++i)
+        version[i] = uint16_t(parts[i]);
+    error->clear();
+    return true;
+}
+
+}  // namespace
+
+bool Utf8ToUtf16(const std::string& text, std::u16string* out)
+{
+    out->clear();
+    for (size_t i = 0; i < text.size();) {
+        const uint8_t c = uint8_t(text[i]);
+        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        if (extra < 0 || i + size_t(extra) >= text.size())
+            return false;
+        uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const uint8_t next = uint8_t(text[i + size_t(k)]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (next & 0x3F);
+        }
+        static const uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
+            return false;  // overlong, beyond Unicode, or a surrogate
+        if (cp >= 0x10000) {
+            out->push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+            out->push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out->push_back(char16_t(cp));
+        }
+        i += size_t(extra) + 1;
+    }
+    return true;
+}
+
+BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint16_t orveline[3],
+                               BrandOptions* options, std::string* error)
+{
+    *options = BrandOptions{};
+    error->clear();
+    for (int i = 0; i < 3; ++i)
+        options->version[i] = orveline[i];
+    if (args.size() == 1 && args[0] == "--help")
+        return kBrandHelp;
+    if (args.size() == 1 && args[0] == "--version")
+        return kBrandVersion;
+    std::vector<std::string> files;
+    std::string fadeIn = "1280", hold = "2000", fadeOut = "640", version;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--fit" || a == "--check") {
+            (a == "--fit" ? options->fit : options->checkOnly) = true;
+            continue;
+        }
+        if (a == "--help") {
+            *error = "--help stands alone";
+            return kBrandUsage;
+        }
+        std::string* value = a == "--icon"          ? &options->icon
+                             : a == "--large-2x"    ? &options->largeTwice
+                             : a == "--product"     ? &options->product
+                             : a == "--company"     ? &options->company
+                             : a == "--description" ? &options->description
+                             : a == "--copyright"   ? &options->copyright
+                             : a == "--title"       ? &options->title
+                             : a == "--templates"   ? &options->templates
+                             : a == "--sign-command" ? &options->signCommand
+                             : a == "--version"     ? &version
+                             : a == "--fade-in"     ? &fadeIn
+                             : a == "--hold"        ? &hold
+                             : a == "--fade-out"    ? &fadeOut
+                                                    : nullptr;
+        if (value != nullptr) {
+            if (i + 1 >= args.size()) {
+                *error = a + " needs a value";
+                return kBrandRefused;
+            }
+            *value = args[++i];
+            continue;
+        }
+        if (a.size() > 1 && a[0] == '-') {
+            *error = "unknown option " + a;
+            return kBrandUsage;
+        }
+        files.push_back(a);
+    }
+    if (files.size() < 2 || files.size() > 3) {
+        *error = "give SMALL.png LARGE.png and, if you like, OUTPUT.exe";
+        return kBrandUsage;
+    }
+    options->small = files[0];
+    options->large = files[1];
+    options->output = files.size() == 3 ? files[2] : "orveline.exe";
+    const bool ok = CheckText("--product", options->product, error) &&
+                    CheckText("--description", options->description, error) &&
+                    (options->company.empty() || CheckText("--company", options->company, error)) &&
+                    (options->copyright.empty() || CheckText("--copyright", options->copyright, error)) &&
+                    (options->title.empty() || CheckText("--title", options->title, error)) &&
+                    (version.empty() || ParseVersion(version, options->version, error)) &&
+                    ParseMs("--fade-in", fadeIn, &options->fadeInMs, error) &&
+                    ParseMs("--hold", hold, &options->holdMs, error) &&
+                    ParseMs("--fade-out", fadeOut, &options->fadeOutMs, error);
+    if (ok && !options->signCommand.empty() && options->signCommand.find("{}") == std::string::npos)
+        *error = "--sign-command needs {} where the program's name goes";
+    return error->empty() ? kBrandRun : kBrandRefused;
+}
+
+std::string BrandHelp()
+{
+    return R"(usage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]
+
+Writes OUTPUT.exe (default orveline.exe) and OUTPUT64.exe, your own splash
+launchers, from orveline.exe and orveline64.exe beside this tool: your
+pictures, icon, texts and timings, nothing else changed. SMALL.png is shown
+on screens up to 800 pixels wide and must be 195 x 145; LARGE.png on wider
+screens, 317 x 236. An output folder that is not there yet is made.
+
+  --fit                  scale pictures of another size to fit, centred on
+                         a transparent border
+  --icon FILE            the program's icon: a PNG (made into 16, 32, 48 and
+                         256 pixels) or an .ico taken as it is
+  --product NAME         "Product name" in the file's properties (Orveline)
+  --company NAME         "Company" (none)
+  --version X.Y.Z[.W]    "File version" and "Product version", each number up
+                         to 65535 (Orveline's own)
+  --description TEXT     "File description" (Orveline splash launcher)
+  --copyright TEXT       "Copyright" (none)
+  --title TEXT           the window's title in the taskbar (Orveline)
+  --fade-in MS           the fade in's length (1280; 60000 at the most)
+  --hold MS              the hold's length (2000)
+  --fade-out MS          the fade out's length (640)
+  --large-2x FILE        a 634 x 472 picture for screens wider than 800
+                         pixels scaled to 150 % or more
+  --templates FOLDER     take orveline.exe and orveline64.exe from there
+  --sign-command "CMD {}"  run CMD on each program before it is moved into
+                         place, {} standing for its name; a failure writes
+                         nothing
+  --check                check the options and files, and write nothing
+  --help                 this text
+  --version              (alone) the tool's own version
+
+Texts may be in any script. Exit codes: 0 both programs written; 1 refused
+(the reason is given) and nothing written; 2 a command line it cannot read.
+)";
+}

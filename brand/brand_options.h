@@ -1,0 +1,40 @@
+// The branding tool's command line: the same options, arguments and checks
+// as scripts/build-with-artwork.sh, read from UTF-8 text on every platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct BrandOptions {
+    bool fit = false;
+    bool checkOnly = false;  // check the options and files, write nothing
+    std::string icon, largeTwice;  // files; empty: none
+    std::string product = "Orveline", description = "Orveline splash launcher";
+    std::string company, copyright, title;  // empty: none, or the shipped title
+    uint16_t version[4] = {};               // the file's and the product's
+    uint32_t fadeInMs = 1280, holdMs = 2000, fadeOutMs = 640;
+    std::string templates;    // the folder of the two programs; empty: the tool's own
+    std::string signCommand;  // run on each program before it is moved into place
+    std::string small, large, output;
+};
+
+enum BrandCommand {
+    kBrandRun,       // options read and checked
+    kBrandHelp,      // --help
+    kBrandVersion,   // --version alone: the tool's own version
+    kBrandUsage,     // a command line the tool cannot read; exit code 2
+    kBrandRefused,   // an option with a wrong value; exit code 1
+};
+
+// Reads and checks the arguments (without the program's name). The version
+// defaults to Orveline's own, given as major, minor and patch. On a usage
+// error or a refusal *error says why, in one line.
+BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint16_t orveline[3],
+                               BrandOptions* options, std::string* error);
+
+// The help text, every option in it.
+std::string BrandHelp();
+
+// UTF-8 to UTF-16; false on bytes that are not UTF-8.
+bool Utf8ToUtf16(const std::string& text, std::u16string* out);

@@ -1,0 +1,201 @@
+#include "brand_programs.h"
+
+#include "artwork.h"
+#include "files.h"
+#include "icon.h"
+#include "product_record.h"
+#include "product_record_writer.h"
+#include "version_info.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kBitmapType = 2;  // RT_BITMAP
+// The resource compiler's language for what the shipped program's script
+// does not place otherwise: US English.
+constexpr uint16_t kDefaultLanguage = 0x409;
+constexpr size_t kBitmapFileHeaderSize = 14;
+
+// The packed bitmap of a picture for one slot: the bitmap file less its
+// file header, as a bitmap resource holds it.
+bool PackPicture(const std::string& file, const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* packed,
+                 std::string* error)
+{
+    std::vector<uint8_t> png, bitmap;
+    if (!ReadWholeFile(file, &png, error) || !PackArtworkBitmap(png, file, slot, fit, &bitmap, error))
+        return false;
+    packed->assign(bitmap.begin() + kBitmapFileHeaderSize, bitmap.end());
+    return true;
+}
+
+bool IsNamed(const ResourceId& id, const char16_t* name)
+{
+    if (id.name.size() != std::char_traits<char16_t>::length(name))
+        return false;
+    for (size_t i = 0; i < id.name.size(); ++i) {
+        const char16_t a = id.name[i], b = name[i];
+        if ((a >= u'a' && a <= u'z' ? a - 32 : a) != (b >= u'a' && b <= u'z' ? b - 32 : b))
+            return false;
+    }
+    return true;
+}
+
+const ResourceEntry* FindEntry(const std::vector<ResourceEntry>& entries, uint16_t type, const char16_t* name,
+                               uint16_t id = 0)
+{
+    for (const ResourceEntry& e : entries)
+        if (e.type.name.empty() && e.type.id == type &&
+            (name != nullptr ? IsNamed(e.name, name) : e.name.name.empty() && e.name.id == id))
+            return &e;
+    return nullptr;
+}
+
+// Puts data in place of the resource of that type and name, in its
+// language, or adds it in the given language.
+void SetEntry(std::vector<ResourceEntry>* entries, uint16_t type, const ResourceId& name, uint16_t language,
+              std::vector<uint8_t> data)
+{
+    for (ResourceEntry& e : *entries)
+        if (e.type.name.empty() && e.type.id == type && e.name == name) {
+            e.data = std::move(data);
+            return;
+        }
+    ResourceEntry entry;
+    entry.type.id = type;
+    entry.name = name;
+    entry.language = language;
+    entry.data = std::move(data);
+    entries->push_back(std::move(entry));
+}
+
+ResourceId Named(const char16_t* name)
+{
+    ResourceId id;
+    id.name = name;
+    return id;
+}
+
+std::u16string Utf16(const std::string& text)
+{
+    std::u16string units;
+    Utf8ToUtf16(text, &units);
+    return units;
+}
+
+}  // namespace
+
+bool PrepareBrandInputs(const BrandOptions& options, BrandInputs* inputs, std::vector<std::string>* refusals)
+{
+    std::string error;
+    if (!PackPicture(options.small, kSmallArtwork, options.fit, &inputs->small, &error))
+        refusals->push_back(error);
+    if (!PackPicture(options.large, kLargeArtwork, options.fit, &inputs->large, &error))
+        refusals->push_back(error);
+    if (!options.largeTwice.empty() &&
+        !PackPicture(options.largeTwice, kLargeTwiceArtwork, options.fit, &inputs->largeTwice, &error))
+        refusals->push_back(error);
+    if (!options.icon.empty()) {
+        std::vector<uint8_t> bytes, icon;
+        if (!ReadWholeFile(options.icon, &bytes, &error) || !IconFromBytes(bytes, options.icon, &icon, &error) ||
+            !EncodeIconResources(icon, &inputs->icon, &error))
+            refusals->push_back(error);
+        inputs->hasIcon = true;
+    }
+    return refusals->empty();
+}
+
+bool LoadBrandTemplate(const std::string& path, bool is64, const uint16_t orveline[3], BrandTemplate* program,
+                       std::string* error)
+{
+    program->path = path;
+    program->is64 = is64;
+    const std::string version = std::to_string(orveline[0]) + "." + std::to_string(orveline[1]) + "." +
+                                std::to_string(orveline[2]);
+    const std::string what = path + " is not the " + (is64 ? "64" : "32") + "-bit program of Orveline " + version;
+    if (!ReadWholeFile(path, &program->image, error))
+        return false;
+    PeFacts facts;
+    std::string reason;
+    if (!ReadPeFacts(program->image, &facts, &reason) ||
+        !ReadPeResources(program->image, &program->entries, &reason)) {
+        *error = what + " (" + reason + ")";
+        return false;
+    }
+    if (facts.machine != (is64 ? 0x8664 : 0x14C)) {
+        *error = what + " (it is built for another processor)";
+        return false;
+    }
+    if (facts.hasSignature) {
+        *error = path + " is signed: brand the unsigned program, then sign what the tool writes";
+        return false;
+    }
+    const ResourceEntry* record = FindEntry(program->entries, kProductRecordType, u"PRODUCT");
+    const std::vector<uint8_t> none;
+    const std::vector<uint8_t>& bytes = record != nullptr ? record->data : none;
+    uint16_t carried[3] = {};
+    if (bytes.size() >= kProductRecordHeaderSize)
+        std::memcpy(carried, bytes.data() + kProductRecordOrvelineVersionOffset, sizeof carried);
+    if (record == nullptr || std::memcmp(bytes.data(), kProductRecordMagic, 4) != 0 ||
+        (bytes[kProductRecordVersionOffset] | bytes[kProductRecordVersionOffset + 1] << 8) != kProductRecordVersion) {
+        *error = what + " (it holds no product record the tool knows)";
+        return false;
+    }
+    if (std::memcmp(carried, orveline, sizeof carried) != 0) {
+        *error = what + " (it is Orveline " + std::to_string(carried[0]) + "." + std::to_string(carried[1]) +
+                 "." + std::to_string(carried[2]) + "'s; use the tool that came with it)";
+        return false;
+    }
+    return true;
+}
+
+bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, const BrandInputs& inputs,
+                  const uint16_t orveline[3], std::vector<uint8_t>* out, std::string* error)
+{
+    std::vector<ResourceEntry> entries = program.entries;
+    const ResourceEntry* shippedLarge = FindEntry(entries, kBitmapType, u"TAL1280");
+    const uint16_t pictureLanguage = shippedLarge != nullptr ? shippedLarge->language : kDefaultLanguage;
+    SetEntry(&entries, kBitmapType, Named(u"TAL800"), pictureLanguage, inputs.small);
+    SetEntry(&entries, kBitmapType, Named(u"TAL1280"), pictureLanguage, inputs.large);
+    if (!inputs.largeTwice.empty())
+        SetEntry(&entries, kBitmapType, Named(u"TAL1280X2"), pictureLanguage, inputs.largeTwice);
+
+    if (inputs.hasIcon) {
+        std::erase_if(entries, [](const ResourceEntry& e) {
+            return e.type.name.empty() && (e.type.id == kIconResourceType || e.type.id == kIconGroupResourceType);
+        });
+        for (const IconImage& image : inputs.icon.images) {
+            ResourceId id;
+            id.id = image.id;
+            SetEntry(&entries, kIconResourceType, id, kDefaultLanguage, image.bytes);
+        }
+        SetEntry(&entries, kIconGroupResourceType, Named(kIconGroupName), kDefaultLanguage, inputs.icon.group);
+    }
+
+    VersionFields fields = ShippedVersionFields(program.is64);
+    std::copy(options.version, options.version + 4, fields.version);
+    fields.productName = Utf16(options.product);
+    fields.fileDescription = Utf16(options.description);
+    fields.companyName = Utf16(options.company);
+    fields.legalCopyright = Utf16(options.copyright);
+    ResourceId versionId;
+    versionId.id = kVersionResourceId;
+    std::vector<uint8_t> version = EncodeVersionInfo(fields);
+    const ShowTimings timings = {options.fadeInMs, options.holdMs, options.fadeOutMs};
+    std::vector<uint8_t> record = EncodeProductRecord(timings, Utf16(options.title), orveline[0], orveline[1],
+                                                      orveline[2]);
+    if (version.empty() || record.empty()) {
+        *error = "a text is too long for the program's resources";
+        return false;
+    }
+    SetEntry(&entries, kVersionResourceType, versionId, kDefaultLanguage, std::move(version));
+    SetEntry(&entries, kProductRecordType, Named(u"PRODUCT"), kProductRecordLanguage, std::move(record));
+
+    std::string reason;
+    if (!ReplacePeResources(program.image, entries, out, &reason)) {
+        *error = "cannot rewrite " + program.path + ": " + reason;
+        return false;
+    }
+    return true;
+}

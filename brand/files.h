@@ -1,0 +1,27 @@
+// The files and programs the branding tool deals with, by UTF-8 names on
+// every platform: on Windows through the wide calls, so that names in any
+// script work.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+// Replaces to with from, in one step.
+bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* error);
+void RemoveFile(const std::string& path);
+bool IsFolder(const std::string& path);
+bool FileExists(const std::string& path);
+// Makes a folder and those above it that are missing.
+bool MakeFolders(const std::string& path, std::string* error);
+// Whether two names reach the same file, existing or not.
+bool SameFile(const std::string& a, const std::string& b);
+// The folder of the running tool.
+std::string ToolFolder();
+// Runs a command line through the system's shell; its exit status, or -1.
+int RunCommand(const std::string& command);
+// The arguments of the running tool as UTF-8, without its own name. argv
+// is used where the system gives no Unicode command line.
+std::vector<std::string> CommandArguments(int argc, char** argv);

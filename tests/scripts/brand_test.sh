@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# The branding tool on the shipped programs of both Windows builds: the
+# shipped pictures and no option give the shipped programs byte for byte;
+# every option gives programs holding the vendor's resources; the Windows
+# tool under Wine writes the same bytes as the native one; and every bad
+# input is refused with one line, writing nothing and leaving earlier
+# outputs as they were.
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/machine.sh"
+. "$root/scripts/xdisplay.sh"
+. "$root/scripts/quietly.sh"
+probe_32bit >/dev/null || exit 1
+work=$(mktemp -d)
+trap 'stop_display; rm -rf "$work"' EXIT
+brand="$root/build/host/brand/orveline-brand"
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+mkdir -p "$work/templates"
+cp "$root/build/win32/launcher/orveline.exe" "$work/templates/orveline.exe"
+cp "$root/build/win64/launcher/orveline.exe" "$work/templates/orveline64.exe"
+small="$root/resources/tal800.png" large="$root/resources/tal1280.png"
+picture="$root/docs/contact-sheet.png"
+run() { "$brand" --templates "$work/templates" "$@" >"$work/log" 2>&1; }
+
+check "the shipped pictures and no option write programs" run "$small" "$large" "$work/plain/orveline.exe"
+check "the 32-bit one is the shipped one, byte for byte" cmp -s "$work/plain/orveline.exe" "$work/templates/orveline.exe"
+check "so is the 64-bit one" cmp -s "$work/plain/orveline64.exe" "$work/templates/orveline64.exe"
+
+every=(--fit --icon "$picture" --product "Über Größe" --company "Société 日本" --version 2.5.1
+       --description "Installer für Größe" --copyright "© 2026 Société" --title "Willkommen – 日本"
+       --fade-in 700 --hold 0 --fade-out 300 --large-2x "$picture")
+check "every option writes programs" run "${every[@]}" "$picture" "$picture" "$work/vendor/setup-splash.exe"
+holds_its_own() {
+  ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
+    ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
+    "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >"$work/log" 2>&1 ||
+    { grep -E "Failure|not in|no " "$work/log"; return 1; }
+}
+record_times() {  # the fade in, hold and fade out of a program's product record
+  wrestool -x --raw -t 10 -n PRODUCT "$1" | od -An -tu4 -j16 -N12 | xargs
+}
+for program in setup-splash.exe setup-splash64.exe; do
+  check "$program holds its icon, larger picture and texts" holds_its_own "$program"
+  check "and its timings" [ "$(record_times "$work/vendor/$program")" = "700 0 300" ]
+  check "and its version" eval "wrestool -x --raw -t 16 '$work/vendor/$program' | iconv -c -f UTF-16LE -t UTF-8 | grep -q 2.5.1.0"
+done
+
+# The Windows tool, under Wine where this machine runs its build, writes
+# the same bytes.
+windows=win32
+[ "$runs_32bit" = yes ] || windows=win64
+start_display >/dev/null
+cp "$root/build/$windows/brand/orveline-brand.exe" "$work/templates/"
+check "the Windows tool ($windows) under Wine writes programs" \
+  quietly "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "${every[@]}" \
+  "$picture" "$picture" "Z:$work/wine/setup-splash.exe"
+for program in setup-splash.exe setup-splash64.exe; do
+  check "the same bytes as the native tool: $program" cmp -s "$work/wine/$program" "$work/vendor/$program"
+done
+check "the Windows tool says its version" eval "'$root/build/$windows/wine-run.sh' '$work/templates/orveline-brand.exe' --version | grep -q '^orveline-brand $(cat "$root/VERSION")'"
+
+# Every refusal: one line, a status of 1, and the earlier outputs untouched.
+mkdir -p "$work/old" "$work/not-ours"
+echo earlier >"$work/old/orveline.exe"
+echo earlier >"$work/old/orveline64.exe"
+head -c 300 "$picture" >"$work/truncated.png"
+head -c 30 "$root/build/win32/launcher/orveline.exe" >"$work/damaged.ico"
+cp "$root/build/win32/tools/setup.exe" "$work/not-ours/orveline.exe"
+cp "$root/build/win64/tools/setup.exe" "$work/not-ours/orveline64.exe"
+touch "$work/a-file"
+refusals=(
+  "a damaged PNG|$work/truncated.png|$large|$work/old/orveline.exe"
+  "a picture of the wrong size|$picture|$large|$work/old/orveline.exe"
+  "a damaged icon|--icon|$work/damaged.ico|$small|$large|$work/old/orveline.exe"
+  "programs not ours|--templates|$work/not-ours|$small|$large|$work/old/orveline.exe"
+  "an output naming a template|$small|$large|$work/templates/orveline.exe"
+  "a folder that cannot be made|$small|$large|$work/a-file/sub/orveline.exe"
+  "a failing signing command|--sign-command|false {}|$small|$large|$work/old/orveline.exe"
+)
+for row in "${refusals[@]}"; do
+  IFS='|' read -r -a words <<<"$row"
+  run "${words[@]:1}"
+  status=$?
+  check "${words[0]} is refused with one line: $(head -n 1 "$work/log")" \
+    [ "$status" -eq 1 -a "$(wc -l <"$work/log")" -eq 1 ]
+  check "and the earlier outputs are as they were" \
+    [ "$(cat "$work/old/orveline.exe" "$work/old/orveline64.exe")" = "$(printf 'earlier\nearlier')" ]
+  check "and nothing is left half written" [ -z "$(ls "$work/old" | grep -v '^orveline\(64\)\?\.exe$')" ]
+done
+check "the signing command runs on both programs before they are in place" \
+  run --sign-command "printf SIGNED >>{}" "$small" "$large" "$work/old/orveline.exe"
+for program in orveline.exe orveline64.exe; do
+  check "$program was signed" [ "$(tail -c 6 "$work/old/$program")" = SIGNED ]
+done
+
+[ "$failures" -eq 0 ]
