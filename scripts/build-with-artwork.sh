@@ -260,11 +260,11 @@ echo "build-with-artwork: wrote $output64, 64-bit$signed ($(stat -c %s "$output6
 # What the show will look like, from the same pictures and timings.
 step build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
 timings=(--fade-in "$((10#$fade_in))" --hold "$((10#$hold))" --fade-out "$((10#$fade_out))")
-build/host/tools/show_preview --pictures "$pictures" "${timings[@]}" "${output%.*}-preview.png" >/dev/null
+build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" "${output%.*}-preview.png" >/dev/null
 echo "build-with-artwork: its show on a 1024 x 768 screen: ${output%.*}-preview.png"
 if [ -n "$large_twice" ]; then
   step build/host/tools/pack_artwork "${fit[@]}" --large-2x "$large_twice" "$pictures/tal1280x2.bmp"
-  build/host/tools/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 --dpi 144 \
+  build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 --dpi 144 \
     "${output%.*}-preview-2x.png" >/dev/null
   echo "build-with-artwork: on a 2560 x 1440 screen at 150 %: ${output%.*}-preview-2x.png"
 fi

@@ -20,4 +20,4 @@ if ! (cd "$root" && "$root/scripts/setup.sh" && cmake --preset host &&
   echo "preview: the build failed" >&2
   exit 1
 fi
-exec "$root/build/host/tools/show_preview" "$@"
+exec "$root/build/host/preview/show_preview" "$@"

@@ -47,11 +47,11 @@ for p in host "$preset"; do
 done
 
 winrun="$root/build/$preset/wine-run.sh"
-watch="$root/build/host/tools/watch_show"
+watch="$root/build/host/testing/watch/watch_show"
 run="$root/build/run"
 rm -rf "$run"
 mkdir -p "$run"
-cp "build/$preset/launcher/orveline.exe" "build/$preset/tools/setup.exe" "$run/" ||
+cp "build/$preset/launcher/orveline.exe" "build/$preset/testing/setup/setup.exe" "$run/" ||
   fail "cannot copy the programs into $run." "Check that the disk is not full and the folder is writable."
 
 cleanup() {

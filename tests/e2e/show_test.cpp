@@ -4,7 +4,7 @@
 // desktop and the shipped picture at the levels of the show. Input comes
 // through XTest, as a user's would. The next program is the demo setup
 // program, which records how it was started.
-#include "../../tools/xshow.h"
+#include "xshow.h"
 #include "../host/pixel_surface.h"
 #include "show.h"
 
@@ -300,8 +300,8 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
                             ("orveline-e2e-" + std::to_string(getpid()) + "-" +
                              std::to_string(NowMs()));
     fs::create_directories(folder);
-    fs::copy_file(kWindowsBuild + "/tools/setup.exe", folder / "setup.exe");
-    fs::copy_file(kWindowsBuild + "/tools/setup.exe", folder / "other.exe");
+    fs::copy_file(kWindowsBuild + "/testing/setup/setup.exe", folder / "setup.exe");
+    fs::copy_file(kWindowsBuild + "/testing/setup/setup.exe", folder / "other.exe");
 
     // A program of the build by its name, or any other by its path.
     std::vector<std::string> argv = {kWineRun, program.starts_with("/") ? program

@@ -121,12 +121,12 @@ if ! (cd "$root" && quietly cmake --preset "$preset" &&
   exit 1
 fi
 mkdir show
-cp "signed/$program" "$root/build/$preset/tools/setup.exe" show/
+cp "signed/$program" "$root/build/$preset/testing/setup/setup.exe" show/
 start_display 1024x768x24 || exit 1
 winrun=$root/build/$preset/wine-run.sh
 "$winrun" --start-server || { echo "FAILED: Wine did not start for build/$preset"; exit 1; }
 cd show || exit 1
-"$root/build/host/tools/watch_show" --desktop . "$winrun" "$program" >watch.txt 2>&1
+"$root/build/host/testing/watch/watch_show" --desktop . "$winrun" "$program" >watch.txt 2>&1
 status=$?
 for _ in $(seq 100); do
   [ -f started.txt ] && break
