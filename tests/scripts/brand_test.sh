@@ -54,13 +54,22 @@ windows=win32
 [ "$runs_32bit" = yes ] || windows=win64
 start_display >/dev/null
 cp "$root/build/$windows/brand/orveline-brand.exe" "$work/templates/"
+# Names in other scripts, as Explorer and the shells pass them.
+mkdir -p "$work/Bilder Größe"
+cp "$picture" "$work/Bilder Größe/画像 1.png"
 check "the Windows tool ($windows) under Wine writes programs" \
   quietly "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "${every[@]}" \
-  "$picture" "$picture" "Z:$work/wine/setup-splash.exe"
+  "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe"
 for program in setup-splash.exe setup-splash64.exe; do
-  check "the same bytes as the native tool: $program" cmp -s "$work/wine/$program" "$work/vendor/$program"
+  check "the same bytes as the native tool: $program" cmp -s "$work/wine/出力/$program" "$work/vendor/$program"
 done
 check "the Windows tool says its version" eval "'$root/build/$windows/wine-run.sh' '$work/templates/orveline-brand.exe' --version | grep -q '^orveline-brand $(cat "$root/VERSION")'"
+
+help=$("$brand" --help)
+for option in --fit --icon --product --company --version --description --copyright --title \
+              --fade-in --hold --fade-out --large-2x --templates --sign-command --check --help; do
+  [[ $help == *"$option "* ]] || { echo "FAILED: --help does not list $option"; failures=$((failures + 1)); }
+done
 
 # Every refusal: one line, a status of 1, and the earlier outputs untouched.
 mkdir -p "$work/old" "$work/not-ours"
@@ -70,12 +79,21 @@ head -c 300 "$picture" >"$work/truncated.png"
 head -c 30 "$root/build/win32/launcher/orveline.exe" >"$work/damaged.ico"
 cp "$root/build/win32/testing/setup/setup.exe" "$work/not-ours/orveline.exe"
 cp "$root/build/win64/testing/setup/setup.exe" "$work/not-ours/orveline64.exe"
+# The shipped programs as another version of Orveline would have them: the
+# version its product record carries, one higher.
+mkdir -p "$work/other-version"
+for program in orveline.exe orveline64.exe; do
+  cp "$work/templates/$program" "$work/other-version/$program"
+  at=$(grep -obUaP 'ORVL\x01\x00' "$work/other-version/$program" | head -n 1 | cut -d: -f1)
+  printf '\x63' | dd of="$work/other-version/$program" bs=1 seek=$((at + 8)) conv=notrunc status=none
+done
 touch "$work/a-file"
 refusals=(
   "a damaged PNG|$work/truncated.png|$large|$work/old/orveline.exe"
   "a picture of the wrong size|$picture|$large|$work/old/orveline.exe"
   "a damaged icon|--icon|$work/damaged.ico|$small|$large|$work/old/orveline.exe"
   "programs not ours|--templates|$work/not-ours|$small|$large|$work/old/orveline.exe"
+  "another version's programs|--templates|$work/other-version|$small|$large|$work/old/orveline.exe"
   "an output naming a template|$small|$large|$work/templates/orveline.exe"
   "a folder that cannot be made|$small|$large|$work/a-file/sub/orveline.exe"
   "a failing signing command|--sign-command|false {}|$small|$large|$work/old/orveline.exe"
