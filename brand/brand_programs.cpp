@@ -1,7 +1,7 @@
 #include "brand_programs.h"
 
 #include "artwork.h"
-#include "files.h"
+#include "tool_files.h"
 #include "icon.h"
 #include "product_record.h"
 #include "product_record_writer.h"

@@ -4,7 +4,7 @@
 // or failed (nothing written), 2 a command line it cannot read.
 #include "brand_options.h"
 #include "brand_programs.h"
-#include "files.h"
+#include "tool_files.h"
 #include "orveline_version.h"
 
 #include <cstdio>

@@ -82,7 +82,7 @@ bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, s
 bool LoadPicture(const std::string& path, OwnedSurface* picture, std::string* error)
 {
     std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(path, &bytes, error))
+    if (!ReadWholeFile(path, &bytes, error))
         return false;
     if (!LoadPictureBytes(bytes, picture, error)) {
         *error = path + ": " + *error;

@@ -23,7 +23,7 @@ bool PrepareArtwork(const std::string& pngPath, const ArtworkSlot& slot, bool fi
                     RgbaImage* picture, std::string* error, std::string* note)
 {
     std::vector<uint8_t> png;
-    return ReadFileBytes(pngPath, &png, error) &&
+    return ReadWholeFile(pngPath, &png, error) &&
            PrepareArtworkPicture(png, pngPath, slot, fit, picture, error, note);
 }
 
@@ -45,7 +45,7 @@ bool PackArtwork(const std::string& smallPng, const std::string& largePng,
     for (Job& job : jobs) {
         std::vector<uint8_t> png;
         std::string why;
-        if (!ReadFileBytes(job.png, &png, &why) ||
+        if (!ReadWholeFile(job.png, &png, &why) ||
             !PackArtworkBitmap(png, job.png, job.slot, fit, &job.file, &why, &job.note))
             *error += (error->empty() ? "" : "\n") + why;
     }
@@ -74,6 +74,8 @@ bool PackArtwork(const std::string& smallPng, const std::string& largePng,
     }
     for (Job& job : jobs) {
         const bool moved = MoveIntoPlace(job.temporary, job.path, error);
+        if (!moved)
+            RemoveFile(job.temporary);
         job.temporary.clear();
         if (!moved) {
             dropTemporaries();
@@ -88,5 +90,5 @@ bool PackArtwork(const std::string& smallPng, const std::string& largePng,
 bool IconFromFile(const std::string& path, std::vector<uint8_t>* icon, std::string* error)
 {
     std::vector<uint8_t> bytes;
-    return ReadFileBytes(path, &bytes, error) && IconFromBytes(bytes, path, icon, error);
+    return ReadWholeFile(path, &bytes, error) && IconFromBytes(bytes, path, icon, error);
 }

@@ -17,27 +17,6 @@ bool Fail(std::string* error, std::string text)
 
 }  // namespace
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
-{
-    bytes->clear();
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        *error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes->insert(bytes->end(), chunk, chunk + got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        *error = "cannot read " + path;
-        return false;
-    }
-    return true;
-}
-
 bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
                  std::string* temporary, std::string* error)
 {
@@ -59,17 +38,13 @@ bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
     return true;
 }
 
-bool MoveIntoPlace(const std::string& temporary, const std::string& path, std::string* error)
-{
-    if (std::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    const int fault = errno;
-    std::remove(temporary.c_str());
-    return Fail(error, "cannot replace " + path + ": " + std::strerror(fault));
-}
-
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
 {
     std::string temporary;
-    return WriteBeside(path, bytes, &temporary, error) && MoveIntoPlace(temporary, path, error);
+    if (!WriteBeside(path, bytes, &temporary, error))
+        return false;
+    if (MoveIntoPlace(temporary, path, error))
+        return true;
+    RemoveFile(temporary);
+    return false;
 }

@@ -2,12 +2,12 @@
 // output is never left half written.
 #pragma once
 
+// Reading whole files, and moving a file into place: the branding tool's.
+#include "tool_files.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// The whole of a file; on failure false, with the reason in *error.
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
 // Writes bytes into a new temporary file beside path: on the same file
 // system, so that the rename is atomic, and named after this process so
@@ -15,9 +15,6 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::st
 // success *temporary names the file.
 bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
                  std::string* temporary, std::string* error);
-
-// Renames a file WriteBeside wrote over path; on failure it is removed.
-bool MoveIntoPlace(const std::string& temporary, const std::string& path, std::string* error);
 
 // Writes bytes through a temporary file beside path, renamed into place once
 // complete, so that path holds either its old content or all of the new.

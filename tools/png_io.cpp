@@ -121,7 +121,7 @@ bool ReadPngBytes(const std::vector<uint8_t>& bytes, RgbaImage* image, std::stri
 bool ReadPng(const std::string& path, RgbaImage* image, std::string* error)
 {
     std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(path, &bytes, error))
+    if (!ReadWholeFile(path, &bytes, error))
         return false;
     if (!ReadPngBytes(bytes, image, error)) {
         *error = path + ": " + *error;

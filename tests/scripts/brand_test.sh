@@ -10,6 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/machine.sh"
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/quietly.sh"
+. "$root/tests/scripts/vendor_program.sh"
 probe_32bit >/dev/null || exit 1
 work=$(mktemp -d)
 trap 'stop_display; rm -rf "$work"' EXIT
@@ -29,23 +30,10 @@ check "the shipped pictures and no option write programs" run "$small" "$large" 
 check "the 32-bit one is the shipped one, byte for byte" cmp -s "$work/plain/orveline.exe" "$work/templates/orveline.exe"
 check "so is the 64-bit one" cmp -s "$work/plain/orveline64.exe" "$work/templates/orveline64.exe"
 
-every=(--fit --icon "$picture" --product "Über Größe" --company "Société 日本" --version 2.5.1
-       --description "Installer für Größe" --copyright "© 2026 Société" --title "Willkommen – 日本"
-       --fade-in 700 --hold 0 --fade-out 300 --large-2x "$picture")
+every_option "$picture" "$picture"
 check "every option writes programs" run "${every[@]}" "$picture" "$picture" "$work/vendor/setup-splash.exe"
-holds_its_own() {
-  ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
-    ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
-    "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >"$work/log" 2>&1 ||
-    { grep -E "Failure|not in|no " "$work/log"; return 1; }
-}
-record_times() {  # the fade in, hold and fade out of a program's product record
-  wrestool -x --raw -t 10 -n PRODUCT "$1" | od -An -tu4 -j16 -N12 | xargs
-}
 for program in setup-splash.exe setup-splash64.exe; do
-  check "$program holds its icon, larger picture and texts" holds_its_own "$program"
-  check "and its timings" [ "$(record_times "$work/vendor/$program")" = "700 0 300" ]
-  check "and its version" eval "wrestool -x --raw -t 16 '$work/vendor/$program' | iconv -c -f UTF-16LE -t UTF-8 | grep -q 2.5.1.0"
+  check_vendor_program "$work/vendor/$program"
 done
 
 # The Windows tool, under Wine where this machine runs its build, writes

@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 picture="$root/docs/contact-sheet.png"
+. "$root/tests/scripts/vendor_program.sh"
 failures=0
 check() {  # check DESCRIPTION COMMAND...
   if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
@@ -32,22 +33,10 @@ artwork --title "$(printf 'a\tb')" "$picture" "$picture" "$work/old/orveline.exe
 check "a title with a control character is refused" [ $? -ne 0 ]
 
 # Every product option.
-check "with every option it builds" artwork --icon "$picture" --product "Über Größe" \
-  --company "Société 日本" --version 2.5.1 --description "Installer für Größe" \
-  --copyright "© 2026 Société" --title "Willkommen – 日本" --fade-in 700 --hold 0 \
-  --fade-out 300 --large-2x "$picture" "$picture" "$picture" "$work/vendor/setup-splash.exe"
-holds_its_own() {
-  ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
-    ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
-    "$root/build/host/tests/programs/pe_header_tests" --gtest_filter='VendorsProgram.*' >"$work/log" 2>&1 ||
-    { grep -E "Failure|not in|no " "$work/log"; return 1; }
-}
-record_times() {  # the fade in, hold and fade out of a program's product record
-  wrestool -x --raw -t 10 -n PRODUCT "$1" | od -An -tu4 -j16 -N12 | xargs
-}
+every_option "$picture" "$picture"
+check "with every option it builds" artwork "${every[@]}" "$picture" "$picture" "$work/vendor/setup-splash.exe"
 for program in setup-splash.exe setup-splash64.exe; do
-  check "$program holds its icon, larger picture and texts" holds_its_own "$program"
-  check "and its timings" [ "$(record_times "$work/vendor/$program")" = "700 0 300" ]
+  check_vendor_program "$work/vendor/$program"
 done
 check "its previews are written" test -s "$work/vendor/setup-splash-preview.png" \
   -a -s "$work/vendor/setup-splash-preview-2x.png"

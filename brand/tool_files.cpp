@@ -1,4 +1,4 @@
-#include "files.h"
+#include "tool_files.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,0 +1,22 @@
+# Sourced by the tests of the branding tool and the artwork command: the
+# one set of every product option they both give, and the checks of the
+# programs it makes. Needs root, work and check from the test that sources it.
+
+# Every product option, for the pictures given after them.
+every_option() {  # every_option ICON LARGE2X
+  every=(--fit --icon "$1" --product "Über Größe" --company "Société 日本" --version 2.5.1
+         --description "Installer für Größe" --copyright "© 2026 Société" --title "Willkommen – 日本"
+         --fade-in 700 --hold 0 --fade-out 300 --large-2x "$2")
+}
+
+# The vendor's program holds its icon, larger picture, texts in UTF-16,
+# timings and version.
+check_vendor_program() {  # check_vendor_program FILE
+  check "$(basename "$1") holds its icon, larger picture and texts" eval \
+    "ORVELINE_VENDOR_PROGRAM='$1' ORVELINE_VENDOR_PRODUCT='Über Größe' \
+     ORVELINE_VENDOR_TITLE='Willkommen – 日本' ORVELINE_VENDOR_COMPANY='Société 日本' \
+     '$root/build/host/tests/programs/pe_header_tests' --gtest_filter='VendorsProgram.*' >'$work/log' 2>&1 ||
+     { grep -E 'Failure|not in|no ' '$work/log'; false; }"
+  check "and its timings" [ "$(wrestool -x --raw -t 10 -n PRODUCT "$1" | od -An -tu4 -j16 -N12 | xargs)" = "700 0 300" ]
+  check "and its version" eval "wrestool -x --raw -t 16 '$1' | iconv -c -f UTF-16LE -t UTF-8 | grep -q 2.5.1.0"
+}
