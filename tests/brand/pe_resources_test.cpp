@@ -291,7 +291,9 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
              e.push_back(Numbered(10, 1, 0, 3));
              e.push_back({{0, u"Zz"}, {1, {}}, 0, 0, {1, 2, 3}});
          },
-         false, false, {"'Zz'", "2", "10", "16", "24"}, {"'Alpha'", "'ALPHA2'", "'zeta'", "'_x'", "1", "5"}},
+         // The programs' own product record is among them.
+         false, false, {"'Zz'", "2", "10", "16", "24"},
+         {"'Alpha'", "'ALPHA2'", "'PRODUCT'", "'zeta'", "'_x'", "1", "5"}},
         {"no resources at all", [](Entries& e) { e.clear(); }, false, false, {}},
         {"one resource twice", [](Entries& e) { e.push_back(e.front()); }, false, true},
         {"names that differ only in case",

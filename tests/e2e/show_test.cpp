@@ -159,6 +159,16 @@ struct ShowRecord {
                 gap = std::max(gap, captureMs[i] - captureMs[i - 1]);
         return gap;
     }
+    // When the first of the frames from index on was seen: a frame shown
+    // for less than a capture gap may never be, and the next one then
+    // marks where its phase began, no earlier than it did.
+    int64_t FirstSeenFrom(int index) const
+    {
+        for (; index < kShowFrameCount; ++index)
+            if (const int64_t ms = FirstSeen(index); ms >= 0)
+                return ms;
+        return -1;
+    }
     int64_t FirstSeen(int index) const
     {
         for (const Observation& o : changes)
@@ -519,7 +529,7 @@ TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
         << "the fade out did not end at level 3; " << r.Describe();
     // The hold: level 252 stays on the screen for the two seconds, less what
     // the captures around its first sighting leave uncertain.
-    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeen(kFadeOutIndex);
+    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeenFrom(kFadeOutIndex);
     ASSERT_GE(hold, 0) << r.Describe();
     ASSERT_GE(fadeOut, 0) << r.Describe();
     EXPECT_GE(fadeOut - hold + r.LongestGap(hold, hold), kHoldMs) << r.Describe();
@@ -554,7 +564,7 @@ TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
     ExpectFramesOfTheShow(r);
     ExpectFade(r, 1, kFadeOutIndex, 10, "fade in");
     ExpectFade(r, kFadeOutIndex, kShowFrameCount, 20, "fade out");
-    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeen(kFadeOutIndex);
+    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeenFrom(kFadeOutIndex);
     ASSERT_GE(hold, 0) << r.Describe();
     ASSERT_GE(fadeOut, 0) << r.Describe();
     EXPECT_GE(fadeOut - hold + r.LongestGap(hold, hold), 700) << r.Describe();
