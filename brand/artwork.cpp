@@ -2,9 +2,11 @@
 
 #include "little_endian.h"
 #include "png_codec.h"
+#include "show.h"
 #include "surface.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <utility>
 
@@ -219,4 +221,13 @@ bool PackArtworkBitmap(const std::vector<uint8_t>& png, const std::string& name,
     if (!LauncherAccepts(*bitmap))
         return Fail(error, std::string("internal fault: the launcher would refuse the picture for ") + slot.use);
     return true;
+}
+
+const ArtworkSlot* ScaledLargeArtwork(int percent)
+{
+    static_assert(std::size(kScaledLargeArtwork) == kShowScaleCount, "a slot for each scale of the show");
+    for (int i = 0; i < kShowScaleCount; ++i)
+        if (kShowScales[i] == percent)
+            return &kScaledLargeArtwork[i];
+    return nullptr;
 }

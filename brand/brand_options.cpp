@@ -1,6 +1,7 @@
 #include "brand_options.h"
 
 #include "product_record.h"
+#include "show.h"
 
 namespace {
 
@@ -35,6 +36,27 @@ bool ParseMs(const std::string& option, const std::string& value, uint32_t* ms, 
         *error = option + " of " + value + " ms is over a minute (60000 ms at the most)";
         return false;
     }
+    return true;
+}
+
+// --large-at PERCENT FILE: one of the show's scales, each once.
+bool AddScaledPicture(const std::string& option, const std::string& percent, const std::string& file,
+                      BrandOptions* options, std::string* error)
+{
+    int value = 0;
+    for (int scale : kShowScales)
+        if (percent == std::to_string(scale))
+            value = scale;
+    if (value == 0) {
+        *error = option + " takes 125, 150, 175, 200, 250 or 300 (percent), not '" + percent + "'";
+        return false;
+    }
+    for (const ScaledPicture& given : options->scaled)
+        if (given.percent == value) {
+            *error = "a picture at " + percent + " % is given twice (--large-2x is --large-at 200)";
+            return false;
+        }
+    options->scaled.push_back({value, file});
     return true;
 }
 
@@ -121,8 +143,19 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
             *error = "--help stands alone";
             return kBrandUsage;
         }
+        if (a == "--large-at" || a == "--large-2x") {
+            const bool twice = a == "--large-2x";
+            if (i + (twice ? 1 : 2) >= args.size()) {
+                *error = a + (twice ? " needs a value" : " needs a percent and a file");
+                return kBrandRefused;
+            }
+            const std::string percent = twice ? "200" : args[++i];
+            if (!AddScaledPicture(a, percent, args[i + 1], options, error))
+                return kBrandRefused;
+            ++i;
+            continue;
+        }
         std::string* value = a == "--icon"          ? &options->icon
-                             : a == "--large-2x"    ? &options->largeTwice
                              : a == "--product"     ? &options->product
                              : a == "--company"     ? &options->company
                              : a == "--description" ? &options->description
@@ -194,8 +227,15 @@ screens, 317 x 236. An output folder that is not there yet is made.
   --fade-in MS           the fade in's length (1280; 60000 at the most)
   --hold MS              the hold's length (2000)
   --fade-out MS          the fade out's length (640)
-  --large-2x FILE        a 634 x 472 picture for screens wider than 800
-                         pixels scaled to 150 % or more
+  --large-at PERCENT FILE
+                         the large picture for screens wider than 800 pixels
+                         scaled near PERCENT: 125 (396 x 295), 150 (476 x
+                         354), 175 (555 x 413), 200 (634 x 472), 250 (793 x
+                         590) or 300 (951 x 708); give several, each once. The
+                         launcher shows the one nearest the screen's scale
+                         (the larger of two as near), the large picture
+                         counting as 100
+  --large-2x FILE        the same as --large-at 200 FILE
   --templates FOLDER     take orveline.exe and orveline64.exe from there
   --sign-command "CMD {}"  run CMD on each program before it is moved into
                          place, {} standing for its name; a failure writes

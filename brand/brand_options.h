@@ -6,10 +6,17 @@
 #include <string>
 #include <vector>
 
+// A picture for the large one's place on scaled screens (--large-at).
+struct ScaledPicture {
+    int percent;
+    std::string file;
+};
+
 struct BrandOptions {
     bool fit = false;
     bool checkOnly = false;  // check the options and files, write nothing
-    std::string icon, largeTwice;  // files; empty: none
+    std::string icon;  // a file; empty: none
+    std::vector<ScaledPicture> scaled;  // each scale once, in the order given
     std::string product = "Orveline", description = "Orveline splash launcher";
     std::string company, copyright, title;  // empty: none, or the shipped title
     uint16_t version[4] = {};               // the file's and the product's

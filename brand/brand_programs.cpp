@@ -93,9 +93,14 @@ bool PrepareBrandInputs(const BrandOptions& options, BrandInputs* inputs, std::v
         refusals->push_back(error);
     if (!PackPicture(options.large, kLargeArtwork, options.fit, &inputs->large, &error))
         refusals->push_back(error);
-    if (!options.largeTwice.empty() &&
-        !PackPicture(options.largeTwice, kLargeTwiceArtwork, options.fit, &inputs->largeTwice, &error))
-        refusals->push_back(error);
+    for (const ScaledPicture& picture : options.scaled) {
+        BrandInputs::Scaled scaled{ScaledLargeArtwork(picture.percent), {}};
+        if (scaled.slot == nullptr || !PackPicture(picture.file, *scaled.slot, options.fit, &scaled.packed, &error))
+            refusals->push_back(scaled.slot == nullptr ? "no picture is shown at " + std::to_string(picture.percent) + " %"
+                                                       : error);
+        else
+            inputs->scaled.push_back(std::move(scaled));
+    }
     if (!options.icon.empty()) {
         std::vector<uint8_t> bytes, icon;
         if (!ReadWholeFile(options.icon, &bytes, &error) || !IconFromBytes(bytes, options.icon, &icon, &error) ||
@@ -158,8 +163,13 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
     const uint16_t pictureLanguage = shippedLarge != nullptr ? shippedLarge->language : kDefaultLanguage;
     SetEntry(&entries, kBitmapType, Named(u"TAL800"), pictureLanguage, inputs.small);
     SetEntry(&entries, kBitmapType, Named(u"TAL1280"), pictureLanguage, inputs.large);
-    if (!inputs.largeTwice.empty())
-        SetEntry(&entries, kBitmapType, Named(u"TAL1280X2"), pictureLanguage, inputs.largeTwice);
+    for (const BrandInputs::Scaled& scaled : inputs.scaled) {
+        // As the resource compiler stores names: in capitals.
+        ResourceId name;
+        for (const char* c = scaled.slot->name; *c != '\0'; ++c)
+            name.name.push_back(char16_t(*c >= 'a' && *c <= 'z' ? *c - 32 : *c));
+        SetEntry(&entries, kBitmapType, name, pictureLanguage, scaled.packed);
+    }
 
     if (inputs.hasIcon) {
         std::erase_if(entries, [](const ResourceEntry& e) {

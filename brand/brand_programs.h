@@ -2,6 +2,7 @@
 // as the options ask, nothing else of them changed.
 #pragma once
 
+#include "artwork.h"
 #include "brand_options.h"
 #include "icon_resources.h"
 #include "pe_resources.h"
@@ -12,7 +13,12 @@
 
 // What goes into both programs, made once from the options.
 struct BrandInputs {
-    std::vector<uint8_t> small, large, largeTwice;  // packed bitmaps, as bitmap resources hold them
+    std::vector<uint8_t> small, large;  // packed bitmaps, as bitmap resources hold them
+    struct Scaled {
+        const ArtworkSlot* slot;
+        std::vector<uint8_t> packed;
+    };
+    std::vector<Scaled> scaled;  // the large picture at the scales given
     bool hasIcon = false;
     IconResources icon;
 };

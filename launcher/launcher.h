@@ -40,6 +40,10 @@ void PumpOneMessage();
 // so input is seen within one turn.
 void WaitWithMessages(uint32_t milliseconds);
 
+// The DPI a monitor is scaled to (96 at 100 %): its own where Windows says
+// it (8.1 on), the system's before; 0 when neither can be read.
+int32_t MonitorDpi(HMONITOR monitor);
+
 // Restricts the loading of DLLs by name to the system folder, or where that
 // cannot be done, takes the current folder out of the search.
 void RestrictDllSearch();

@@ -44,19 +44,24 @@ static void RunFades(const SplashBlock* block, const ShowTimings* timings)
     }
 }
 
-// The picture for this screen. On a screen scaled to 150 % or more, a
-// picture at twice the large size takes the large one's place, but only
-// from the program's own resources: no file of that name is looked for
-// beside the program or at the drive's root.
+// The picture for this screen. On a screen wider than 800 pixels, the large
+// picture at the scale nearest the primary monitor's, where the program holds
+// it, but only from the program's own resources: no file of that name is
+// looked for beside the program or at the drive's root.
 static void LoadSplashPicture()
 {
-    HDC screen = GetDC(nullptr);
-    const int32_t dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    ReleaseDC(nullptr, screen);
-    const char* twice = ShowLargeTwiceName(g_screenWidth, dpi);
-    if (twice != nullptr && FindResourceA(nullptr, twice, (LPCSTR)RT_BITMAP) != nullptr &&
-        LoadSurfaceImage(twice, &g_splashImage, 0, 0))
-        return;
+    if (g_screenWidth > kSmallScreenMaxWidth) {
+        int32_t present[kShowScaleCount + 1] = {100};
+        int32_t count = 1;
+        for (int32_t i = 0; i < kShowScaleCount; ++i)
+            if (FindResourceA(nullptr, ShowScaledName(kShowScales[i]), (LPCSTR)RT_BITMAP) != nullptr)
+                present[count++] = kShowScales[i];
+        const POINT origin = {0, 0};
+        const int32_t dpi = MonitorDpi(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY));
+        const char* scaled = ShowScaledName(ShowChooseScale(dpi, present, count));
+        if (scaled != nullptr && LoadSurfaceImage(scaled, &g_splashImage, 0, 0))
+            return;
+    }
     LoadSurfaceImage(ShowPictureName(g_screenWidth), &g_splashImage, 0, 0);
 }
 

@@ -24,9 +24,33 @@ const char* ShowPictureName(int32_t screenWidth)
     return screenWidth <= kSmallScreenMaxWidth ? "Tal800" : "Tal1280";
 }
 
-const char* ShowLargeTwiceName(int32_t screenWidth, int32_t dpi)
+const int32_t kShowScales[kShowScaleCount] = {125, 150, 175, 200, 250, 300};
+
+const char* ShowScaledName(int32_t percent)
 {
-    return screenWidth > kSmallScreenMaxWidth && dpi >= kLargeTwiceMinDpi ? "Tal1280x2" : nullptr;
+    static const char* const kNames[kShowScaleCount] = {"Tal1280x125", "Tal1280x150", "Tal1280x175",
+                                                        "Tal1280x2",   "Tal1280x250", "Tal1280x300"};
+    for (int32_t i = 0; i < kShowScaleCount; ++i)
+        if (kShowScales[i] == percent)
+            return kNames[i];
+    return nullptr;
+}
+
+int32_t ShowChooseScale(int32_t dpi, const int32_t* present, int32_t count)
+{
+    // Distances times 96, so that 150 % at 144 DPI is exactly as near 100
+    // as 200, and the tie is seen as one.
+    int32_t best = 100;
+    int64_t bestDistance = -1;
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t difference = int64_t(dpi) * 100 - int64_t(present[i]) * 96;
+        const int64_t distance = difference < 0 ? -difference : difference;
+        if (bestDistance < 0 || distance < bestDistance || (distance == bestDistance && present[i] > best)) {
+            best = present[i];
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 void CentrePicture(int32_t screenWidth, int32_t screenHeight, int32_t pictureWidth,

@@ -16,9 +16,9 @@ enum {
     kHoldMs = 2000,
     kFadeOutWaitMs = 10,
     kSmallScreenMaxWidth = 800,
-    // From this system DPI on (150 %), a picture at twice the large size is
-    // shown in the large one's place, where the program holds one.
-    kLargeTwiceMinDpi = 144,
+    // The scales a vendor may give the large picture in besides its own
+    // (100 %), the count of kShowScales.
+    kShowScaleCount = 6,
 };
 
 // How long a show lasts: each fade whole, and the hold between them. A
@@ -38,9 +38,19 @@ uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings);
 // The picture shown on a screen this wide: "Tal800" up to 800 pixels,
 // "Tal1280" beyond.
 const char* ShowPictureName(int32_t screenWidth);
-// The picture at twice the large size, "Tal1280x2", for a screen this wide
-// at this system DPI; null where the ordinary choice stands.
-const char* ShowLargeTwiceName(int32_t screenWidth, int32_t dpi);
+
+// The scales, in percent, of the large picture's scaled forms, smallest
+// first: 125, 150, 175, 200, 250 and 300.
+extern const int32_t kShowScales[kShowScaleCount];
+// The name of the large picture at that scale: "Tal1280x2" for 200 %, as
+// programs before the other scales have it, "Tal1280x125" and so on for the
+// rest; null for 100 % and any scale not in kShowScales.
+const char* ShowScaledName(int32_t percent);
+// The scale of the picture to show at this DPI, out of the count scales
+// present (100 for the ordinary picture among them): the one nearest the
+// screen's own, dpi x 100 / 96, taken exactly; of two equally near, the
+// larger. 100 when none is present.
+int32_t ShowChooseScale(int32_t dpi, const int32_t* present, int32_t count);
 
 // The picture's top-left corner when centred on the screen; each side's
 // difference halved, rounding toward zero, negative for a picture larger

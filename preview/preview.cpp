@@ -49,6 +49,16 @@ ShowPicture PictureForScreen(int32_t screenWidth)
                                                                               : kLargePicture;
 }
 
+ShowPicture ScaledPicture(int32_t percent)
+{
+    static const char* const kFiles[kShowScaleCount] = {"tal1280x125.bmp", "tal1280x150.bmp", "tal1280x175.bmp",
+                                                        "tal1280x2.bmp",   "tal1280x250.bmp", "tal1280x300.bmp"};
+    for (int32_t i = 0; i < kShowScaleCount; ++i)
+        if (kShowScales[i] == percent)
+            return {ShowScaledName(percent), kFiles[i]};
+    return kLargePicture;
+}
+
 bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error)
 {
     error->clear();
@@ -651,16 +661,27 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
     ShowPicture choice = PictureForScreen(background.width());
     std::string given =
         std::strcmp(choice.file, kSmallPicture.file) == 0 ? options.smallFile : options.largeFile;
-    // The launcher's choice on a scaled screen, where there is such a
-    // picture to show.
-    if (ShowLargeTwiceName(background.width(), options.dpi) != nullptr) {
-        const std::string twice = !options.largeTwiceFile.empty()
-                                      ? options.largeTwiceFile
-                                      : (fs::path(options.picturesDir) / kLargeTwicePicture.file).string();
-        if (fs::exists(twice)) {
-            choice = kLargeTwicePicture;
-            given = twice;
+    // The launcher's choice on a scaled screen, among the scaled pictures
+    // there are to show.
+    if (background.width() > kSmallScreenMaxWidth) {
+        int32_t present[kShowScaleCount + 1] = {100};
+        std::string files[kShowScaleCount + 1];
+        int32_t count = 1;
+        for (int32_t scale : kShowScales) {
+            const std::string file = scale == 200 && !options.largeTwiceFile.empty()
+                                         ? options.largeTwiceFile
+                                         : (fs::path(options.picturesDir) / ScaledPicture(scale).file).string();
+            if (fs::exists(file)) {
+                files[count] = file;
+                present[count++] = scale;
+            }
         }
+        const int32_t chosen = ShowChooseScale(options.dpi, present, count);
+        for (int32_t i = 1; i < count; ++i)
+            if (present[i] == chosen) {
+                choice = ScaledPicture(chosen);
+                given = files[i];
+            }
     }
     const std::string path =
         !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();

@@ -48,11 +48,12 @@ struct ShowPicture {
 };
 constexpr ShowPicture kSmallPicture{"Tal800", "tal800.bmp"};
 constexpr ShowPicture kLargePicture{"Tal1280", "tal1280.bmp"};
-// Twice the large size, shown instead of it at 144 DPI and more, where a
-// vendor's build holds one.
-constexpr ShowPicture kLargeTwicePicture{"Tal1280x2", "tal1280x2.bmp"};
-// The one the launcher loads on a screen this wide.
+// The one the launcher loads on a screen this wide at 100 %.
 ShowPicture PictureForScreen(int32_t screenWidth);
+// The large picture at one of show.h's kShowScales, which a vendor's build
+// may hold: "Tal1280x125" in tal1280x125.bmp and so on, 200 % "Tal1280x2"
+// in tal1280x2.bmp; the large picture itself for any other scale.
+ShowPicture ScaledPicture(int32_t percent);
 
 // Reads a bitmap file as the launcher reads one: the block its header
 // announces, the header sizes the launcher lets through, the layout it
@@ -137,7 +138,7 @@ struct PreviewOptions {
     std::string allFramesDir;         // every frame as a PNG, if given
     int32_t frameLevel = -1;          // 0 to 256: write only that frame
     ShowTimings timings = kShippedTimings;
-    int32_t dpi = 96;                 // the screen's system DPI
+    int32_t dpi = 96;                 // the screen's DPI; the launcher's choice of scale follows it
     std::string largeTwiceFile;       // replaces the folder's tal1280x2.bmp, if given
     std::string output;
     bool help = false;

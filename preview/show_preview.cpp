@@ -29,10 +29,13 @@ const char kUsage[] =
     "  --frame LEVEL        write only the frame at this level (0 to 256) to OUT.png\n"
     "  --fade-in MS, --hold MS, --fade-out MS\n"
     "                       the show's timings (default 1280, 2000 and 640)\n"
-    "  --dpi N              the screen's system DPI (default 96); from 144 on, a\n"
-    "                       wider screen than 800 shows the picture at twice the\n"
-    "                       large size, where there is one\n"
-    "  --tal1280x2 FILE     that picture (default: tal1280x2.bmp in the folder)\n"
+    "  --dpi N              the screen's DPI (default 96, 100 %); a screen wider\n"
+    "                       than 800 shows the large picture at the scale\n"
+    "                       nearest N x 100 / 96 among those in the folder:\n"
+    "                       tal1280x125.bmp, tal1280x150.bmp, tal1280x175.bmp,\n"
+    "                       tal1280x2.bmp (200 %), tal1280x250.bmp and\n"
+    "                       tal1280x300.bmp, the larger of two as near\n"
+    "  --tal1280x2 FILE     the 200 % picture (default: tal1280x2.bmp in the folder)\n"
     "  --help               this text\n";
 
 bool HasPictures(const fs::path& dir)

@@ -20,9 +20,10 @@
 # --icon FILE (PNG or ICO), --product, --company, --version X.Y.Z[.W],
 # --description, --copyright (the file's properties), --title (the window's
 # title), --fade-in, --hold, --fade-out (milliseconds, a minute at the most)
-# and --large-2x FILE (a 634 x 472 picture for screens scaled to 150 % or
-# more). With the shipped pictures and no option, the programs are the
-# shipped ones, byte for byte.
+# and --large-at PERCENT FILE (the large picture for screens scaled near
+# 125, 150, 175, 200, 250 or 300 %, at that size; --large-2x FILE is
+# --large-at 200 FILE). With the shipped pictures and no option, the programs
+# are the shipped ones, byte for byte.
 #
 # SIGNING signs both programs with Authenticode (osslsigncode, SHA-256),
 # with the output's name (orveline) as the program's description:
@@ -53,7 +54,7 @@ usage() {
        "[--password-file FILE] [--timestamp URL]] SMALL.png LARGE.png [OUTPUT.exe]" >&2
   echo "product options: --icon FILE, --product NAME, --company NAME, --version X.Y.Z[.W]," \
        "--description TEXT, --copyright TEXT, --title TEXT, --fade-in MS, --hold MS," \
-       "--fade-out MS, --large-2x FILE (see the README's \"Your own product\")" >&2
+       "--fade-out MS, --large-at PERCENT FILE, --large-2x FILE (see the README's \"Your own product\")" >&2
   exit 2
 }
 
@@ -79,7 +80,8 @@ sign=no
 pkcs12='' cert='' key='' password_file='' timestamp=''
 signing_option=  # the first option given that only signing uses
 product=()       # passed on to the branding tool, which checks them
-fade_in=1280 hold=2000 fade_out=640 large_twice=
+fade_in=1280 hold=2000 fade_out=640
+scaled=()        # PERCENT FILE pairs, for the previews
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -107,10 +109,15 @@ while [ $# -gt 0 ]; do
         --fade-in) fade_in=$2 ;;
         --hold) hold=$2 ;;
         --fade-out) fade_out=$2 ;;
-        --large-2x) large_twice=$value ;;
+        --large-2x) scaled+=(200 "$value") ;;
       esac
       product+=("$1" "$value")
       shift ;;
+    --large-at)
+      [ $# -ge 3 ] || refuse "--large-at needs a percent and a file"
+      scaled+=("$2" "$(absolute "$3")")
+      product+=("$1" "$2" "$(absolute "$3")")
+      shift 2 ;;
     -*) usage ;;
     *) args+=("$1") ;;
   esac
@@ -262,9 +269,17 @@ step build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
 timings=(--fade-in "$((10#$fade_in))" --hold "$((10#$hold))" --fade-out "$((10#$fade_out))")
 build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" "${output%.*}-preview.png" >/dev/null
 echo "build-with-artwork: its show on a 1024 x 768 screen: ${output%.*}-preview.png"
-if [ -n "$large_twice" ]; then
-  step build/host/tools/pack_artwork "${fit[@]}" --large-2x "$large_twice" "$pictures/tal1280x2.bmp"
-  build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 --dpi 144 \
-    "${output%.*}-preview-2x.png" >/dev/null
-  echo "build-with-artwork: on a 2560 x 1440 screen at 150 %: ${output%.*}-preview-2x.png"
-fi
+# The launcher's choice at each scale given, each on a screen at exactly
+# that scale; the tool has checked the percents. 200 % keeps its name.
+rm -f "$pictures"/tal1280x*.bmp
+for ((i = 0; i < ${#scaled[@]}; i += 2)); do
+  step build/host/tools/pack_artwork "${fit[@]}" --large-at "${scaled[i]}" "${scaled[i + 1]}" \
+    "$pictures/tal1280x$([ "${scaled[i]}" = 200 ] && echo 2 || echo "${scaled[i]}").bmp"
+done
+for ((i = 0; i < ${#scaled[@]}; i += 2)); do
+  percent=${scaled[i]}
+  sheet="${output%.*}-preview-$([ "$percent" = 200 ] && echo 2x || echo "$percent").png"
+  build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 \
+    --dpi $((percent * 96 / 100)) "$sheet" >/dev/null
+  echo "build-with-artwork: on a 2560 x 1440 screen at $percent %: $sheet"
+done

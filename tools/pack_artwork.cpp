@@ -7,13 +7,15 @@
 //   pack_artwork [--fit] --small PICTURE.png OUT.bmp
 //   pack_artwork [--fit] --large PICTURE.png OUT.bmp
 //   pack_artwork [--fit] --large-2x PICTURE.png OUT.bmp
-//       writes one picture
+//   pack_artwork [--fit] --large-at PERCENT PICTURE.png OUT.bmp
+//       writes one picture (--large-2x is --large-at 200)
 //
 // A PNG of another size is refused unless --fit is given; then it is scaled
 // to fit inside, its shape kept, centred on a transparent border.
 #include "artwork_files.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,6 +27,7 @@ int Usage()
     std::fprintf(stderr,
                  "usage: pack_artwork [--fit] SMALL.png LARGE.png OUTDIR\n"
                  "       pack_artwork [--fit] --small|--large|--large-2x PICTURE.png OUT.bmp\n"
+                 "       pack_artwork [--fit] --large-at PERCENT PICTURE.png OUT.bmp\n"
                  "SMALL is shown on screens up to 800 pixels wide and must be %d x %d;\n"
                  "LARGE on wider screens and must be %d x %d. --fit scales a picture of\n"
                  "another size to fit inside, centred on a transparent border.\n",
@@ -49,14 +52,24 @@ int main(int argc, char** argv)
         fit = true;
         args.erase(args.begin());
     }
+    // The scaled forms of the large picture are one slot each.
+    const ArtworkSlot* scaled = nullptr;
+    if (args.size() == 4 && args[0] == "--large-at") {
+        scaled = ScaledLargeArtwork(std::atoi(args[1].c_str()));
+        if (scaled == nullptr || args[1] != std::to_string(std::atoi(args[1].c_str())))
+            return Failed("--large-at takes 125, 150, 175, 200, 250 or 300, not " + args[1]);
+        args.erase(args.begin(), args.begin() + 2);
+        args.insert(args.begin(), "--large-at");
+    }
     if (args.size() != 3)
         return Usage();
 
     std::string error;
-    if (args[0] == "--small" || args[0] == "--large" || args[0] == "--large-2x") {
-        const ArtworkSlot& slot = args[0] == "--small"   ? kSmallArtwork
-                                  : args[0] == "--large" ? kLargeArtwork
-                                                         : kLargeTwiceArtwork;
+    if (args[0] == "--small" || args[0] == "--large" || args[0] == "--large-2x" || scaled != nullptr) {
+        const ArtworkSlot& slot = args[0] == "--small"      ? kSmallArtwork
+                                  : args[0] == "--large"    ? kLargeArtwork
+                                  : args[0] == "--large-2x" ? *ScaledLargeArtwork(200)
+                                                            : *scaled;
         RgbaImage picture;
         std::string note;
         if (!PrepareArtwork(args[1], slot, fit, &picture, &error, &note) ||

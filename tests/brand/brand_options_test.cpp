@@ -43,6 +43,11 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
         {"--title a\x7F s.png l.png", kBrandRefused, "control character"},
         {"--sign-command sign s.png l.png", kBrandRefused, "{}"},
         {"s.png l.png --hold", kBrandRefused, "--hold needs a value"},
+        {"--large-at 120 a.png s.png l.png", kBrandRefused, "125, 150, 175, 200, 250 or 300 (percent), not '120'"},
+        {"--large-at 0125 a.png s.png l.png", kBrandRefused, "not '0125'"},
+        {"--large-at 150 a.png --large-at 150 b.png s.png l.png", kBrandRefused, "150 % is given twice"},
+        {"--large-2x a.png --large-at 200 b.png s.png l.png", kBrandRefused, "200 % is given twice"},
+        {"s.png l.png --large-at 125", kBrandRefused, "--large-at needs a percent and a file"},
         {"--frobnicate s.png l.png", kBrandUsage, "unknown option"},
         {"s.png", kBrandUsage, "SMALL.png LARGE.png"},
         {"a b c d", kBrandUsage, "SMALL.png LARGE.png"},
@@ -80,11 +85,15 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
         "--fit", "--icon", "i.ico", "--product", "Größe Studio", "--company", "Größe 日本",
         "--version", "65535.0.7.1", "--description", "d", "--copyright", "© 2026", "--title",
         "Willkommen – 日本 😀", "--fade-in", "0", "--hold", "60000", "--fade-out", "7",
-        "--large-2x", "x2.png", "--templates", "t", "--sign-command", "sign {} now", "--check",
+        "--large-2x", "x2.png", "--large-at", "125", "a.png", "--large-at", "300", "c.png", "--templates", "t", "--sign-command", "sign {} now", "--check",
         "s.png", "l.png", "out/setup.exe"};
     ASSERT_EQ(ParseBrandOptions(all, kOrveline, &o, &error), kBrandRun) << error;
     EXPECT_TRUE(o.fit && o.checkOnly);
-    EXPECT_EQ(o.icon + o.largeTwice + o.templates, "i.icox2.pngt");
+    EXPECT_EQ(o.icon + o.templates, "i.icot");
+    ASSERT_EQ(o.scaled.size(), 3u);
+    EXPECT_EQ(std::to_string(o.scaled[0].percent) + o.scaled[0].file + std::to_string(o.scaled[1].percent) +
+                  o.scaled[1].file + std::to_string(o.scaled[2].percent) + o.scaled[2].file,
+              "200x2.png125a.png300c.png");
     EXPECT_EQ(o.product + o.company + o.copyright, "Größe StudioGröße 日本© 2026");
     EXPECT_EQ(std::vector<uint16_t>(o.version, o.version + 4), (std::vector<uint16_t>{65535, 0, 7, 1}));
     EXPECT_EQ(o.fadeInMs, 0u);

@@ -47,9 +47,10 @@ const std::vector<int> kLevels = [] {
 const int kHoldIndex = 63;      // level 252, the last of the fade in
 const int kFadeOutIndex = 64;   // level 255
 
-std::unique_ptr<PixelSurface> LoadShippedPicture(const char* file)
+// A shipped picture by its name in resources/, or any other by its path.
+std::unique_ptr<PixelSurface> LoadShippedPicture(const std::string& file)
 {
-    std::ifstream in(std::string(ORVELINE_RESOURCES_DIR) + "/" + file, std::ios::binary);
+    std::ifstream in(file.starts_with("/") ? file : std::string(ORVELINE_RESOURCES_DIR) + "/" + file, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
     if (bytes.size() < 14 || BitmapFileBlockSize(bytes.data(), bytes.size()) != bytes.size() - 14)
         return nullptr;
@@ -90,7 +91,7 @@ struct Stage {
     }
 };
 
-Stage MakeStage(const Image& desktop, const char* pictureFile)
+Stage MakeStage(const Image& desktop, const std::string& pictureFile)
 {
     Stage stage;
     stage.desktop = desktop;
@@ -461,7 +462,7 @@ void ExpectFade(const ShowRecord& r, int from, int to, int64_t waitMs, const cha
 
 class ShowTest : public ::testing::Test {
 protected:
-    static void StartScreen(int width, int height, const char* pictureFile)
+    static void StartScreen(int width, int height, const std::string& pictureFile)
     {
         screen_ = new Screen;
         if (kWindowsBuild.empty() || !fs::exists(kWineRun)) {
@@ -506,6 +507,67 @@ class Screen801 : public ShowTest {
 protected:
     static void SetUpTestSuite() { StartScreen(801, 600, "tal1280.bmp"); }
 };
+
+// A screen at 125 % (120 DPI), which Wine takes from the user's LogPixels
+// when a program starts, and a vendor's program holding the large picture
+// at 125 %: the tool's own from the shipped large picture, fitted to 396 x
+// 295, and packed again here for the frames it must give. Wine answers
+// GetDpiForMonitor with no DPI, so the launcher's fallback to the system
+// DPI is what is seen here. The prefix holds no LogPixels of its own:
+// taking the value away again gives the other tests their 96.
+class Screen1024At125 : public ShowTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder_ = fs::temp_directory_path() / ("orveline-e2e-scaled-" + std::to_string(getpid()));
+        fs::create_directories(folder_ / "templates");
+        fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder_ / "templates/orveline.exe",
+                      fs::copy_options::overwrite_existing);
+        fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder_ / "templates/orveline64.exe",
+                      fs::copy_options::overwrite_existing);
+        const std::string large = std::string(ORVELINE_RESOURCES_DIR) + "/tal1280.png";
+        const std::string brand = std::string(ORVELINE_BRAND_TOOL) + " --fit --templates '" +
+                                  (folder_ / "templates").string() + "' --large-at 125 '" + large + "' '" +
+                                  ORVELINE_RESOURCES_DIR + "/tal800.png' '" + large + "' '" +
+                                  (folder_ / "vendor.exe").string() + "' >/dev/null";
+        const std::string pack = std::string(ORVELINE_PACK_ARTWORK) + " --fit --large-at 125 '" + large + "' '" +
+                                 (folder_ / "tal1280x125.bmp").string() + "' >/dev/null";
+        if (std::system(brand.c_str()) != 0 || std::system(pack.c_str()) != 0) {
+            problem_ = "cannot brand the program: " + brand;
+            return;
+        }
+        StartScreen(1024, 768, (folder_ / "tal1280x125.bmp").string());
+        int status;
+        if (problem_.empty() && (!screen_->RunWine({"reg", "add", kDesktopKey, "/v", "LogPixels", "/t", "REG_DWORD",
+                                                    "/d", "120", "/f"}, &status) || status != 0))
+            problem_ = "Wine's LogPixels cannot be set";
+    }
+    static void TearDownTestSuite()
+    {
+        int status;
+        if (screen_ != nullptr && screen_->display() != nullptr)
+            screen_->RunWine({"reg", "delete", kDesktopKey, "/v", "LogPixels", "/f"}, &status);
+        ShowTest::TearDownTestSuite();
+        fs::remove_all(folder_);
+    }
+    static constexpr const char* kDesktopKey = "HKCU\\Control Panel\\Desktop";
+    static fs::path folder_;
+};
+fs::path Screen1024At125::folder_;
+
+TEST_F(Screen1024At125, ShowsThePictureAt125PercentCentred)
+{
+    ASSERT_EQ(stage_->width * 1000 + stage_->height, 396295);
+    const bool is64 = kWindowsBuild.ends_with("64");
+    const ShowRecord r =
+        Watch(*screen_, *stage_, (folder_ / (is64 ? "vendor64.exe" : "vendor.exe")).string(), {"other.exe"},
+              {{kHoldIndex, 0, [](Display* d) { ClickButton(d, 1); }}});
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    ExpectFramesOfTheShow(r);
+    EXPECT_GE(r.FirstSeen(kHoldIndex), 0) << "the 125 % picture never showed in full; " << r.Describe();
+    EXPECT_EQ(StartedCommand(r), "other.exe");
+}
 
 // The whole show with arguments to pass on; a middle click and mouse moves
 // on the way must not cut it short.

@@ -36,6 +36,19 @@ for program in setup-splash.exe setup-splash64.exe; do
   check_vendor_program "$work/vendor/$program"
 done
 
+# A picture at 125 %, 396 x 295 (a frame of the preview on a screen that
+# size), lands as its own resource; the 200 % one keeps its name.
+"$root/build/host/preview/show_preview" --screen 396x295 --frame 128 "$work/at125.png" >/dev/null
+bitmap_size() {  # the width and height of a program's bitmap resource
+  wrestool -x --raw -t 2 -n "$2" "$1" | od -An -td4 -j4 -N8 | xargs
+}
+check "a --large-at 125 picture of its size writes programs" \
+  run --large-at 125 "$work/at125.png" --large-2x "$picture" --fit "$small" "$large" "$work/scaled/orveline.exe"
+for program in orveline.exe orveline64.exe; do
+  check "$program holds it as TAL1280X125" [ "$(bitmap_size "$work/scaled/$program" TAL1280X125)" = "396 295" ]
+  check "and the 200 % one as TAL1280X2" [ "$(bitmap_size "$work/scaled/$program" TAL1280X2)" = "634 472" ]
+done
+
 # The Windows tool, under Wine where this machine runs its build, writes
 # the same bytes.
 windows=win32
@@ -55,7 +68,7 @@ check "the Windows tool says its version" eval "'$root/build/$windows/wine-run.s
 
 help=$("$brand" --help)
 for option in --fit --icon --product --company --version --description --copyright --title \
-              --fade-in --hold --fade-out --large-2x --templates --sign-command --check --help; do
+              --fade-in --hold --fade-out --large-at --large-2x --templates --sign-command --check --help; do
   [[ $help == *"$option "* ]] || { echo "FAILED: --help does not list $option"; failures=$((failures + 1)); }
 done
 
@@ -79,6 +92,8 @@ touch "$work/a-file"
 refusals=(
   "a damaged PNG|$work/truncated.png|$large|$work/old/orveline.exe"
   "a picture of the wrong size|$picture|$large|$work/old/orveline.exe"
+  "a --large-at 125 picture of the wrong size|--large-at|125|$large|$small|$large|$work/old/orveline.exe"
+  "a scale the launcher has not|--large-at|120|$work/at125.png|$small|$large|$work/old/orveline.exe"
   "a damaged icon|--icon|$work/damaged.ico|$small|$large|$work/old/orveline.exe"
   "programs not ours|--templates|$work/not-ours|$small|$large|$work/old/orveline.exe"
   "another version's programs|--templates|$work/other-version|$small|$large|$work/old/orveline.exe"

@@ -29,6 +29,21 @@ for options in "${refused[@]}"; do
   check "$options is refused: $(tail -n 1 "$work/log")" [ "$status" -ne 0 ]
   check "and leaves the earlier program" [ "$(cat "$work/old/orveline.exe")" = earlier ]
 done
+# Without --fit, a picture at 125 % must be 396 x 295: the large one is
+# refused, and one of that size (a frame of the preview on a screen that
+# size) lands as its resource.
+"$root/build/host/preview/show_preview" --screen 396x295 --frame 128 "$work/at125.png" >/dev/null
+plain() { "$root/scripts/build-with-artwork.sh" "$@" >"$work/log" 2>&1; }
+plain --large-at 125 "$root/resources/tal1280.png" "$root/resources/tal800.png" "$root/resources/tal1280.png" \
+  "$work/old/orveline.exe"
+status=$?
+check "a --large-at 125 picture of the wrong size is refused: $(tail -n 1 "$work/log")" \
+  [ $status -eq 1 -a "$(cat "$work/old/orveline.exe")" = earlier ]
+check "one of its size builds, with a preview at 125 %" plain --large-at 125 "$work/at125.png" \
+  "$root/resources/tal800.png" "$root/resources/tal1280.png" "$work/scaled/orveline.exe"
+check "and lands as TAL1280X125" \
+  [ "$(wrestool -x --raw -t 2 -n TAL1280X125 "$work/scaled/orveline64.exe" | od -An -td4 -j4 -N8 | xargs)" = "396 295" ]
+check "its preview shows it" test -s "$work/scaled/orveline-preview-125.png"
 artwork --title "$(printf 'a\tb')" "$picture" "$picture" "$work/old/orveline.exe"
 check "a title with a control character is refused" [ $? -ne 0 ]
 

@@ -4,6 +4,8 @@
 // PNG's pixels as blue, green, red and alpha.
 #include "artwork_files.h"
 #include "png_io.h"
+#include "preview.h"
+#include "show.h"
 #include "../bitmap_cases.h"
 #include "../host/pixel_surface.h"
 
@@ -15,6 +17,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -207,6 +210,33 @@ INSTANTIATE_TEST_SUITE_P(Png, ColourTypes, ::testing::ValuesIn(kColourCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- Scaling to fit ----------------------------------------------------------
+
+// The large picture's 317 x 236 times each scale, worked out by hand and
+// rounded to the nearest pixel (halves up), and the names the launcher
+// looks for.
+TEST(ScaledArtwork, IsTheLargeSizeTimesItsScale)
+{
+    const struct {
+        int percent, width, height;
+        const char* name;
+    } cases[] = {
+        {125, 396, 295, "Tal1280x125"}, {150, 476, 354, "Tal1280x150"}, {175, 555, 413, "Tal1280x175"},
+        {200, 634, 472, "Tal1280x2"},   {250, 793, 590, "Tal1280x250"}, {300, 951, 708, "Tal1280x300"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.percent);
+        const ArtworkSlot* slot = ScaledLargeArtwork(c.percent);
+        ASSERT_NE(slot, nullptr);
+        EXPECT_EQ(slot->width, c.width);
+        EXPECT_EQ(slot->height, c.height);
+        EXPECT_EQ(strcasecmp(slot->name, c.name), 0) << slot->name;
+        EXPECT_EQ(std::string(ShowScaledName(c.percent)), c.name);
+        EXPECT_EQ(ScaledPicture(c.percent).file, std::string(slot->name) + ".bmp");
+    }
+    for (int other : {0, 100, 120, 199, 400})
+        EXPECT_EQ(ScaledLargeArtwork(other), nullptr) << other;
+    EXPECT_EQ(ShowScaledName(100), nullptr);
+}
 
 TEST(FitInside, KeepsTheShapeCentredOnATransparentBorder)
 {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -38,7 +39,8 @@ struct ShowRun {
     bool noDesktopCopy = false;             // the screen-sized 24-bit copy fails
     std::string fullCommandLine;            // what GetCommandLineA answers; empty: the real one
     int dpi = 0;                            // what the screen says of itself; 0: the real one
-    bool noLargeTwice = false;              // the picture at twice the large size is missing
+    int monitorDpi = 0;                     // GetDpiForMonitor's own answer; 0: dpi; -1: no such function
+    std::vector<int> scales = {125, 150, 175, 200, 250, 300};  // the scaled pictures found
     bool noProductRecord = false;           // the vendor's product record is missing
     UINT winExecResult = 33;                // above 31: started
     DWORD winExecError = ERROR_SUCCESS;     // the last error WinExec leaves
@@ -70,6 +72,8 @@ struct ShowRun {
     std::vector<DWORD> frameClocks;         // the fast clock at each new frame
     std::wstring title;                     // the window's title at the first frame
     std::vector<std::string> resourcesAsked, filesOpened;
+    std::vector<HMONITOR> dpiMonitors;      // the monitors GetDpiForMonitor was asked of
+    std::vector<int> dpiTypes;
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -206,9 +210,31 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
     return g_run.shellResult;
 }
 
-// The shell is looked up by name at run time: that lookup gets the fake.
+typedef HRESULT(WINAPI* GetDpiForMonitorProc)(HMONITOR, int, UINT*, UINT*);
+GetDpiForMonitorProc realGetDpiForMonitor;
+
+HRESULT WINAPI FakeGetDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y)
+{
+    g_run.dpiMonitors.push_back(monitor);
+    g_run.dpiTypes.push_back(type);
+    const int dpi = g_run.monitorDpi > 0 ? g_run.monitorDpi : g_run.dpi;
+    if (dpi <= 0)
+        return realGetDpiForMonitor(monitor, type, x, y);
+    *x = *y = UINT(dpi);
+    return S_OK;
+}
+
+// The shell and the monitor's DPI are looked up by name at run time: those
+// lookups get the fakes.
 FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
 {
+    if (HIWORD(name) != 0 && std::strcmp(name, "GetDpiForMonitor") == 0) {
+        realGetDpiForMonitor = reinterpret_cast<GetDpiForMonitorProc>(
+            reinterpret_cast<void*>(realGetProcAddress(module, name)));
+        return g_run.monitorDpi < 0 || realGetDpiForMonitor == nullptr
+                   ? nullptr
+                   : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeGetDpiForMonitor));
+    }
     if (HIWORD(name) != 0 && std::strcmp(name, "ShellExecuteExA") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeShellExecuteEx));
     if (HIWORD(name) != 0 && std::strcmp(name, "SetDefaultDllDirectories") == 0)
@@ -295,7 +321,10 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
         GiveEnding(true);
     const std::string asked = IS_INTRESOURCE(name) ? "#" : name;
     g_run.resourcesAsked.push_back(asked);
-    if ((picture && g_run.noPicture) || (g_run.noLargeTwice && _stricmp(asked.c_str(), "Tal1280x2") == 0) ||
+    const bool scaled = _strnicmp(asked.c_str(), "Tal1280x", 8) == 0;
+    const int scale = !scaled ? 0 : asked.size() == 9 ? 200 : std::atoi(asked.c_str() + 8);
+    if ((picture && g_run.noPicture) ||
+        (scaled && std::find(g_run.scales.begin(), g_run.scales.end(), scale) == g_run.scales.end()) ||
         (g_run.noProductRecord && asked == "PRODUCT"))
         return nullptr;
     return realFindResource(module, name, type);
@@ -590,40 +619,59 @@ TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
     }
 }
 
-// The picture at twice the large size shows on screens wider than 800 at
-// 144 DPI and more, and only from the program's resources: without it the
-// large picture shows, and no file of its name is looked for.
-TEST_F(MainLine, PictureAtTwiceTheSizeOnScaledScreens)
+// On screens wider than 800, the large picture at the scale nearest the
+// primary monitor's (its own DPI where shcore.dll says it, the system's
+// where it cannot), of those the program holds, and only from its
+// resources: no file of their names is looked for. shcore.dll comes from
+// the system folder and is let go again.
+TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
 {
+    const std::vector<int> none, twice = {200}, three = {125, 200}, all = {125, 150, 175, 200, 250, 300};
     const struct {
-        int width, height, dpi;
-        bool noLargeTwice;
-        int pictureWidth;  // 195: Tal800, or Tal1280x2 for which it stands in
-        bool asked;
+        int width, dpi, monitorDpi;  // monitorDpi -1: no GetDpiForMonitor
+        const std::vector<int>& scales;
+        int pictureWidth;  // 317: Tal1280, 195: Tal800, else the scale over 5
     } cases[] = {
-        {1024, 768, 96, false, 317, false},  {1024, 768, 143, false, 317, false},
-        {1024, 768, 144, false, 195, true},  {1024, 768, 192, false, 195, true},
-        {800, 600, 192, false, 195, false},  {1024, 768, 144, true, 317, true},
+        {1024, 96, 0, all, 317},   {1024, 120, 0, all, 25},   {1024, 168, 0, all, 35},
+        {1024, 240, 0, all, 50},   {1024, 288, 0, all, 60},   {1024, 143, 0, twice, 317},
+        {1024, 144, 0, twice, 40}, {1024, 144, 0, three, 25}, {1024, 192, 0, none, 317},
+        {800, 192, 0, all, 195},   {1024, 96, 144, all, 30},  {1024, 120, -1, all, 25},
     };
+    char system[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
+    const POINT origin = {0, 0};
+    const HMONITOR primary = MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY);
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) + " DPI" +
-                     (c.noLargeTwice ? ", without the picture" : ""));
+        SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) + " DPI, the monitor's " +
+                     std::to_string(c.monitorDpi) + ", scales " + ::testing::PrintToString(c.scales));
         ShowRun settings;
         settings.fastClock = true;
         settings.screenWidth = c.width;
-        settings.screenHeight = c.height;
+        settings.screenHeight = 768;
         settings.dpi = c.dpi;
-        settings.noLargeTwice = c.noLargeTwice;
+        settings.monitorDpi = c.monitorDpi;
+        settings.scales = c.scales;
         settings.clickAtFrame = 0;
         RunMain(settings, "next.exe");
         EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
-        auto named = [](const std::vector<std::string>& names) {
-            return std::count_if(names.begin(), names.end(), [](const std::string& n) {
-                return n.find("1280x2") != std::string::npos || n.find("1280X2") != std::string::npos;
-            });
+        const auto scaledNames = [](const std::vector<std::string>& names) {
+            std::vector<std::string> found;
+            for (const std::string& n : names)
+                if (_strnicmp(n.c_str(), "Tal1280x", 8) == 0 &&
+                    std::find(found.begin(), found.end(), n) == found.end())
+                    found.push_back(n);
+            return found.size();
         };
-        EXPECT_EQ(named(g_run.resourcesAsked) > 0, c.asked);
-        EXPECT_EQ(named(g_run.filesOpened), 0) << "a file was looked for";
+        EXPECT_EQ(scaledNames(g_run.resourcesAsked), c.width > 800 ? 6u : 0u);
+        EXPECT_EQ(scaledNames(g_run.filesOpened), 0u) << "a file was looked for";
+        if (c.width > 800) {
+            ASSERT_EQ(g_run.librariesLoaded.size(), 1u);
+            EXPECT_EQ(g_run.librariesLoaded[0], std::string(system, systemLength) + "\\shcore.dll");
+            EXPECT_EQ(g_run.librariesFreed, 1);
+            EXPECT_EQ(g_run.dpiMonitors, (c.monitorDpi < 0 ? std::vector<HMONITOR>{} : std::vector<HMONITOR>{primary}));
+            EXPECT_EQ(g_run.dpiTypes, (c.monitorDpi < 0 ? std::vector<int>{} : std::vector<int>{0}))
+                << "the effective DPI";
+        }
         ExpectAllReleased();
     }
 }

@@ -60,6 +60,7 @@ TEST(ProgramResources, ManifestAsksForNoElevationNamesTheSystemsAndDpiAwareness)
         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
         ">true</dpiAware>",
+        "SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>",
         "processorArchitecture=\"*\"",
     };
     for (const char* program : kPrograms) {
