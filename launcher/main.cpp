@@ -31,17 +31,24 @@ static bool ShowGoesOn()
 
 // Asked before every frame and every wait, so that a close request handled
 // at any moment, even before the first frame, stops the drawing at once.
-static void RunFades(const SplashBlock* block, const ShowTimings* timings)
+static void PlayShow(const SplashBlock* block, const ShowFrame* frames, int32_t count)
 {
-    for (int32_t frame = 0; frame < kShowFrameCount && ShowGoesOn(); ++frame) {
-        if (frame == kFadeInFrameCount) {
-            WaitWithMessages(timings->holdMs);
-            if (!ShowGoesOn())
-                break;
-        }
-        DrawFrame(block, ShowLevel(frame));
-        WaitWithMessages(ShowWaitAfter(frame, timings));
+    for (int32_t i = 0; i < count && ShowGoesOn(); ++i) {
+        DrawFrame(block, frames[i].level);
+        WaitWithMessages(frames[i].waitMs);
     }
+}
+
+// A user who turned animations off in Windows' settings may be one whom
+// moving pictures harm; over Remote Desktop every frame of a fade crosses
+// the network, and arrives late and torn. Both get the picture still. The
+// setting is missing before Vista: the call fails, and the fades stay.
+static bool ShowFades()
+{
+    BOOL animations = TRUE;
+    if (SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION, 0, &animations, 0) && !animations)
+        return false;
+    return GetSystemMetrics(SM_REMOTESESSION) == 0;
 }
 
 // The picture for this screen. On a screen scaled to 150 % or more, a
@@ -157,8 +164,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
         started = StartNextProgram(next);
     } else {
         SplashBlock block;
+        ShowFrame frames[kShowFrameCount];
+        const int32_t count = PlanShow(ShowFades(), &product.timings, frames);
         if (FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
-            RunFades(&block, &product.timings);
+            PlayShow(&block, frames, count);
     }
 
     CloseWindowAndDrain();

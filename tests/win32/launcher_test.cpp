@@ -46,6 +46,9 @@ struct ShowRun {
     DWORD shellError = ERROR_SUCCESS;
     bool noSetDefaultDllDirectories = false;  // a system before Windows 8 without its update
     std::wstring ownPath;                   // what GetModuleFileNameW answers; empty: the real one
+    bool animationsOff = false;             // Windows' "animation effects" turned off
+    bool noAnimationSetting = false;        // a system before Vista, which lacks the setting
+    bool remote = false;                    // a Remote Desktop session
 
     // Observations.
     std::vector<std::string> started;       // WinExec command lines
@@ -70,6 +73,7 @@ struct ShowRun {
     std::vector<DWORD> frameClocks;         // the fast clock at each new frame
     std::wstring title;                     // the window's title at the first frame
     std::vector<std::string> resourcesAsked, filesOpened;
+    DWORD clockAtStart = 0;                 // the fast clock when the next program started
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -90,6 +94,18 @@ decltype(&GetDeviceCaps) realGetDeviceCaps;
 decltype(&CreateFileA) realCreateFile;
 decltype(&ShowWindow) realShowWindow;
 decltype(&GetModuleFileNameW) realGetModuleFileNameW;
+decltype(&SystemParametersInfoA) realSystemParametersInfo;
+
+// Animations are on unless a run says otherwise, whatever the prefix holds.
+BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT value, void* answer, UINT update)
+{
+    if (action != SPI_GETCLIENTAREAANIMATION)
+        return realSystemParametersInfo(action, value, answer, update);
+    if (g_run.noAnimationSetting)
+        return FALSE;
+    *static_cast<BOOL*>(answer) = g_run.animationsOff ? FALSE : TRUE;
+    return TRUE;
+}
 
 BOOL WINAPI RecordShowWindow(HWND window, int show)
 {
@@ -167,6 +183,8 @@ int WINAPI FakeGetSystemMetrics(int index)
         return g_run.screenWidth;
     if (index == SM_CYSCREEN && g_run.screenHeight > 0)
         return g_run.screenHeight;
+    if (index == SM_REMOTESESSION)
+        return g_run.remote ? 1 : 0;
     return realGetSystemMetrics(index);
 }
 
@@ -188,6 +206,7 @@ UINT WINAPI FakeWinExec(LPCSTR commandLine, UINT show)
     g_run.started.push_back(commandLine);
     g_run.showCommands.push_back(show);
     g_run.windowAliveAtStart = g_hWnd != nullptr && IsWindow(g_hWnd);
+    g_run.clockAtStart = g_clock;
     SetLastError(g_run.winExecError);
     return g_run.winExecResult;
 }
@@ -330,12 +349,13 @@ bool InstallHooks()
         Hook(realCreateFile, "kernel32.dll", "CreateFileA", &RecordCreateFile);
         Hook(realShowWindow, "user32.dll", "ShowWindow", &RecordShowWindow);
         Hook(realGetModuleFileNameW, "kernel32.dll", "GetModuleFileNameW", &FakeGetModuleFileNameW);
+        Hook(realSystemParametersInfo, "user32.dll", "SystemParametersInfoA", &FakeSystemParametersInfo);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
            realCreateDibSection && realFindResource && realCreateWindow && realGetProcAddress &&
            realLoadLibrary && realFreeLibrary && realGetCommandLine && realSetDllDirectory &&
            realGetDeviceCaps && realCreateFile && realShowWindow && realGetModuleFileNameW &&
-           CountDeviceContexts();
+           realSystemParametersInfo && CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -585,6 +605,54 @@ TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
                                                             : c.fadeOutWait;
             EXPECT_GE(gap(frame), wait) << "frame " << frame;
             EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
+        }
+        ExpectAllReleased();
+    }
+}
+
+// Animations turned off, or a Remote Desktop session: no fades. One frame
+// at the full level, held for the vendor's hold (1000 ms), then the window
+// goes and the next program starts; a skip or a close request during the
+// hold ends it as always. A system without the setting keeps the fades.
+TEST_F(MainLine, StillPictureWithoutAnimations)
+{
+    const struct {
+        const char* name;
+        bool animationsOff, remote, noSetting;
+        UINT ending;  // during the hold, 300 ms in
+        size_t frames;
+    } cases[] = {
+        {"animations off", true, false, false, 0, 1},
+        {"remote", false, true, false, 0, 1},
+        {"both", true, true, false, 0, 1},
+        {"a key in the hold", true, false, false, WM_KEYDOWN, 1},
+        {"a close request in the hold", false, true, false, WM_CLOSE, 1},
+        {"no such setting", true, false, true, 0, 128},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = 400;
+        settings.screenHeight = 300;
+        settings.animationsOff = c.animationsOff;
+        settings.remote = c.remote;
+        settings.noAnimationSetting = c.noSetting;
+        settings.ending = c.ending;
+        settings.endAtFrame = c.ending != 0 ? 0 : kNoEnding;
+        settings.endDelayMs = 300;
+        EXPECT_EQ(RunMain(settings, "next.exe /S"), 0);
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[0], c.frames == 1 ? 255 : 0), "");
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], "next.exe /S");
+        EXPECT_FALSE(g_run.windowAliveAtStart);
+        if (c.frames == 1) {
+            // The clock's 7 ms steps come on top of the wait.
+            const DWORD held = g_run.clockAtStart - g_run.frameClocks[0];
+            const DWORD wanted = c.ending != 0 ? 300 : 1000;
+            EXPECT_GE(held, wanted);
+            EXPECT_LT(held, wanted + 100);
         }
         ExpectAllReleased();
     }
