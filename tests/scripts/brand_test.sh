@@ -31,7 +31,8 @@ check "so is the 64-bit one" cmp -s "$work/plain/orveline64.exe" "$work/template
 
 every=(--fit --icon "$picture" --product "Über Größe" --company "Société 日本" --version 2.5.1
        --description "Installer für Größe" --copyright "© 2026 Société" --title "Willkommen – 日本"
-       --fade-in 700 --hold 0 --fade-out 300 --large-2x "$picture")
+       --fade-in 700 --hold 0 --fade-out 300 --large-2x "$picture" --silent-switches "/S /quiet" --wait
+       --monitor cursor)
 check "every option writes programs" run "${every[@]}" "$picture" "$picture" "$work/vendor/setup-splash.exe"
 holds_its_own() {
   ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
@@ -67,7 +68,8 @@ check "the Windows tool says its version" eval "'$root/build/$windows/wine-run.s
 
 help=$("$brand" --help)
 for option in --fit --icon --product --company --version --description --copyright --title \
-              --fade-in --hold --fade-out --large-2x --templates --sign-command --check --help; do
+              --fade-in --hold --fade-out --large-2x --templates --sign-command --check --help \
+              --silent-switches --wait --monitor; do
   [[ $help == *"$option "* ]] || { echo "FAILED: --help does not list $option"; failures=$((failures + 1)); }
 done
 

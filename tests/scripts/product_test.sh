@@ -19,7 +19,8 @@ mkdir -p "$work/old"
 echo earlier >"$work/old/orveline.exe"
 refused=(
   "--fade-in -5" "--hold 60001" "--fade-out 1e3" "--version 1.2" "--version 1.2.3.65536"
-  "--product ''" "--icon $work/missing.png" "--large-2x $work/missing.png"
+  "--product ''" "--icon $work/missing.png" "--large-2x $work/missing.png" "--monitor left"
+  "--silent-switches '/S  /Q'"
 )
 for options in "${refused[@]}"; do
   eval "set -- $options"
@@ -35,7 +36,8 @@ check "a title with a control character is refused" [ $? -ne 0 ]
 check "with every option it builds" artwork --icon "$picture" --product "Über Größe" \
   --company "Société 日本" --version 2.5.1 --description "Installer für Größe" \
   --copyright "© 2026 Société" --title "Willkommen – 日本" --fade-in 700 --hold 0 \
-  --fade-out 300 --large-2x "$picture" "$picture" "$picture" "$work/vendor/setup-splash.exe"
+  --fade-out 300 --large-2x "$picture" --silent-switches "/S /quiet" --wait --monitor cursor \
+  "$picture" "$picture" "$work/vendor/setup-splash.exe"
 holds_its_own() {
   ORVELINE_VENDOR_PROGRAM="$work/vendor/$1" ORVELINE_VENDOR_PRODUCT="Über Größe" \
     ORVELINE_VENDOR_TITLE="Willkommen – 日本" ORVELINE_VENDOR_COMPANY="Société 日本" \
@@ -48,6 +50,8 @@ record_times() {  # the fade in, hold and fade out of a program's product record
 for program in setup-splash.exe setup-splash64.exe; do
   check "$program holds its icon, larger picture and texts" holds_its_own "$program"
   check "and its timings" [ "$(record_times "$work/vendor/$program")" = "700 0 300" ]
+  check "and both flags" [ "$(wrestool -x --raw -t 10 -n PRODUCT "$work/vendor/$program" | od -An -tu4 -j28 -N4 | xargs)" = 3 ]
+  check "and its silent switches" [ "$(wrestool -x --raw -t 10 -n PRODUCT "$work/vendor/$program" | tail -c 11 | od -An -c | tr -s ' ')" = " \t \0 / S / q u i e t" ]
 done
 check "its previews are written" test -s "$work/vendor/setup-splash-preview.png" \
   -a -s "$work/vendor/setup-splash-preview-2x.png"
