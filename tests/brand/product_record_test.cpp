@@ -122,6 +122,42 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
     }
 }
 
+// A listed switch counts only as a word of its own outside quotes, in any
+// ASCII case.
+TEST(ProductRecord, FindsASilentSwitchOnlyAsAWordOfItsOwn)
+{
+    const std::string list = "/S /VERYSILENT --quiet";
+    const struct {
+        std::string line;
+        int found;
+    } cases[] = {
+        {"/S", 1},
+        {"/S setup.exe", 1},
+        {"setup.exe /lang en /S", 1},
+        {"setup.exe\t/s\t/x", 1},
+        {"setup.exe /verysilent", 1},
+        {"setup.exe --QUIET", 1},
+        {"\"Setup Disk\\setup.exe\" /S", 1},
+        {"setup.exe  \t  /S  ", 1},
+        {"setup.exe", 0},
+        {"", 0},
+        {"setup.exe /SILENT", 0},
+        {"setup.exe /S1 x/S -/S", 0},
+        {"setup.exe --quiet=yes", 0},
+        {"setup.exe \"/S\"", 0},
+        {"\"C:\\a /S b\\setup.exe\" /x", 0},
+        {"setup.exe /D=\"C:\\x /S\"", 0},
+        {"setup.exe \"unclosed /S", 0},
+        {"setup.exe /\xD3", 0},
+        {"setup.exe /S\xA0", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line [" + c.line + "]");
+        EXPECT_EQ(HasSilentSwitch(c.line.c_str(), list.c_str()), c.found);
+    }
+    EXPECT_EQ(HasSilentSwitch("setup.exe /S", ""), 0) << "no switches";
+}
+
 TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
 {
     struct Case {
