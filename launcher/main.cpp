@@ -78,6 +78,38 @@ static void LoadProductSettings(ProductSettings* settings)
     ReadProductRecord(bytes, bytes != nullptr ? SizeofResource(nullptr, found) : 0, settings);
 }
 
+// Starts the next program; waiting for it, when the vendor asked, so that
+// whoever started us (a script, a deployment tool) learns how the install
+// went: its exit code is ours. Otherwise whether it started.
+static int HandOn(const char* next, const ProductSettings* product)
+{
+    if ((product->flags & kProductFlagWait) == 0)
+        return StartNextProgram(next) ? kExitStarted : kExitNotStarted;
+    DWORD exitCode;
+    return RunNextProgram(next, &exitCode) ? (int)exitCode : kExitNotStarted;
+}
+
+// The primary monitor, or where the vendor asked, the one holding the mouse
+// pointer: that is where the user is looking. A pointer on no monitor
+// counts as on the primary one.
+static void FindScreen(const ProductSettings* product)
+{
+    g_screenLeft = 0;
+    g_screenTop = 0;
+    g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    POINT pointer;
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    if ((product->flags & kProductFlagCursorMonitor) == 0 || !GetCursorPos(&pointer) ||
+        !GetMonitorInfoA(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return;
+    g_screenLeft = monitor.rcMonitor.left;
+    g_screenTop = monitor.rcMonitor.top;
+    g_screenWidth = monitor.rcMonitor.right - monitor.rcMonitor.left;
+    g_screenHeight = monitor.rcMonitor.bottom - monitor.rcMonitor.top;
+}
+
 static bool RegisterLauncherClass()
 {
     WNDCLASSA windowClass = {};
@@ -125,17 +157,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // copy, which drops bytes of 0x80 and above that follow our name.
     const char* commandLine = CommandLineAfterName(GetCommandLineA());
     const char* next = commandLine[0] != '\0' ? commandLine : "setup.exe";
-
-    // No class, no window and no show; the installer must still run.
-    if (previousInstance == nullptr && !RegisterLauncherClass())
-        return StartNextProgram(next) ? kExitStarted : kExitNotStarted;
-
-    g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, 0, 0, g_screenWidth,
-                             g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
     ProductSettings product;
     LoadProductSettings(&product);
+
+    // An unattended install asked for by one of the vendor's silent
+    // switches wants no picture over the screen; so does one without a
+    // class, which can have no window.
+    if (HasSilentSwitch(next, product.switches) ||
+        (previousInstance == nullptr && !RegisterLauncherClass()))
+        return HandOn(next, &product);
+
+    FindScreen(&product);
+    g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, g_screenLeft, g_screenTop,
+                             g_screenWidth, g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
     // A vendor's title may be in any script. The window is an ANSI one,
     // whose procedure would narrow the text to the system's code page on
     // the way; the Unicode default procedure stores it as written, and the
@@ -158,11 +192,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     }
 
     const bool haveSplash = haveDesktop && g_splashImage.hBitmap != nullptr;
-    int started = 0;
-    if (!haveSplash) {
-        // Nothing to show: the next program must not wait for us.
-        started = StartNextProgram(next);
-    } else {
+    // Nothing to show: the next program must not wait for us, unless we
+    // are to wait for it, which must not be under our window.
+    const bool startAtOnce = !haveSplash && (product.flags & kProductFlagWait) == 0;
+    int exitCode = kExitNotStarted;
+    if (startAtOnce) {
+        exitCode = HandOn(next, &product);
+    } else if (haveSplash) {
         SplashBlock block;
         ShowFrame frames[kShowFrameCount];
         const int32_t count = PlanShow(ShowFades(), &product.timings, frames);
@@ -175,7 +211,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     DestroySurface(&g_backCopy);
     DestroySurface(&g_splashImage);
 
-    if (haveSplash)
-        started = StartNextProgram(next);
-    return started ? kExitStarted : kExitNotStarted;
+    if (!startAtOnce)
+        exitCode = HandOn(next, &product);
+    return exitCode;
 }
