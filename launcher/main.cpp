@@ -31,7 +31,7 @@ static bool ShowGoesOn()
 
 // Asked before every frame and every wait, so that a close request handled
 // at any moment, even before the first frame, stops the drawing at once.
-static void PlayShow(const SplashBlock* block, const ShowFrame* frames, int32_t count)
+static void PlayShow(const SplashBlock* block, const PlannedFrame* frames, int32_t count)
 {
     for (int32_t i = 0; i < count && ShowGoesOn(); ++i) {
         DrawFrame(block, frames[i].level);
@@ -200,7 +200,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
         exitCode = HandOn(next, &product);
     } else if (haveSplash) {
         SplashBlock block;
-        ShowFrame frames[kShowFrameCount];
+        PlannedFrame frames[kShowFrameCount];
         const int32_t count = PlanShow(ShowFades(), &product.timings, frames);
         if (FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
             PlayShow(&block, frames, count);

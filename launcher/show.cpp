@@ -19,7 +19,7 @@ uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings)
     return wait != 0 ? wait : 1;
 }
 
-int32_t PlanShow(bool fades, const ShowTimings* timings, ShowFrame* frames)
+int32_t PlanShow(bool fades, const ShowTimings* timings, PlannedFrame* frames)
 {
     if (!fades) {
         frames[0] = {kFullLevel, timings->holdMs};

@@ -37,7 +37,7 @@ int32_t ShowLevel(int32_t frame);
 // fade in's last wait.
 uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings);
 // One frame as the launcher plays it: drawn at its level, then waited after.
-struct ShowFrame {
+struct PlannedFrame {
     int32_t level;
     uint32_t waitMs;
 };
@@ -45,7 +45,7 @@ struct ShowFrame {
 // returns how many. With fades, the 128 of the fades, the hold on top of the
 // fade in's last wait. Without (animations turned off, or a remote session),
 // one frame at the full level held for the hold, after which the show ends.
-int32_t PlanShow(bool fades, const ShowTimings* timings, ShowFrame* frames);
+int32_t PlanShow(bool fades, const ShowTimings* timings, PlannedFrame* frames);
 // The picture shown on a screen this wide: "Tal800" up to 800 pixels,
 // "Tal1280" beyond.
 const char* ShowPictureName(int32_t screenWidth);
