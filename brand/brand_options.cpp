@@ -132,11 +132,11 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
     if (args.size() == 1 && args[0] == "--version")
         return kBrandVersion;
     std::vector<std::string> files;
-    std::string fadeIn = "1280", hold = "2000", fadeOut = "640", version;
+    std::string fadeIn = "1280", hold = "2000", fadeOut = "640", version, monitor = "primary";
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--fit" || a == "--check") {
-            (a == "--fit" ? options->fit : options->checkOnly) = true;
+        if (a == "--fit" || a == "--check" || a == "--wait") {
+            (a == "--fit" ? options->fit : a == "--check" ? options->checkOnly : options->wait) = true;
             continue;
         }
         if (a == "--help") {
@@ -163,6 +163,8 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
                              : a == "--title"       ? &options->title
                              : a == "--templates"   ? &options->templates
                              : a == "--sign-command" ? &options->signCommand
+                             : a == "--silent-switches" ? &options->silentSwitches
+                             : a == "--monitor"     ? &monitor
                              : a == "--version"     ? &version
                              : a == "--fade-in"     ? &fadeIn
                              : a == "--hold"        ? &hold
@@ -200,6 +202,12 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
                     ParseMs("--fade-out", fadeOut, &options->fadeOutMs, error);
     if (ok && !options->signCommand.empty() && options->signCommand.find("{}") == std::string::npos)
         *error = "--sign-command needs {} where the program's name goes";
+    else if (ok && monitor != "primary" && monitor != "cursor")
+        *error = "--monitor must be primary or cursor, not '" + monitor + "'";
+    else if (ok && !IsSwitchList(options->silentSwitches.data(), uint32_t(options->silentSwitches.size())))
+        *error = "--silent-switches must be words of printable ASCII separated by single spaces, "
+                 "255 characters at the most, not '" + options->silentSwitches + "'";
+    options->cursorMonitor = monitor == "cursor";
     return error->empty() ? kBrandRun : kBrandRefused;
 }
 
@@ -237,6 +245,13 @@ screens, 317 x 236. An output folder that is not there yet is made.
                          counting as 100
   --large-2x FILE        the same as --large-at 200 FILE
   --templates FOLDER     take orveline.exe and orveline64.exe from there
+  --silent-switches "LIST"  words (such as "/S /quiet") that, standing alone
+                         on the launcher's command line in any case, skip
+                         the show and start the next program at once (none)
+  --wait                 wait for the next program and exit with its exit
+                         code (exit as soon as it has started)
+  --monitor primary|cursor  the monitor the show covers: the primary one, or
+                         the one holding the mouse pointer (primary)
   --sign-command "CMD {}"  run CMD on each program before it is moved into
                          place, {} standing for its name; a failure writes
                          nothing

@@ -23,6 +23,9 @@ struct BrandOptions {
     uint32_t fadeInMs = 1280, holdMs = 2000, fadeOutMs = 640;
     std::string templates;    // the folder of the two programs; empty: the tool's own
     std::string signCommand;  // run on each program before it is moved into place
+    std::string silentSwitches;  // words on the launcher's command line that skip the show; empty: none
+    bool wait = false;           // the launcher waits for the next program and exits with its code
+    bool cursorMonitor = false;  // the show covers the monitor holding the pointer, not the primary
     std::string small, large, output;
 };
 

@@ -193,8 +193,10 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
     versionId.id = kVersionResourceId;
     std::vector<uint8_t> version = EncodeVersionInfo(fields);
     const ShowTimings timings = {options.fadeInMs, options.holdMs, options.fadeOutMs};
-    std::vector<uint8_t> record = EncodeProductRecord(timings, Utf16(options.title), orveline[0], orveline[1],
-                                                      orveline[2]);
+    std::vector<uint8_t> record = EncodeProductRecord(
+        timings, Utf16(options.title),
+        (options.wait ? kProductFlagWait : 0) | (options.cursorMonitor ? kProductFlagCursorMonitor : 0),
+        options.silentSwitches, orveline[0], orveline[1], orveline[2]);
     if (version.empty() || record.empty()) {
         *error = "a text is too long for the program's resources";
         return false;

@@ -13,7 +13,8 @@ bool CopyDesktop()
     BOOL copied = FALSE;
     if (memDc != nullptr) {
         HGDIOBJ old = SelectObject(memDc, g_backCopy.hBitmap);
-        copied = BitBlt(memDc, 0, 0, g_screenWidth, g_screenHeight, screenDc, 0, 0, SRCCOPY);
+        copied = BitBlt(memDc, 0, 0, g_screenWidth, g_screenHeight, screenDc, g_screenLeft, g_screenTop,
+                        SRCCOPY);
         SelectObject(memDc, old);
         DeleteDC(memDc);
     }

@@ -2,6 +2,8 @@
 #include "launcher.h"
 
 HINSTANCE g_hInstance;
+int g_screenLeft;
+int g_screenTop;
 int g_screenWidth;
 int g_screenHeight;
 Surface g_backCopy;

@@ -233,7 +233,9 @@ typedef BOOL(WINAPI* ShellExecuteExProc)(SHELLEXECUTEINFOA*);
 // The shell is loaded only for this rare case, so that the program's imports
 // stay the four system libraries it always needs; and from the system
 // folder by its full path, never from the installer medium we run from.
-static int StartThroughShell(const char* commandLine)
+// With process, the started program's handle comes back there, or null when
+// the shell started none it could give.
+static int StartThroughShell(const char* commandLine, HANDLE* process)
 {
     // The shell searches for programs its own way: it is given the very file
     // WinExec found, by its full path.
@@ -276,7 +278,7 @@ static int StartThroughShell(const char* commandLine)
         // We exit right after: the start must be complete when this returns.
         // A failure is reported by the exit code, never by a message box
         // in front of the user.
-        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | (process != nullptr ? SEE_MASK_NOCLOSEPROCESS : 0);
         info.hwnd = owner;
         info.lpFile = program;
         info.lpParameters = parameters[0] != '\0' ? parameters : nullptr;
@@ -285,6 +287,8 @@ static int StartThroughShell(const char* commandLine)
         // A refused consent (ERROR_CANCELLED) is the user's answer: it is
         // not asked again.
         started = shellExecute(&info) ? 1 : 0;
+        if (process != nullptr)
+            *process = started ? info.hProcess : nullptr;
     }
     if (owner != nullptr)
         DestroyWindow(owner);
@@ -301,5 +305,44 @@ int StartNextProgram(const char* commandLine)
         return 1;
     if (GetLastError() != ERROR_ELEVATION_REQUIRED)
         return 0;
-    return StartThroughShell(commandLine);
+    return StartThroughShell(commandLine, nullptr);
+}
+
+int RunNextProgram(const char* commandLine, DWORD* exitCode)
+{
+    *exitCode = 0;
+    ReleaseDllSearch();
+    // CreateProcess may write into the line it is given; ours may be a
+    // constant. Without a program name it searches as WinExec does, which
+    // is WinExec's own way of starting one.
+    const size_t size = strlen(commandLine) + 1;
+    char* line = (char*)LocalAlloc(LMEM_FIXED, size);
+    if (line == nullptr)
+        return 0;
+    memcpy(line, commandLine, size);
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION created;
+    HANDLE process = nullptr;
+    int started = 0;
+    if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created)) {
+        CloseHandle(created.hThread);
+        process = created.hProcess;
+        started = 1;
+    } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
+        started = StartThroughShell(commandLine, &process);
+    }
+    LocalFree(line);
+    // A start the shell handed elsewhere gives no process to wait for: it
+    // started, and that is all there is to say.
+    if (process != nullptr) {
+        WaitForSingleObject(process, INFINITE);
+        if (!GetExitCodeProcess(process, exitCode))
+            *exitCode = 1;
+        CloseHandle(process);
+    }
+    return started;
 }

@@ -11,6 +11,10 @@
 #include <stdint.h>
 
 extern HINSTANCE g_hInstance;
+// The screen the show covers, in the desktop's coordinates: the primary
+// monitor, or another one the vendor chose.
+extern int g_screenLeft;
+extern int g_screenTop;
 extern int g_screenWidth;
 extern int g_screenHeight;
 
@@ -61,6 +65,11 @@ const char* CommandLineAfterName(const char* fullCommandLine);
 // user for consent in front of everything; a refusal is final. 1 when the
 // program was started.
 int StartNextProgram(const char* commandLine);
+// Starts the next program as StartNextProgram does, but through
+// CreateProcessA with the same search, and waits for it to end: 1 when it
+// started, its exit code in *exitCode (0 when the shell started it without
+// a process to wait for).
+int RunNextProgram(const char* commandLine, DWORD* exitCode);
 // The file WinExec would start for a command line, found the same way, with
 // its full path, and the parameters after it. 0 when there is none, or when
 // the launcher's own folder cannot be said in the ANSI code page.

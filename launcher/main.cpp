@@ -31,23 +31,30 @@ static bool ShowGoesOn()
 
 // Asked before every frame and every wait, so that a close request handled
 // at any moment, even before the first frame, stops the drawing at once.
-static void RunFades(const SplashBlock* block, const ShowTimings* timings)
+static void PlayShow(const SplashBlock* block, const PlannedFrame* frames, int32_t count)
 {
-    for (int32_t frame = 0; frame < kShowFrameCount && ShowGoesOn(); ++frame) {
-        if (frame == kFadeInFrameCount) {
-            WaitWithMessages(timings->holdMs);
-            if (!ShowGoesOn())
-                break;
-        }
-        DrawFrame(block, ShowLevel(frame));
-        WaitWithMessages(ShowWaitAfter(frame, timings));
+    for (int32_t i = 0; i < count && ShowGoesOn(); ++i) {
+        DrawFrame(block, frames[i].level);
+        WaitWithMessages(frames[i].waitMs);
     }
 }
 
+// A user who turned animations off in Windows' settings may be one whom
+// moving pictures harm; over Remote Desktop every frame of a fade crosses
+// the network, and arrives late and torn. Both get the picture still. The
+// setting is missing before Vista: the call fails, and the fades stay.
+static bool ShowFades()
+{
+    BOOL animations = TRUE;
+    if (SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION, 0, &animations, 0) && !animations)
+        return false;
+    return GetSystemMetrics(SM_REMOTESESSION) == 0;
+}
+
 // The picture for this screen. On a screen wider than 800 pixels, the large
-// picture at the scale nearest the primary monitor's, where the program holds
-// it, but only from the program's own resources: no file of that name is
-// looked for beside the program or at the drive's root.
+// picture at the scale nearest that of the monitor the show covers, where
+// the program holds it, but only from the program's own resources: no file
+// of that name is looked for beside the program or at the drive's root.
 static void LoadSplashPicture()
 {
     if (g_screenWidth > kSmallScreenMaxWidth) {
@@ -56,7 +63,8 @@ static void LoadSplashPicture()
         for (int32_t i = 0; i < kShowScaleCount; ++i)
             if (FindResourceA(nullptr, ShowScaledName(kShowScales[i]), (LPCSTR)RT_BITMAP) != nullptr)
                 present[count++] = kShowScales[i];
-        const POINT origin = {0, 0};
+        // The covered monitor's top-left corner lies on it.
+        const POINT origin = {g_screenLeft, g_screenTop};
         const int32_t dpi = MonitorDpi(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY));
         const char* scaled = ShowScaledName(ShowChooseScale(dpi, present, count));
         if (scaled != nullptr && LoadSurfaceImage(scaled, &g_splashImage, 0, 0))
@@ -74,6 +82,38 @@ static void LoadProductSettings(ProductSettings* settings)
     HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
     ReadProductRecord(bytes, bytes != nullptr ? SizeofResource(nullptr, found) : 0, settings);
+}
+
+// Starts the next program; waiting for it, when the vendor asked, so that
+// whoever started us (a script, a deployment tool) learns how the install
+// went: its exit code is ours. Otherwise whether it started.
+static int HandOn(const char* next, const ProductSettings* product)
+{
+    if ((product->flags & kProductFlagWait) == 0)
+        return StartNextProgram(next) ? kExitStarted : kExitNotStarted;
+    DWORD exitCode;
+    return RunNextProgram(next, &exitCode) ? (int)exitCode : kExitNotStarted;
+}
+
+// The primary monitor, or where the vendor asked, the one holding the mouse
+// pointer: that is where the user is looking. A pointer on no monitor
+// counts as on the primary one.
+static void FindScreen(const ProductSettings* product)
+{
+    g_screenLeft = 0;
+    g_screenTop = 0;
+    g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    POINT pointer;
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    if ((product->flags & kProductFlagCursorMonitor) == 0 || !GetCursorPos(&pointer) ||
+        !GetMonitorInfoA(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return;
+    g_screenLeft = monitor.rcMonitor.left;
+    g_screenTop = monitor.rcMonitor.top;
+    g_screenWidth = monitor.rcMonitor.right - monitor.rcMonitor.left;
+    g_screenHeight = monitor.rcMonitor.bottom - monitor.rcMonitor.top;
 }
 
 static bool RegisterLauncherClass()
@@ -123,17 +163,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // copy, which drops bytes of 0x80 and above that follow our name.
     const char* commandLine = CommandLineAfterName(GetCommandLineA());
     const char* next = commandLine[0] != '\0' ? commandLine : "setup.exe";
-
-    // No class, no window and no show; the installer must still run.
-    if (previousInstance == nullptr && !RegisterLauncherClass())
-        return StartNextProgram(next) ? kExitStarted : kExitNotStarted;
-
-    g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, 0, 0, g_screenWidth,
-                             g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
     ProductSettings product;
     LoadProductSettings(&product);
+
+    // An unattended install asked for by one of the vendor's silent
+    // switches wants no picture over the screen; so does one without a
+    // class, which can have no window.
+    if (HasSilentSwitch(next, product.switches) ||
+        (previousInstance == nullptr && !RegisterLauncherClass()))
+        return HandOn(next, &product);
+
+    FindScreen(&product);
+    g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, g_screenLeft, g_screenTop,
+                             g_screenWidth, g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
     // A vendor's title may be in any script. The window is an ANSI one,
     // whose procedure would narrow the text to the system's code page on
     // the way; the Unicode default procedure stores it as written, and the
@@ -156,14 +198,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     }
 
     const bool haveSplash = haveDesktop && g_splashImage.hBitmap != nullptr;
-    int started = 0;
-    if (!haveSplash) {
-        // Nothing to show: the next program must not wait for us.
-        started = StartNextProgram(next);
-    } else {
+    // Nothing to show: the next program must not wait for us, unless we
+    // are to wait for it, which must not be under our window.
+    const bool startAtOnce = !haveSplash && (product.flags & kProductFlagWait) == 0;
+    int exitCode = kExitNotStarted;
+    if (startAtOnce) {
+        exitCode = HandOn(next, &product);
+    } else if (haveSplash) {
         SplashBlock block;
+        PlannedFrame frames[kShowFrameCount];
+        const int32_t count = PlanShow(ShowFades(), &product.timings, frames);
         if (FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
-            RunFades(&block, &product.timings);
+            PlayShow(&block, frames, count);
     }
 
     CloseWindowAndDrain();
@@ -171,7 +217,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     DestroySurface(&g_backCopy);
     DestroySurface(&g_splashImage);
 
-    if (haveSplash)
-        started = StartNextProgram(next);
-    return started ? kExitStarted : kExitNotStarted;
+    if (!startAtOnce)
+        exitCode = HandOn(next, &product);
+    return exitCode;
 }

@@ -11,11 +11,80 @@ static uint32_t Get32(const uint8_t* p)
     return Get16(p) | Get16(p + 2) << 16;
 }
 
+int IsSwitchList(const char* text, uint32_t length)
+{
+    if (length > kProductSwitchesMaxLength)
+        return 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        const uint8_t c = uint8_t(text[i]);
+        if (c == ' ') {
+            if (i == 0 || i + 1 == length || text[i - 1] == ' ')
+                return 0;
+        } else if (c < kProductSwitchLowest || c > kProductSwitchHighest) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static uint8_t AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? uint8_t(c - 'A' + 'a') : uint8_t(c);
+}
+
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Whether one of the switches is the word of that length.
+static bool IsListed(const char* word, uint32_t length, const char* switches)
+{
+    for (const char* s = switches; *s != '\0';) {
+        uint32_t n = 0;
+        while (s[n] != '\0' && s[n] != ' ')
+            ++n;
+        uint32_t same = 0;
+        if (n == length)
+            while (same < n && AsciiLower(s[same]) == AsciiLower(word[same]))
+                ++same;
+        if (n == length && same == n)
+            return true;
+        s += n;
+        if (*s == ' ')
+            ++s;
+    }
+    return false;
+}
+
+int HasSilentSwitch(const char* commandLine, const char* switches)
+{
+    const char* p = commandLine;
+    for (;;) {
+        while (IsBlank(*p))
+            ++p;
+        if (*p == '\0')
+            return 0;
+        // A word runs to the next blank outside double quotes: a quoted
+        // path or value is one word with whatever it holds.
+        const char* word = p;
+        bool quoted = false;
+        for (; *p != '\0' && (quoted || !IsBlank(*p)); ++p)
+            if (*p == '"')
+                quoted = !quoted;
+        if (IsListed(word, uint32_t(p - word), switches))
+            return 1;
+    }
+}
+
 int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* settings)
 {
     settings->timings = kShippedTimings;
     settings->titleLength = 0;
     settings->title[0] = 0;
+    settings->flags = 0;
+    settings->switchesLength = 0;
+    settings->switches[0] = '\0';
 
     if (bytes == nullptr || size < kProductRecordHeaderSize)
         return 0;
@@ -29,8 +98,16 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
     if (titleLength > kProductTitleMaxLength)
         return 0;
     // The record says how long it is; the resource holding it may be padded.
-    const uint32_t recordSize = kProductRecordTitleOffset + 2 * titleLength;
-    if (Get16(record + kProductRecordSizeOffset) != recordSize || recordSize > size)
+    const uint32_t recordSize = Get16(record + kProductRecordSizeOffset);
+    const uint32_t switchesAt = kProductRecordTitleOffset + 2 * titleLength;
+    if (recordSize > size || switchesAt + 2 > recordSize)
+        return 0;
+    const uint32_t switchesLength = Get16(record + switchesAt);
+    const char* switches = reinterpret_cast<const char*>(record + switchesAt + 2);
+    if (recordSize != switchesAt + 2 + switchesLength || !IsSwitchList(switches, switchesLength))
+        return 0;
+    const uint32_t flags = Get32(record + kProductRecordFlagsOffset);
+    if ((flags & ~uint32_t(kProductKnownFlags)) != 0)
         return 0;
     const ShowTimings timings = {Get32(record + kProductRecordFadeInOffset),
                                  Get32(record + kProductRecordHoldOffset),
@@ -48,5 +125,10 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
         settings->title[i] = uint16_t(Get16(title + 2 * i));
     settings->title[titleLength] = 0;
     settings->titleLength = uint16_t(titleLength);
+    settings->flags = flags;
+    for (uint32_t i = 0; i < switchesLength; ++i)
+        settings->switches[i] = switches[i];
+    settings->switches[switchesLength] = '\0';
+    settings->switchesLength = uint16_t(switchesLength);
     return 1;
 }

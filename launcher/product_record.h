@@ -12,11 +12,13 @@
 // The record, little-endian: the magic "ORVL"; the record's version and its
 // size in bytes; the version of Orveline that carries it; the title's length
 // in UTF-16 units (0 for the shipped title); the fade in, hold and fade out;
-// flags, none so far; then the title, UTF-16LE, not terminated.
+// flags; the title, UTF-16LE, not terminated; then the silent switches'
+// length in bytes and the switches, printable ASCII words separated by
+// single spaces, not terminated.
 enum {
     kProductRecordType = 10,  // RT_RCDATA
     kProductRecordLanguage = 0,
-    kProductRecordVersion = 1,
+    kProductRecordVersion = 2,
     kProductRecordMagicOffset = 0,
     kProductRecordVersionOffset = 4,
     kProductRecordSizeOffset = 6,
@@ -35,6 +37,14 @@ enum {
     // A longer show keeps the installer waiting for no reason a user would
     // accept.
     kProductMaxMs = 60000,
+    // Wait for the next program and exit with its exit code.
+    kProductFlagWait = 1,
+    // Cover the monitor that holds the mouse pointer, not the primary one.
+    kProductFlagCursorMonitor = 2,
+    kProductKnownFlags = kProductFlagWait | kProductFlagCursorMonitor,
+    kProductSwitchesMaxLength = 255,
+    kProductSwitchLowest = 0x21,
+    kProductSwitchHighest = 0x7E,
 };
 inline constexpr char kProductRecordName[] = "PRODUCT";
 inline constexpr char kProductRecordMagic[4] = {'O', 'R', 'V', 'L'};
@@ -45,9 +55,24 @@ struct ProductSettings {
     ShowTimings timings;
     uint16_t titleLength;
     uint16_t title[kProductTitleMaxLength + 1];
+    uint32_t flags;  // kProductFlag...
+    // The silent switches, terminated by a 0 after their length; none when
+    // empty.
+    uint16_t switchesLength;
+    char switches[kProductSwitchesMaxLength + 1];
 };
 
 // Fills in the shipped values, then takes the record's in their place when
 // the whole record is sound; returns 1 when it took them. Reads nothing
 // beyond size bytes; bytes may be null.
 int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* settings);
+
+// Whether length bytes are a list of silent switches the record may hold:
+// at most kProductSwitchesMaxLength bytes, each a printable ASCII character
+// but the space, save single spaces between words. None (0 bytes) is one.
+int IsSwitchList(const char* text, uint32_t length);
+
+// Whether a command line holds one of the switches, a list IsSwitchList
+// takes, terminated, as a word on its own: between blanks (spaces and tabs)
+// or the line's ends, not inside double quotes, in any ASCII case.
+int HasSilentSwitch(const char* commandLine, const char* switches);

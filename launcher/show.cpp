@@ -19,6 +19,18 @@ uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings)
     return wait != 0 ? wait : 1;
 }
 
+int32_t PlanShow(bool fades, const ShowTimings* timings, PlannedFrame* frames)
+{
+    if (!fades) {
+        frames[0] = {kFullLevel, timings->holdMs};
+        return 1;
+    }
+    for (int32_t frame = 0; frame < kShowFrameCount; ++frame)
+        frames[frame] = {ShowLevel(frame), ShowWaitAfter(frame, timings)};
+    frames[kFadeInFrameCount - 1].waitMs += timings->holdMs;
+    return kShowFrameCount;
+}
+
 const char* ShowPictureName(int32_t screenWidth)
 {
     return screenWidth <= kSmallScreenMaxWidth ? "Tal800" : "Tal1280";

@@ -15,6 +15,7 @@ enum {
     kFadeInWaitMs = 20,
     kHoldMs = 2000,
     kFadeOutWaitMs = 10,
+    kFullLevel = 255,
     kSmallScreenMaxWidth = 800,
     // The scales a vendor may give the large picture in besides its own
     // (100 %), the count of kShowScales.
@@ -35,6 +36,16 @@ int32_t ShowLevel(int32_t frame);
 // to the nearest millisecond and at least 1. The hold comes on top of the
 // fade in's last wait.
 uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings);
+// One frame as the launcher plays it: drawn at its level, then waited after.
+struct PlannedFrame {
+    int32_t level;
+    uint32_t waitMs;
+};
+// The frames a show plays, in order, into frames (room for kShowFrameCount);
+// returns how many. With fades, the 128 of the fades, the hold on top of the
+// fade in's last wait. Without (animations turned off, or a remote session),
+// one frame at the full level held for the hold, after which the show ends.
+int32_t PlanShow(bool fades, const ShowTimings* timings, PlannedFrame* frames);
 // The picture shown on a screen this wide: "Tal800" up to 800 pixels,
 // "Tal1280" beyond.
 const char* ShowPictureName(int32_t screenWidth);

@@ -20,10 +20,12 @@
 # --icon FILE (PNG or ICO), --product, --company, --version X.Y.Z[.W],
 # --description, --copyright (the file's properties), --title (the window's
 # title), --fade-in, --hold, --fade-out (milliseconds, a minute at the most)
-# and --large-at PERCENT FILE (the large picture for screens scaled near
-# 125, 150, 175, 200, 250 or 300 %, at that size; --large-2x FILE is
-# --large-at 200 FILE). With the shipped pictures and no option, the programs
-# are the shipped ones, byte for byte.
+# --large-at PERCENT FILE (the large picture for screens scaled near 125,
+# 150, 175, 200, 250 or 300 %, at that size; --large-2x FILE is --large-at
+# 200 FILE), --silent-switches "LIST" (words that skip the show), --wait
+# (exit with the next program's exit code) and --monitor primary|cursor.
+# With the shipped pictures and no option, the programs are the shipped
+# ones, byte for byte.
 #
 # SIGNING signs both programs with Authenticode (osslsigncode, SHA-256),
 # with the output's name (orveline) as the program's description:
@@ -54,7 +56,8 @@ usage() {
        "[--password-file FILE] [--timestamp URL]] SMALL.png LARGE.png [OUTPUT.exe]" >&2
   echo "product options: --icon FILE, --product NAME, --company NAME, --version X.Y.Z[.W]," \
        "--description TEXT, --copyright TEXT, --title TEXT, --fade-in MS, --hold MS," \
-       "--fade-out MS, --large-at PERCENT FILE, --large-2x FILE (see the README's \"Your own product\")" >&2
+       "--fade-out MS, --large-at PERCENT FILE, --large-2x FILE, --silent-switches LIST, --wait," \
+       "--monitor primary|cursor (see the README's \"Your own product\")" >&2
   exit 2
 }
 
@@ -86,6 +89,7 @@ args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --fit) fit=(--fit) ;;
+    --wait) product+=(--wait) ;;
     --sign) sign=yes ;;
     --pkcs12 | --cert | --key | --password-file | --timestamp)
       [ $# -ge 2 ] || refuse "$1 needs a value"
@@ -99,7 +103,7 @@ while [ $# -gt 0 ]; do
       esac
       shift ;;
     --product | --company | --version | --description | --copyright | --title | --icon | \
-    --large-2x | --fade-in | --hold | --fade-out)
+    --large-2x | --fade-in | --hold | --fade-out | --silent-switches | --monitor)
       [ $# -ge 2 ] || refuse "$1 needs a value"
       value=$2
       case "$1" in

@@ -1,7 +1,12 @@
 // Stands in for an installer's setup.exe: records that it was started, and
 // with what, in started.txt in its working folder, and ends. The run script
 // shows that record; the end-to-end tests compare it with what they passed.
+// "/exitcode=N" on its command line makes N its exit code, as an installer
+// says how it went.
 #include <windows.h>
+
+#include <stdlib.h>
+#include <string.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -25,5 +30,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CloseHandle(file);
     if (!ok || !MoveFileExA("started.tmp", "started.txt", MOVEFILE_REPLACE_EXISTING))
         return 1;
-    return 0;
+    const char* exitCode = strstr(GetCommandLineA(), "/exitcode=");
+    return exitCode != nullptr ? (int)strtoul(exitCode + 10, nullptr, 10) : 0;
 }

@@ -42,6 +42,11 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
         {"--copyright \xC0\xAF s.png l.png", kBrandRefused, "not UTF-8"},   // overlong
         {"--title a\x7F s.png l.png", kBrandRefused, "control character"},
         {"--sign-command sign s.png l.png", kBrandRefused, "{}"},
+        {"--monitor secondary s.png l.png", kBrandRefused, "primary or cursor, not 'secondary'"},
+        {"--monitor Cursor s.png l.png", kBrandRefused, "primary or cursor"},
+        {"--silent-switches /S\x01/Q s.png l.png", kBrandRefused, "--silent-switches must be"},
+        {"--silent-switches /\xC3\x9C s.png l.png", kBrandRefused, "--silent-switches must be"},
+        {"s.png l.png --monitor", kBrandRefused, "--monitor needs a value"},
         {"s.png l.png --hold", kBrandRefused, "--hold needs a value"},
         {"--large-at 120 a.png s.png l.png", kBrandRefused, "125, 150, 175, 200, 250 or 300 (percent), not '120'"},
         {"--large-at 0125 a.png s.png l.png", kBrandRefused, "not '0125'"},
@@ -68,6 +73,13 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
     EXPECT_EQ(ParseBrandOptions(tooLong, kOrveline, &options, &error), kBrandRefused);
     tooLong[1] = std::string(200, 'x');
     EXPECT_EQ(ParseBrandOptions(tooLong, kOrveline, &options, &error), kBrandRun) << error;
+    // Spaces are the only separators, single, and never first or last.
+    for (const std::string& list : {std::string(256, 'x'), std::string("/S  /Q"), std::string(" /S"),
+                                   std::string("/S ")}) {
+        SCOPED_TRACE("switches [" + list + "]");
+        EXPECT_EQ(ParseBrandOptions({"--silent-switches", list, "s.png", "l.png"}, kOrveline, &options, &error),
+                  kBrandRefused);
+    }
 }
 
 TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
@@ -80,12 +92,15 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
     EXPECT_EQ(o.fadeInMs + o.holdMs * 10 + o.fadeOutMs * 100, 1280u + 20000u + 64000u);
     EXPECT_EQ(o.product, "Orveline");
     EXPECT_TRUE(o.title.empty() && o.icon.empty() && o.signCommand.empty() && !o.fit);
+    EXPECT_TRUE(o.silentSwitches.empty() && !o.wait && !o.cursorMonitor);
 
     const std::vector<std::string> all = {
         "--fit", "--icon", "i.ico", "--product", "Größe Studio", "--company", "Größe 日本",
         "--version", "65535.0.7.1", "--description", "d", "--copyright", "© 2026", "--title",
         "Willkommen – 日本 😀", "--fade-in", "0", "--hold", "60000", "--fade-out", "7",
-        "--large-2x", "x2.png", "--large-at", "125", "a.png", "--large-at", "300", "c.png", "--templates", "t", "--sign-command", "sign {} now", "--check",
+        "--large-2x", "x2.png", "--large-at", "125", "a.png", "--large-at", "300", "c.png", "--templates", "t",
+        "--sign-command", "sign {} now", "--check",
+        "--silent-switches", std::string(127, 'a') + " /" + std::string(126, 'b'), "--wait", "--monitor", "cursor",
         "s.png", "l.png", "out/setup.exe"};
     ASSERT_EQ(ParseBrandOptions(all, kOrveline, &o, &error), kBrandRun) << error;
     EXPECT_TRUE(o.fit && o.checkOnly);
@@ -100,6 +115,8 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
     EXPECT_EQ(o.holdMs, 60000u);
     EXPECT_EQ(o.fadeOutMs, 7u);
     EXPECT_EQ(o.signCommand, "sign {} now");
+    EXPECT_EQ(o.silentSwitches, std::string(127, 'a') + " /" + std::string(126, 'b'));
+    EXPECT_TRUE(o.wait && o.cursorMonitor);
     EXPECT_EQ(o.small + o.large + o.output, "s.pngl.pngout/setup.exe");
 }
 

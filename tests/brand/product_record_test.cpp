@@ -26,13 +26,17 @@ Bytes With(Bytes b, size_t at, uint32_t value, size_t width = 2)
     return b;
 }
 
-Bytes Record(const std::u16string& title, ShowTimings t = {800, 1500, 400})
+Bytes Record(const std::u16string& title, ShowTimings t = {800, 1500, 400}, uint32_t flags = 0,
+             const std::string& switches = "")
 {
     const uint32_t length = uint32_t(title.size());
-    Bytes b = With(With(With({'O', 'R', 'V', 'L', 1, 0}, 6, 32 + 2 * length), 8, 1), 14, length);
-    b = With(With(With(With(b, 16, t.fadeInMs, 4), 20, t.holdMs, 4), 24, t.fadeOutMs, 4), 28, 0, 4);
+    const uint32_t size = 32 + 2 * length + 2 + uint32_t(switches.size());
+    Bytes b = With(With(With({'O', 'R', 'V', 'L', 2, 0}, 6, size), 8, 1), 14, length);
+    b = With(With(With(With(b, 16, t.fadeInMs, 4), 20, t.holdMs, 4), 24, t.fadeOutMs, 4), 28, flags, 4);
     for (const char16_t unit : title)
         b = With(b, b.size(), unit);
+    b = With(b, b.size(), uint32_t(switches.size()));
+    b.insert(b.end(), switches.begin(), switches.end());
     return b;
 }
 
@@ -43,6 +47,8 @@ struct Row {
     int taken;
     ShowTimings timings;
     std::u16string title;
+    uint32_t flags = 0;
+    std::string switches = "";
 };
 
 TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
@@ -50,14 +56,15 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
     const ShowTimings shipped = kShippedTimings, vendor = {800, 1500, 400};
     const std::u16string longest = std::u16string(198, u'x') + u"\U0001F680";
     const Bytes sound = Record(u"Größe");
+    const std::string longestList = std::string(127, 'a') + " " + std::string(127, 'b');
     std::vector<Row> rows = {
         {"null", {}, true, 0, shipped, u""},
         {"magic", With(sound, 2, 'v' | 'l' << 8), false, 0, shipped, u""},
         {"version 0", With(sound, 4, 0), false, 0, shipped, u""},
-        {"version 2", With(sound, 4, 2), false, 0, shipped, u""},
-        {"size field too large", With(With(sound, 42, 0), 6, 44), false, 0, shipped, u""},
-        {"size field too small", With(sound, 6, 40), false, 0, shipped, u""},
-        {"size field odd", With(With(sound, 42, 0, 1), 6, 43), false, 0, shipped, u""},
+        {"version 1", With(sound, 4, 1), false, 0, shipped, u""},
+        {"size field too large", With(With(sound, 44, 0), 6, 46), false, 0, shipped, u""},
+        {"size field too small", With(sound, 6, 43), false, 0, shipped, u""},
+        {"size field short of the switches' length", With(sound, 6, 42), false, 0, shipped, u""},
         {"title of 201 units", Record(std::u16string(201, u'x')), false, 0, shipped, u""},
         {"title with a tab", Record(u"Gr\tße"), false, 0, shipped, u""},
         {"title with a 0", Record(std::u16string(u"Gr\0ße", 5)), false, 0, shipped, u""},
@@ -66,15 +73,27 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         {"fade out 60001", With(sound, 24, 60001, 4), false, 0, shipped, u""},
         {"fade out 2^32-1", With(sound, 24, 0xFFFFFFFF, 4), false, 0, shipped, u""},
         {"buffer a byte short", Bytes(sound.begin(), sound.end() - 1), false, 0, shipped, u""},
+        {"flag bit 2", Record(u"G", vendor, 4), false, 0, shipped, u""},
+        {"switches of 256 bytes", Record(u"G", vendor, 0, longestList + "c"), false, 0, shipped, u""},
+        {"switches' length past the record", With(Record(u"G", vendor, 0, "/S"), 34, 3), false, 0, shipped, u""},
+        {"switches' length 2^16-1", With(Record(u"G", vendor, 0, "/S"), 34, 0xFFFF), false, 0, shipped, u""},
+        {"a space first", Record(u"G", vendor, 0, " /S"), false, 0, shipped, u""},
+        {"a space last", Record(u"G", vendor, 0, "/S "), false, 0, shipped, u""},
+        {"two spaces", Record(u"G", vendor, 0, "/S  /Q"), false, 0, shipped, u""},
+        {"a tab", Record(u"G", vendor, 0, "/S\t/Q"), false, 0, shipped, u""},
+        {"0x7F", Record(u"G", vendor, 0, "/S\x7F"), false, 0, shipped, u""},
+        {"a byte above 0x7F", Record(u"G", vendor, 0, "/\xC3\x9C"), false, 0, shipped, u""},
         {"sound", sound, false, 1, vendor, u"Größe"},
         {"empty title", Record(u""), false, 1, vendor, u""},
         {"title of 200 units", Record(longest), false, 1, vendor, longest},
         {"times 0", Record(u"T", {0, 0, 0}), false, 1, {0, 0, 0}, u"T"},
         {"times 60000", Record(u"T", {60000, 60000, 60000}), false, 1, {60000, 60000, 60000}, u"T"},
-        {"padded resource", With(sound, 42, 0, 4), false, 1, vendor, u"Größe"},
-        {"flags reserved", With(sound, 28, 1, 4), false, 1, vendor, u"Größe"},
+        {"padded resource", With(sound, 44, 0, 4), false, 1, vendor, u"Größe"},
+        {"both flags", Record(u"T", vendor, 3), false, 1, vendor, u"T", 3},
+        {"switches", Record(u"", vendor, 1, "/S /quiet --x=1 ~!"), false, 1, vendor, u"", 1, "/S /quiet --x=1 ~!"},
+        {"switches of 255 bytes", Record(u"T", vendor, 2, longestList), false, 1, vendor, u"T", 2, longestList},
     };
-    for (size_t size = 0; size < 32; ++size)
+    for (size_t size = 0; size < sound.size(); ++size)
         rows.push_back({std::to_string(size) + " bytes", Bytes(sound.begin(), sound.begin() + size),
                         false, 0, shipped, u""});
 
@@ -83,7 +102,7 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         ProductSettings settings;
         std::memset(&settings, 0xAB, sizeof settings);
         const uint8_t* bytes = row.null ? nullptr : row.bytes.data();
-        const uint32_t size = row.null ? 32 : uint32_t(row.bytes.size());
+        const uint32_t size = row.null ? 44 : uint32_t(row.bytes.size());
         EXPECT_EQ(ReadProductRecord(bytes, size, &settings), row.taken);
         EXPECT_EQ(settings.timings.fadeInMs, row.timings.fadeInMs);
         EXPECT_EQ(settings.timings.holdMs, row.timings.holdMs);
@@ -91,7 +110,46 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         ASSERT_EQ(settings.titleLength, row.title.size());
         EXPECT_EQ(std::u16string(settings.title, settings.title + row.title.size() + 1),
                   row.title + u'\0');
+        EXPECT_EQ(settings.flags, row.flags);
+        ASSERT_EQ(settings.switchesLength, row.switches.size());
+        EXPECT_EQ(std::string(settings.switches, row.switches.size() + 1), row.switches + '\0');
     }
+}
+
+// A listed switch counts only as a word of its own outside quotes, in any
+// ASCII case.
+TEST(ProductRecord, FindsASilentSwitchOnlyAsAWordOfItsOwn)
+{
+    const std::string list = "/S /VERYSILENT --quiet";
+    const struct {
+        std::string line;
+        int found;
+    } cases[] = {
+        {"/S", 1},
+        {"/S setup.exe", 1},
+        {"setup.exe /lang en /S", 1},
+        {"setup.exe\t/s\t/x", 1},
+        {"setup.exe /verysilent", 1},
+        {"setup.exe --QUIET", 1},
+        {"\"Setup Disk\\setup.exe\" /S", 1},
+        {"setup.exe  \t  /S  ", 1},
+        {"setup.exe", 0},
+        {"", 0},
+        {"setup.exe /SILENT", 0},
+        {"setup.exe /S1 x/S -/S", 0},
+        {"setup.exe --quiet=yes", 0},
+        {"setup.exe \"/S\"", 0},
+        {"\"C:\\a /S b\\setup.exe\" /x", 0},
+        {"setup.exe /D=\"C:\\x /S\"", 0},
+        {"setup.exe \"unclosed /S", 0},
+        {"setup.exe /\xD3", 0},
+        {"setup.exe /S\xA0", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line [" + c.line + "]");
+        EXPECT_EQ(HasSilentSwitch(c.line.c_str(), list.c_str()), c.found);
+    }
+    EXPECT_EQ(HasSilentSwitch("setup.exe /S", ""), 0) << "no switches";
 }
 
 TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
@@ -100,31 +158,38 @@ TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
         ShowTimings timings;
         std::u16string title;
         bool written;
+        uint32_t flags = 0;
+        std::string switches = "";
     };
     const Case cases[] = {
         {{1280, 2000, 640}, u"", true},
-        {{0, 60000, 1}, u"日本のセットアップ 🚀", true},
-        {{5, 6, 7}, std::u16string(200, u'\uFFFF'), true},
+        {{0, 60000, 1}, u"日本のセットアップ 🚀", true, 3, "/S /VERYSILENT"},
+        {{5, 6, 7}, std::u16string(200, u'\uFFFF'), true, 1, std::string(255, '~')},
         {{5, 6, 7}, std::u16string(201, u'x'), false},
         {{5, 6, 7}, u"a\x1F", false},
         {{60001, 6, 7}, u"a", false},
         {{5, 60001, 7}, u"a", false},
         {{5, 6, 60001}, u"a", false},
+        {{5, 6, 7}, u"a", false, 4},
+        {{5, 6, 7}, u"a", false, 0, std::string(256, '~')},
+        {{5, 6, 7}, u"a", false, 0, "/S  /Q"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        const Bytes record = EncodeProductRecord(c.timings, c.title, 3, 65535, 0);
+        const Bytes record = EncodeProductRecord(c.timings, c.title, c.flags, c.switches, 3, 65535, 0);
         if (!c.written) {
             EXPECT_TRUE(record.empty());
             continue;
         }
-        EXPECT_EQ(record, With(With(Record(c.title, c.timings), 8, 3), 10, 65535));
+        EXPECT_EQ(record, With(With(Record(c.title, c.timings, c.flags, c.switches), 8, 3), 10, 65535));
         ProductSettings settings;
         ASSERT_EQ(ReadProductRecord(record.data(), uint32_t(record.size()), &settings), 1);
         EXPECT_EQ(settings.timings.fadeInMs, c.timings.fadeInMs);
         EXPECT_EQ(settings.timings.holdMs, c.timings.holdMs);
         EXPECT_EQ(settings.timings.fadeOutMs, c.timings.fadeOutMs);
         EXPECT_EQ(std::u16string(settings.title, settings.title + settings.titleLength), c.title);
+        EXPECT_EQ(settings.flags, c.flags);
+        EXPECT_EQ(std::string(settings.switches, settings.switchesLength), c.switches);
     }
 }
 

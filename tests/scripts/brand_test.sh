@@ -68,7 +68,8 @@ check "the Windows tool says its version" eval "'$root/build/$windows/wine-run.s
 
 help=$("$brand" --help)
 for option in --fit --icon --product --company --version --description --copyright --title \
-              --fade-in --hold --fade-out --large-at --large-2x --templates --sign-command --check --help; do
+              --fade-in --hold --fade-out --large-at --large-2x --templates --sign-command --check --help \
+              --silent-switches --wait --monitor; do
   [[ $help == *"$option "* ]] || { echo "FAILED: --help does not list $option"; failures=$((failures + 1)); }
 done
 
@@ -85,7 +86,7 @@ cp "$root/build/win64/testing/setup/setup.exe" "$work/not-ours/orveline64.exe"
 mkdir -p "$work/other-version"
 for program in orveline.exe orveline64.exe; do
   cp "$work/templates/$program" "$work/other-version/$program"
-  at=$(grep -obUaP 'ORVL\x01\x00' "$work/other-version/$program" | head -n 1 | cut -d: -f1)
+  at=$(grep -obUaP 'ORVL\x02\x00' "$work/other-version/$program" | head -n 1 | cut -d: -f1)
   printf '\x63' | dd of="$work/other-version/$program" bs=1 seek=$((at + 8)) conv=notrunc status=none
 done
 touch "$work/a-file"

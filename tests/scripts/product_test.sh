@@ -20,7 +20,8 @@ mkdir -p "$work/old"
 echo earlier >"$work/old/orveline.exe"
 refused=(
   "--fade-in -5" "--hold 60001" "--fade-out 1e3" "--version 1.2" "--version 1.2.3.65536"
-  "--product ''" "--icon $work/missing.png" "--large-2x $work/missing.png"
+  "--product ''" "--icon $work/missing.png" "--large-2x $work/missing.png" "--monitor left"
+  "--silent-switches '/S  /Q'"
 )
 for options in "${refused[@]}"; do
   eval "set -- $options"

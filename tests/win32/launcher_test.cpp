@@ -48,6 +48,15 @@ struct ShowRun {
     DWORD shellError = ERROR_SUCCESS;
     bool noSetDefaultDllDirectories = false;  // a system before Windows 8 without its update
     std::wstring ownPath;                   // what GetModuleFileNameW answers; empty: the real one
+    bool animationsOff = false;             // Windows' "animation effects" turned off
+    bool noAnimationSetting = false;        // a system before Vista, which lacks the setting
+    bool remote = false;                    // a Remote Desktop session
+    std::string productRecord;              // read in the place of PRODUCT; empty: PRODUCT
+    bool realCreate = false;                // CreateProcessA starts for real; else it fails
+    DWORD createError = ERROR_FILE_NOT_FOUND;
+    std::string shellChild;                 // started for real by the shell when a handle is asked
+    std::vector<RECT> monitors;             // the first is the primary
+    POINT cursor = {};
 
     // Observations.
     std::vector<std::string> started;       // WinExec command lines
@@ -74,6 +83,14 @@ struct ShowRun {
     std::vector<std::string> resourcesAsked, filesOpened;
     std::vector<HMONITOR> dpiMonitors;      // the monitors GetDpiForMonitor was asked of
     std::vector<int> dpiTypes;
+    DWORD clockAtStart = 0;                 // the fast clock when the next program started
+    std::vector<std::string> created;       // CreateProcessA command lines
+    std::vector<bool> createdNamed;         // with an application name
+    std::vector<STARTUPINFOA> startups;
+    std::vector<HANDLE> handlesGiven, handlesClosed;
+    int windowsAsked = 0;
+    RECT windowRect = {};                   // where the launcher asked for its window
+    std::vector<RECT> earlyBlits;           // source corner and size of each copy before the picture
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -94,6 +111,76 @@ decltype(&GetDeviceCaps) realGetDeviceCaps;
 decltype(&CreateFileA) realCreateFile;
 decltype(&ShowWindow) realShowWindow;
 decltype(&GetModuleFileNameW) realGetModuleFileNameW;
+decltype(&SystemParametersInfoA) realSystemParametersInfo;
+decltype(&CreateProcessA) realCreateProcess;
+decltype(&CloseHandle) realCloseHandle;
+decltype(&GetCursorPos) realGetCursorPos;
+decltype(&MonitorFromPoint) realMonitorFromPoint;
+decltype(&GetMonitorInfoA) realGetMonitorInfo;
+
+BOOL WINAPI FakeCreateProcess(LPCSTR name, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
+                              BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                              LPPROCESS_INFORMATION created)
+{
+    g_run.calls.push_back("CreateProcessA");
+    g_run.created.push_back(line != nullptr ? line : "(null)");
+    g_run.createdNamed.push_back(name != nullptr);
+    g_run.startups.push_back(*startup);
+    g_run.windowAliveAtStart = g_hWnd != nullptr && IsWindow(g_hWnd);
+    if (!g_run.realCreate) {
+        SetLastError(g_run.createError);
+        return FALSE;
+    }
+    const BOOL ok = realCreateProcess(name, line, process, thread, inherit, flags, environment, folder, startup,
+                                      created);
+    if (ok) {
+        g_run.handlesGiven.push_back(created->hProcess);
+        g_run.handlesGiven.push_back(created->hThread);
+    }
+    return ok;
+}
+
+BOOL WINAPI RecordCloseHandle(HANDLE handle)
+{
+    g_run.handlesClosed.push_back(handle);
+    return realCloseHandle(handle);
+}
+
+// A fake monitor layout, which only a product that asks for the pointer's
+// monitor looks at: monitor i is the handle i + 1.
+BOOL WINAPI FakeGetCursorPos(POINT* point)
+{
+    *point = g_run.cursor;
+    return TRUE;
+}
+
+HMONITOR WINAPI FakeMonitorFromPoint(POINT point, DWORD flags)
+{
+    for (size_t i = 0; i < g_run.monitors.size(); ++i)
+        if (PtInRect(&g_run.monitors[i], point))
+            return reinterpret_cast<HMONITOR>(i + 1);
+    return flags == MONITOR_DEFAULTTOPRIMARY ? reinterpret_cast<HMONITOR>(1) : nullptr;
+}
+
+BOOL WINAPI FakeGetMonitorInfo(HMONITOR monitor, MONITORINFO* info)
+{
+    const size_t i = reinterpret_cast<size_t>(monitor) - 1;
+    if (i >= g_run.monitors.size())
+        return FALSE;
+    info->rcMonitor = info->rcWork = g_run.monitors[i];
+    return TRUE;
+}
+
+// Animations are on unless a run says otherwise, whatever the prefix holds.
+BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT value, void* answer, UINT update)
+{
+    if (action != SPI_GETCLIENTAREAANIMATION)
+        return realSystemParametersInfo(action, value, answer, update);
+    if (g_run.noAnimationSetting)
+        return FALSE;
+    *static_cast<BOOL*>(answer) = g_run.animationsOff ? FALSE : TRUE;
+    return TRUE;
+}
 
 BOOL WINAPI RecordShowWindow(HWND window, int show)
 {
@@ -171,6 +258,8 @@ int WINAPI FakeGetSystemMetrics(int index)
         return g_run.screenWidth;
     if (index == SM_CYSCREEN && g_run.screenHeight > 0)
         return g_run.screenHeight;
+    if (index == SM_REMOTESESSION)
+        return g_run.remote ? 1 : 0;
     return realGetSystemMetrics(index);
 }
 
@@ -192,6 +281,7 @@ UINT WINAPI FakeWinExec(LPCSTR commandLine, UINT show)
     g_run.started.push_back(commandLine);
     g_run.showCommands.push_back(show);
     g_run.windowAliveAtStart = g_hWnd != nullptr && IsWindow(g_hWnd);
+    g_run.clockAtStart = g_clock;
     SetLastError(g_run.winExecError);
     return g_run.winExecResult;
 }
@@ -206,6 +296,18 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
     g_run.shellOwnerLive = IsWindow(info->hwnd) && IsWindowVisible(info->hwnd) &&
                            GetWindowThreadProcessId(info->hwnd, &process) != 0 &&
                            process == GetCurrentProcessId();
+    info->hProcess = nullptr;
+    if (g_run.shellResult && !g_run.shellChild.empty() && (info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child;
+        if (realCreateProcess(nullptr, g_run.shellChild.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &child)) {
+            realCloseHandle(child.hThread);
+            info->hProcess = child.hProcess;
+            g_run.handlesGiven.push_back(child.hProcess);
+        }
+    }
     SetLastError(g_run.shellError);
     return g_run.shellResult;
 }
@@ -264,6 +366,8 @@ std::vector<uint8_t> Pixels(const Surface& s)
 BOOL WINAPI RecordBitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx, int sy, DWORD rop)
 {
     const BOOL result = realBitBlt(dst, x, y, cx, cy, src, sx, sy, rop);
+    if (g_splashImage.bits == nullptr && g_run.frames.empty())
+        g_run.earlyBlits.push_back(RECT{sx, sy, cx, cy});
     if (g_hWnd == nullptr || WindowFromDC(dst) != g_hWnd || g_backBuffer.bits == nullptr)
         return result;
     if (g_splashImage.bits == nullptr) {
@@ -327,6 +431,8 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
         (scaled && std::find(g_run.scales.begin(), g_run.scales.end(), scale) == g_run.scales.end()) ||
         (g_run.noProductRecord && asked == "PRODUCT"))
         return nullptr;
+    if (asked == "PRODUCT" && !g_run.productRecord.empty())
+        return realFindResource(module, g_run.productRecord.c_str(), type);
     return realFindResource(module, name, type);
 }
 
@@ -334,6 +440,10 @@ HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWOR
                              int y, int cx, int cy, HWND parent, HMENU menu, HINSTANCE instance,
                              LPVOID param)
 {
+    if (className != nullptr && !IS_INTRESOURCE(className) && std::strcmp(className, "Orveline") == 0) {
+        ++g_run.windowsAsked;
+        g_run.windowRect = RECT{x, y, cx, cy};
+    }
     if (g_run.noWindow)
         return nullptr;
     return realCreateWindow(exStyle, className, title, style, x, y, cx, cy, parent, menu,
@@ -359,12 +469,19 @@ bool InstallHooks()
         Hook(realCreateFile, "kernel32.dll", "CreateFileA", &RecordCreateFile);
         Hook(realShowWindow, "user32.dll", "ShowWindow", &RecordShowWindow);
         Hook(realGetModuleFileNameW, "kernel32.dll", "GetModuleFileNameW", &FakeGetModuleFileNameW);
+        Hook(realSystemParametersInfo, "user32.dll", "SystemParametersInfoA", &FakeSystemParametersInfo);
+        Hook(realCreateProcess, "kernel32.dll", "CreateProcessA", &FakeCreateProcess);
+        Hook(realCloseHandle, "kernel32.dll", "CloseHandle", &RecordCloseHandle);
+        Hook(realGetCursorPos, "user32.dll", "GetCursorPos", &FakeGetCursorPos);
+        Hook(realMonitorFromPoint, "user32.dll", "MonitorFromPoint", &FakeMonitorFromPoint);
+        Hook(realGetMonitorInfo, "user32.dll", "GetMonitorInfoA", &FakeGetMonitorInfo);
     }
     return realGetSystemMetrics && realGetTickCount && realWinExec && realBitBlt &&
            realCreateDibSection && realFindResource && realCreateWindow && realGetProcAddress &&
            realLoadLibrary && realFreeLibrary && realGetCommandLine && realSetDllDirectory &&
            realGetDeviceCaps && realCreateFile && realShowWindow && realGetModuleFileNameW &&
-           CountDeviceContexts();
+           realSystemParametersInfo && realCreateProcess && realCloseHandle && realGetCursorPos &&
+           realMonitorFromPoint && realGetMonitorInfo && CountDeviceContexts();
 }
 
 bool IsAllZero(const Surface& s)
@@ -615,6 +732,134 @@ TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
             EXPECT_GE(gap(frame), wait) << "frame " << frame;
             EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
         }
+        ExpectAllReleased();
+    }
+}
+
+// Animations turned off, or a Remote Desktop session: no fades. One frame
+// at the full level, held for the vendor's hold (1000 ms), then the window
+// goes and the next program starts; a skip or a close request during the
+// hold ends it as always. A system without the setting keeps the fades.
+TEST_F(MainLine, StillPictureWithoutAnimations)
+{
+    const struct {
+        const char* name;
+        bool animationsOff, remote, noSetting;
+        UINT ending;  // during the hold, 300 ms in
+        size_t frames;
+    } cases[] = {
+        {"animations off", true, false, false, 0, 1},
+        {"remote", false, true, false, 0, 1},
+        {"both", true, true, false, 0, 1},
+        {"a key in the hold", true, false, false, WM_KEYDOWN, 1},
+        {"a close request in the hold", false, true, false, WM_CLOSE, 1},
+        {"no such setting", true, false, true, 0, 128},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = 400;
+        settings.screenHeight = 300;
+        settings.animationsOff = c.animationsOff;
+        settings.remote = c.remote;
+        settings.noAnimationSetting = c.noSetting;
+        settings.ending = c.ending;
+        settings.endAtFrame = c.ending != 0 ? 0 : kNoEnding;
+        settings.endDelayMs = 300;
+        EXPECT_EQ(RunMain(settings, "next.exe /S"), 0);
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[0], c.frames == 1 ? 255 : 0), "");
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], "next.exe /S");
+        EXPECT_FALSE(g_run.windowAliveAtStart);
+        if (c.frames == 1) {
+            // The clock's 7 ms steps come on top of the wait.
+            const DWORD held = g_run.clockAtStart - g_run.frameClocks[0];
+            const DWORD wanted = c.ending != 0 ? 300 : 1000;
+            EXPECT_GE(held, wanted);
+            EXPECT_LT(held, wanted + 100);
+        }
+        ExpectAllReleased();
+    }
+}
+
+// A silent switch of the vendor's (here "/S /VERYSILENT --quiet") standing
+// alone on the command line: no window and no show, and the next program
+// starts at once with the whole line. Anywhere else it is no switch.
+TEST_F(MainLine, SilentSwitchSkipsTheShow)
+{
+    const struct {
+        const char* record;
+        std::string line;
+        bool silent;
+    } cases[] = {
+        {"SILENT", "setup.exe /S", true},
+        {"SILENT", "\"Setup Disk\\setup.exe\" /lang en --QUIET", true},
+        {"SILENT", "/verysilent\tsetup.exe", true},
+        {"SILENT", "setup.exe /SILENT", false},
+        {"SILENT", "setup.exe \"/S\"", false},
+        {"PRODUCT", "setup.exe /S", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.record) + " [" + c.line + "]");
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.productRecord = c.record;
+        settings.clickAtFrame = 0;
+        EXPECT_EQ(RunMain(settings, c.line.c_str()), 0);
+        EXPECT_EQ(g_run.windowsAsked, c.silent ? 0 : 1);
+        EXPECT_EQ(g_run.frames.size(), c.silent ? 0u : 1u);
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], c.line);
+        ExpectAllReleased();
+    }
+}
+
+// Where the vendor asked for the monitor holding the pointer, the window
+// covers that monitor, the snapshot comes from there, and the picture is
+// the one for its width; a pointer on no monitor means the primary, as
+// does a product that did not ask.
+TEST_F(MainLine, CoversTheMonitorHoldingThePointer)
+{
+    const RECT primary{0, 0, 1024, 768}, right{1024, 100, 1824, 700}, left{-640, -480, 0, 0};
+    const struct {
+        const char* name;
+        const char* record;
+        POINT cursor;
+        RECT covered;
+        int pictureWidth;
+    } cases[] = {
+        {"on the right", "POINTER", {1500, 300}, right, 195},
+        {"on the left, above", "POINTER", {-1, -1}, left, 195},
+        {"on the primary", "POINTER", {1023, 767}, primary, 317},
+        {"on none", "POINTER", {5000, 300}, primary, 317},
+        {"not asked", "PRODUCT", {1500, 300}, primary, 317},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = 1024;
+        settings.screenHeight = 768;
+        settings.dpi = 96;
+        settings.productRecord = c.record;
+        settings.monitors = {primary, right, left};
+        settings.cursor = c.cursor;
+        settings.clickAtFrame = 0;
+        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+        const RECT& want = c.covered;
+        const RECT asked = g_run.windowRect;
+        EXPECT_TRUE(asked.left == want.left && asked.top == want.top && asked.right == want.right - want.left &&
+                    asked.bottom == want.bottom - want.top)
+            << "window at " << asked.left << ", " << asked.top << ", " << asked.right << " x " << asked.bottom;
+        const auto copy = std::find_if(g_run.earlyBlits.begin(), g_run.earlyBlits.end(), [&](const RECT& b) {
+            return b.left == want.left && b.top == want.top && b.right == want.right - want.left &&
+                   b.bottom == want.bottom - want.top;
+        });
+        EXPECT_NE(copy, g_run.earlyBlits.end()) << "the snapshot is not the monitor's";
+        EXPECT_EQ(g_run.frames.size(), 1u);
+        EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
         ExpectAllReleased();
     }
 }
@@ -1012,6 +1257,72 @@ TEST_F(HandOff, MainLineStartsAProgramThatNeedsElevation)
         ASSERT_EQ(g_run.shellStarts.size(), 1u);
         EXPECT_EQ(g_run.shellFiles[0], folder_ + "\\Setup Disk\\setup.exe");
         EXPECT_EQ(g_run.shellParameters[0], "/S");
+        ExpectAllReleased();
+    }
+}
+
+// Waiting for the next program (the vendor's --wait): it starts through
+// CreateProcessA with the same line and search as WinExec, shown, after the
+// same release of the DLL search, and the launcher exits with its exit
+// code, after the show or without one, and every handle it was given is
+// closed. A program that needs elevation comes through the shell, whose
+// process is waited for the same way; one that cannot start gives 1.
+TEST_F(HandOff, WaitsForTheNextProgramAndGivesItsExitCode)
+{
+    const std::string setup = "\"Setup Disk\\setup.exe\"";
+    const struct {
+        const char* name;
+        std::string line;
+        bool noPicture, realCreate;
+        DWORD createError;
+        BOOL shellResult;
+        int exitCode;
+        size_t frames;
+    } cases[] = {
+        {"0", setup + " /exitcode=0", true, true, 0, TRUE, 0, 0},
+        {"1602", setup + " /exitcode=1602", true, true, 0, TRUE, 1602, 0},
+        {"3010 after the show", setup + " /exitcode=3010", false, true, 0, TRUE, 3010, 128},
+        {"1641, silent", setup + " /S /exitcode=1641", false, true, 0, TRUE, 1641, 0},
+        {"missing", "orveline-missing.exe /x", true, true, 0, TRUE, 1, 0},
+        {"elevation, 3010", setup + " /exitcode=3010", true, false, 740, TRUE, 3010, 0},
+        {"elevation refused", setup + " /exitcode=3010", true, false, 740, FALSE, 1, 0},
+        {"not a program", setup + " /exitcode=3010", true, false, ERROR_BAD_EXE_FORMAT, TRUE, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.productRecord = "WAITING";
+        settings.noPicture = c.noPicture;
+        settings.realCreate = c.realCreate;
+        settings.createError = c.createError;
+        settings.shellResult = c.shellResult;
+        settings.shellError = c.shellResult ? ERROR_SUCCESS : ERROR_CANCELLED;
+        settings.shellChild = folder_ + "\\Setup Disk\\setup.exe /exitcode=3010";
+        settings.noSetDefaultDllDirectories = true;
+        EXPECT_EQ(RunMain(settings, c.line.c_str()), c.exitCode);
+        EXPECT_EQ(g_run.frames.size(), c.frames);
+        EXPECT_TRUE(g_run.started.empty()) << "WinExec cannot wait";
+        ASSERT_EQ(g_run.created.size(), 1u);
+        EXPECT_EQ(g_run.created[0], c.line);
+        EXPECT_FALSE(g_run.createdNamed[0]) << "a name would skip WinExec's search";
+        EXPECT_TRUE(g_run.startups[0].dwFlags & STARTF_USESHOWWINDOW);
+        EXPECT_EQ(g_run.startups[0].wShowWindow, SW_SHOW);
+        EXPECT_FALSE(g_run.windowAliveAtStart) << "our window stays over the installer";
+        const auto start = std::find(g_run.calls.begin(), g_run.calls.end(), "CreateProcessA");
+        EXPECT_TRUE(start != g_run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]")
+            << "the next program inherits our search";
+        EXPECT_EQ(g_run.shellStarts.size(), c.createError == 740 ? 1u : 0u);
+        if (!g_run.shellStarts.empty()) {
+            EXPECT_TRUE(g_run.shellStarts[0].fMask & SEE_MASK_NOCLOSEPROCESS);
+        }
+        for (HANDLE h : g_run.handlesGiven)
+            EXPECT_NE(std::find(g_run.handlesClosed.begin(), g_run.handlesClosed.end(), h), g_run.handlesClosed.end())
+                << "a handle was left open";
+        EXPECT_EQ(g_run.handlesGiven.empty(), c.exitCode == 1);
+        if (c.exitCode != 1) {
+            EXPECT_NE(StartedPath(), "(nothing started)");
+        }
         ExpectAllReleased();
     }
 }
