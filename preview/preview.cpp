@@ -208,27 +208,33 @@ RgbaImage SurfaceToImage(const Surface* surface)
 }
 
 // The launcher's timeline, followed frame by frame.
-std::vector<ShowFrame> ShowFrames(const ShowTimings& timings)
+std::vector<ShowFrame> ShowFrames(const ShowTimings& timings, bool fades)
 {
+    PlannedFrame planned[kShowFrameCount];
+    const int32_t count = PlanShow(fades, &timings, planned);
     std::vector<ShowFrame> frames;
     int32_t clock = 0;
-    for (int32_t i = 0; i < kShowFrameCount; ++i) {
-        if (i == kFadeInFrameCount)
-            clock += int32_t(timings.holdMs);
-        frames.push_back({i, ShowLevel(i), clock,
-                          i < kFadeInFrameCount ? ShowPhase::FadeIn : ShowPhase::FadeOut});
-        clock += int32_t(ShowWaitAfter(i, &timings));
+    for (int32_t i = 0; i < count; ++i) {
+        const ShowPhase phase = !fades                   ? ShowPhase::Hold
+                                : i < kFadeInFrameCount ? ShowPhase::FadeIn
+                                                        : ShowPhase::FadeOut;
+        frames.push_back({i, planned[i].level, clock, phase});
+        clock += int32_t(planned[i].waitMs);
     }
     return frames;
 }
 
-int32_t ShowEndMs(const ShowTimings& timings)
+int32_t ShowEndMs(const ShowTimings& timings, bool fades)
 {
-    return ShowFrames(timings).back().atMs + int32_t(ShowWaitAfter(kShowFrameCount - 1, &timings));
+    PlannedFrame planned[kShowFrameCount];
+    const int32_t count = PlanShow(fades, &timings, planned);
+    return ShowFrames(timings, fades).back().atMs + int32_t(planned[count - 1].waitMs);
 }
 
-std::vector<SheetCell> SheetCells(const ShowTimings& timings)
+std::vector<SheetCell> SheetCells(const ShowTimings& timings, bool fades)
 {
+    if (!fades)
+        return {{ShowPhase::Hold, 0, kFullLevel, 0, int32_t(timings.holdMs)}};
     // Dense where the eye sees most change: the low levels, where a soft
     // edge first shows, and the end of the fade out.
     static const int32_t kFadeInPicks[] = {0, 8, 16, 32, 48};
@@ -451,7 +457,7 @@ void PasteImage(RgbaImage* to, int32_t x, int32_t y, const RgbaImage& from)
 }  // namespace
 
 RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
-                       const std::vector<std::string>& title, const ShowTimings& timings)
+                       const std::vector<std::string>& title, const ShowTimings& timings, bool fades)
 {
     const int32_t width = background.width(), height = background.height();
     const int32_t factor =
@@ -460,7 +466,7 @@ RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& pictu
     const int32_t thumbWidth = (width + factor - 1) / factor;
     const int32_t thumbHeight = (height + factor - 1) / factor;
 
-    const std::vector<SheetCell> cells = SheetCells(timings);
+    const std::vector<SheetCell> cells = SheetCells(timings, fades);
     std::vector<std::vector<std::string>> labels;
     int32_t labelWidth = 0;
     for (const SheetCell& cell : cells) {
@@ -541,6 +547,10 @@ bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* opti
         if (arg == "--help" || arg == "-h") {
             options->help = true;
             return true;
+        }
+        if (arg == "--still") {
+            options->fades = false;
+            continue;
         }
         if (arg.size() > 1 && arg[0] == '-') {
             static const char* const kTakeValue[] = {
@@ -719,7 +729,7 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         fs::create_directories(options.allFramesDir, ec);
         if (ec)
             return fail("cannot make " + options.allFramesDir + ": " + ec.message());
-        const std::vector<ShowFrame> frames = ShowFrames(options.timings);
+        const std::vector<ShowFrame> frames = ShowFrames(options.timings, options.fades);
         for (const ShowFrame& f : frames) {
             RenderFrame(background, picture, f.level, &frame);
             const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
@@ -739,7 +749,7 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         where = ", CLIPPED TO " + Size(block.cx, block.cy);
     else
         where = " AT (" + std::to_string(block.dstX) + ", " + std::to_string(block.dstY) + ")";
-    const std::vector<SheetCell> cells = SheetCells(options.timings);
+    const std::vector<SheetCell> cells = SheetCells(options.timings, options.fades);
     const SheetCell hold = *std::find_if(cells.begin(), cells.end(), [](const SheetCell& c) {
         return c.phase == ShowPhase::Hold;
     });
@@ -747,11 +757,14 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         std::string(choice.name) + " " + Size(picture.width(), picture.height()) + where +
             " ON A " + screen + " SCREEN",
         "PICTURE: " + fs::path(path).filename().string() + "   DESKTOP: " + desktop,
-        "FADE IN 0-" + std::to_string(hold.fromMs) + " MS   HOLD " +
-            std::to_string(hold.fromMs) + "-" + std::to_string(hold.toMs) + " MS   FADE OUT " +
-            std::to_string(hold.toMs) + "-" + std::to_string(ShowEndMs(options.timings)) + " MS",
+        options.fades ? "FADE IN 0-" + std::to_string(hold.fromMs) + " MS   HOLD " +
+                            std::to_string(hold.fromMs) + "-" + std::to_string(hold.toMs) +
+                            " MS   FADE OUT " + std::to_string(hold.toMs) + "-" +
+                            std::to_string(ShowEndMs(options.timings)) + " MS"
+                      : "ANIMATIONS OFF: STILL 0-" + std::to_string(hold.toMs) + " MS, NO FADES",
     };
-    if (!WritePng(options.output, ContactSheet(background, picture, title, options.timings), error))
+    if (!WritePng(options.output,
+                  ContactSheet(background, picture, title, options.timings, options.fades), error))
         return fail(*error);
     *report += "wrote " + options.output + " (contact sheet of " +
                std::to_string(cells.size()) + " frames)\n";

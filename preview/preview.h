@@ -84,10 +84,11 @@ struct ShowFrame {
     int32_t atMs;   // nominal time it is drawn
     ShowPhase phase;
 };
-// Every frame the launcher draws, in order.
-std::vector<ShowFrame> ShowFrames(const ShowTimings& timings = kShippedTimings);
+// Every frame the launcher draws, in order: the fades, or without them
+// (animations turned off, or a remote session) the one still frame, held.
+std::vector<ShowFrame> ShowFrames(const ShowTimings& timings = kShippedTimings, bool fades = true);
 // Nominal end of the show: after the last frame's wait.
-int32_t ShowEndMs(const ShowTimings& timings = kShippedTimings);
+int32_t ShowEndMs(const ShowTimings& timings = kShippedTimings, bool fades = true);
 
 // One frame on the contact sheet. The hold is no frame of its own: it is
 // the fade in's last frame, left on the screen from fromMs to toMs.
@@ -98,7 +99,7 @@ struct SheetCell {
     int32_t fromMs;
     int32_t toMs;    // fromMs but for the hold
 };
-std::vector<SheetCell> SheetCells(const ShowTimings& timings = kShippedTimings);
+std::vector<SheetCell> SheetCells(const ShowTimings& timings = kShippedTimings, bool fades = true);
 // The two lines printed under a cell.
 std::vector<std::string> CellLabel(const SheetCell& cell);
 
@@ -126,7 +127,7 @@ void DrawText(RgbaImage* image, int32_t x, int32_t y, const std::string& text, i
 // thumbnails in rows of four, each with its label.
 RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
                        const std::vector<std::string>& title,
-                       const ShowTimings& timings = kShippedTimings);
+                       const ShowTimings& timings = kShippedTimings, bool fades = true);
 
 // What show_preview is asked to do.
 struct PreviewOptions {
@@ -138,6 +139,7 @@ struct PreviewOptions {
     std::string allFramesDir;         // every frame as a PNG, if given
     int32_t frameLevel = -1;          // 0 to 256: write only that frame
     ShowTimings timings = kShippedTimings;
+    bool fades = true;                // false: the show without animations
     int32_t dpi = 96;                 // the screen's DPI; the launcher's choice of scale follows it
     std::string largeTwiceFile;       // replaces the folder's tal1280x2.bmp, if given
     std::string output;

@@ -36,6 +36,9 @@ const char kUsage[] =
     "                       tal1280x2.bmp (200 %), tal1280x250.bmp and\n"
     "                       tal1280x300.bmp, the larger of two as near\n"
     "  --tal1280x2 FILE     the 200 % picture (default: tal1280x2.bmp in the folder)\n"
+    "  --still              the show as a person with animations turned off, or\n"
+    "                       over Remote Desktop, sees it: the picture at once at\n"
+    "                       its full level, held, then gone\n"
     "  --help               this text\n";
 
 bool HasPictures(const fs::path& dir)

@@ -114,6 +114,19 @@ TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
     EXPECT_EQ(other[64].atMs, 64 * 47);
     EXPECT_EQ(other[65].atMs, 64 * 47 + 1);
     EXPECT_EQ(ShowEndMs(vendors), 64 * 47 + 64);
+
+    // Animations off: one frame at the full level, held, and nothing after.
+    for (const ShowTimings& t : {kShippedTimings, vendors}) {
+        const std::vector<ShowFrame> still = ShowFrames(t, false);
+        ASSERT_EQ(still.size(), 1u);
+        EXPECT_EQ(still[0].level, 255);
+        EXPECT_EQ(still[0].atMs, 0);
+        EXPECT_EQ(ShowEndMs(t, false), int32_t(t.holdMs));
+        const std::vector<SheetCell> cells = SheetCells(t, false);
+        ASSERT_EQ(cells.size(), 1u);
+        EXPECT_EQ(cells[0].phase, ShowPhase::Hold);
+        EXPECT_EQ(cells[0].toMs, int32_t(t.holdMs));
+    }
 }
 
 TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
