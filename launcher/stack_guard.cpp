@@ -24,6 +24,17 @@ __attribute__((noreturn)) void __stack_chk_fail(void)
 
 int WinMainCRTStartup(void);
 
+// One value more into the guard. The multiplication spreads every bit of
+// it over the whole word: a plain XOR would let two clocks that advance
+// together (the performance counter and the system time, both counting
+// 100 ns on most systems) cancel out, and the same guard come back process
+// after process.
+static inline uint64_t MixIntoGuard(uint64_t guard, uint64_t value)
+{
+    guard = (guard ^ value) * 0x9E3779B97F4A7C15ull;
+    return guard ^ (guard >> 29);
+}
+
 // The programs' entry point, ahead of the C runtime's: the guard must be
 // seeded before the first protected function is entered, or that function
 // would find another guard on its way out.
@@ -33,10 +44,13 @@ __attribute__((no_stack_protector)) int OrvelineStart(void)
     QueryPerformanceCounter(&counter);
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    uintptr_t guard = (uintptr_t)counter.QuadPart ^ (uintptr_t)now.dwLowDateTime ^
-                      ((uintptr_t)now.dwHighDateTime << 7) ^ (uintptr_t)GetCurrentProcessId() ^
-                      ((uintptr_t)GetCurrentThreadId() << 16) ^ (uintptr_t)GetTickCount() ^
-                      (uintptr_t)&counter;
+    uint64_t mixed = 0;
+    mixed = MixIntoGuard(mixed, (uint64_t)counter.QuadPart);
+    mixed = MixIntoGuard(mixed, (uint64_t)now.dwHighDateTime << 32 | now.dwLowDateTime);
+    mixed = MixIntoGuard(mixed, (uint64_t)GetCurrentProcessId() << 32 | GetCurrentThreadId());
+    mixed = MixIntoGuard(mixed, GetTickCount());
+    mixed = MixIntoGuard(mixed, (uintptr_t)&counter);
+    uintptr_t guard = (uintptr_t)(mixed ^ (mixed >> 32));
     // A zero byte at the bottom stops a string copy from reproducing it.
     guard &= ~(uintptr_t)0xFF;
     if (guard == 0)

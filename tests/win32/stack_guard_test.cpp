@@ -1,12 +1,14 @@
 // The stack protector's guard of the shipped programs' entry point: seeded
 // anew in every process, never the value the program was built with, and
-// with a zero low byte. Two runs of a program that starts the same way.
+// with a zero low byte. Runs of a program that starts the same way, one
+// right after the other, as a clock-only seed would repeat itself.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,15 +40,17 @@ TEST(StackGuard, EachProcessSeedsItsOwn)
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
     const std::string record = std::string(temp) + "orveline-guard-" + std::to_string(GetCurrentProcessId());
-    const std::string first = RunProbe(ORVELINE_GUARD_PROBE, record);
-    const std::string second = RunProbe(ORVELINE_GUARD_PROBE, record);
+    std::vector<std::string> guards;
+    for (int run = 0; run < 4; ++run)
+        guards.push_back(RunProbe(ORVELINE_GUARD_PROBE, record));
     const std::string built = sizeof(uintptr_t) == 8 ? "00002b992ddfa232" : "2ddfa232";
-    ASSERT_EQ(first.size(), 2 * sizeof(uintptr_t)) << first;
-    ASSERT_EQ(second.size(), first.size()) << second;
-    EXPECT_NE(first, second) << "two processes share one guard";
-    for (const std::string& guard : {first, second}) {
+    for (size_t i = 0; i < guards.size(); ++i) {
+        const std::string& guard = guards[i];
+        ASSERT_EQ(guard.size(), 2 * sizeof(uintptr_t)) << guard;
         EXPECT_NE(guard, built) << "the guard was never seeded";
         EXPECT_EQ(guard.substr(guard.size() - 2), "00") << "a string copy could reproduce it";
+        for (size_t j = 0; j < i; ++j)
+            EXPECT_NE(guard, guards[j]) << "runs " << j << " and " << i << " share one guard";
     }
 }
 
