@@ -47,8 +47,10 @@ void PrintFeatures(uint32_t features)
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: frame_bench [--launcher PATH] [--timeline]\n"
-                 "  PATH defaults to ..\\launcher\\orveline.exe beside this program's folder\n");
+                 "usage: frame_bench [--launcher PATH] [--timeline] [--record FILE]\n"
+                 "  PATH defaults to ..\\launcher\\orveline.exe beside this program's folder;\n"
+                 "  FILE gets a line of this screen's key figures appended, for bench.sh to\n"
+                 "  compare screens, each measured by a process of its own\n");
     return 2;
 }
 
@@ -71,11 +73,14 @@ int main(int argc, char** argv)
     const std::string self = ModulePath();
     std::string launcher = FullPath(FolderOf(self) + "\\..\\launcher\\orveline.exe");
     bool printTimeline = false;
+    const char* recordFile = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--launcher") == 0 && i + 1 < argc)
             launcher = FullPath(argv[++i]);
         else if (std::strcmp(argv[i], "--timeline") == 0)
             printTimeline = true;
+        else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc)
+            recordFile = argv[++i];
         else
             return Usage();
     }
@@ -140,19 +145,30 @@ int main(int argc, char** argv)
     }
     const Spread roundTrip = Summarise(roundTrips);
 
-    // The whole frame, once per form of the blend. A show's worth of frames
-    // at large screens, two at smaller ones.
+    // The whole frame, once per form of the blend, as the launcher draws it
+    // and in the old full-screen form beside it. A show's worth of frames at
+    // large screens, two at smaller ones.
     const int rounds = int64_t(W) * H > 4'000'000 ? 1 : 2;
     std::vector<FormTimes> forms;
     for (int32_t form : {kBlendPlain, kBlendSSE2, kBlendAVX2}) {
         if (SelectBlendForm(form) != form)
             continue;
-        FormTimes t;
-        t.name = FormName(form);
-        TimeFrames(&t, b, onePixel, rounds);
-        forms.push_back(std::move(t));
+        for (bool whole : {false, true}) {
+            FormTimes t;
+            t.name = std::string(FormName(form)) + (whole ? ", whole screen (reference)" : ", the block");
+            t.whole = whole;
+            TimeFrames(&t, b, onePixel, rounds);
+            forms.push_back(std::move(t));
+        }
     }
     SelectBlendForm(best);
+    // The launcher's frame in the form BlendSurface chooses, and the same in
+    // the full-screen form.
+    const FormTimes* chosen = nullptr;
+    const FormTimes* reference = nullptr;
+    for (const FormTimes& t : forms)
+        if (t.name.rfind(FormName(best), 0) == 0 && t.name[std::strlen(FormName(best))] == ',')
+            (t.whole ? reference : chosen) = &t;
 
     // The blend alone.
     std::vector<BlendTimes> blends;
@@ -233,32 +249,40 @@ int main(int argc, char** argv)
     std::printf("%d frames per form of the blend (the levels of %s), each phase timed with "
                 "QueryPerformanceCounter; median / 90th percentile in ms.\n\n",
                 frameCount, rounds == 1 ? "one show" : "two shows");
-    std::printf("| BlendSurface form | restore (BitBlt, 24 to 32 bits) | blend | present "
+    std::printf("| BlendSurface form, frame | restore (BitBlt, 24 to 32 bits) | blend | present "
                 "(BitBlt to the window) | upload to X | whole frame | our own code |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
     for (const FormTimes& t : forms) {
         const Spread frame = Summarise(t.frame);
         const Spread blend = Summarise(t.blend);
-        std::printf("| %s | %s | %s | %s | %s | %s | %.2f %% |\n", t.name,
+        std::printf("| %s | %s | %s | %s | %s | %s | %.2f %% |\n", t.name.c_str(),
                     Cell(Summarise(t.restore)).c_str(), Cell(blend).c_str(),
                     Cell(Summarise(t.present)).c_str(), Cell(Summarise(t.upload)).c_str(),
                     Cell(frame).c_str(), 100.0 * blend.sum / frame.sum);
     }
-    std::printf("\n\"Our own code\" is the blend's share of the whole frame's time (sums over all "
-                "frames): everything else in the frame is the platform's restore and "
-                "presentation. ");
-    if (W == 1920 && H == 1080) {
-        for (const FormTimes& t : forms)
-            if (std::strcmp(t.name, FormName(best)) == 0) {
-                const double share = 100.0 * Summarise(t.blend).sum / Summarise(t.frame).sum;
-                std::printf("Target at 1920 x 1080, at most 2 %% in the form BlendSurface "
-                            "chooses: %s (%.2f %%).",
-                            share <= 2.0 ? "met" : "NOT met", share);
-            }
+    std::printf("\n\"The block\" is the launcher's frame after the first of a show: the "
+                "picture's block restored from the desktop copy, blended and presented. \"Whole "
+                "screen\" is how every frame was drawn before, the whole back buffer restored "
+                "and presented, kept as the reference. ");
+    if (chosen != nullptr && reference != nullptr) {
+        const double frame = Summarise(chosen->frame).median;
+        const double old = Summarise(reference->frame).median;
+        std::printf("In the form BlendSurface chooses the frame takes %.3f ms against %.3f ms "
+                    "(%.1f times less). Target, under 1 ms: %s.",
+                    frame, old, old / frame, frame < 1.0 ? "met" : "NOT met");
     }
-    std::printf("\n\nThe blend costs more inside the frame than alone (below): the restore has "
-                "just written the whole back buffer, so the block comes from memory, not from "
-                "the cache.");
+    std::printf("\n\n\"Our own code\" is the blend's share of the whole frame's time (sums over "
+                "all frames): everything else in the frame is the platform's restore and "
+                "presentation. ");
+    if (W == 1920 && H == 1080 && reference != nullptr) {
+        const double share = 100.0 * Summarise(reference->blend).sum / Summarise(reference->frame).sum;
+        std::printf("Target at 1920 x 1080, at most 2 %% of the whole-screen frame in the form "
+                    "BlendSurface chooses: %s (%.2f %%).",
+                    share <= 2.0 ? "met" : "NOT met", share);
+    }
+    std::printf("\n\nThe blend costs more inside the whole-screen frame than alone (below): the "
+                "restore has just written the whole back buffer, so the block comes from memory, "
+                "not from the cache.");
     std::printf("\n\n\"Upload to X\" is Wine sending the window's pixels to the X server (it "
                 "does so when the thread next finds its message queue empty) and the server "
                 "putting them up, closed by a one-pixel read of the screen (%.3f ms median on "
@@ -333,11 +357,13 @@ int main(int argc, char** argv)
         // (62 of 20 ms, the last 20 ms with the 2 s hold, 63 of 10 ms), and
         // each of the 126 later frames drawn in between.
         const double nominalVisible = 62 * 20 + 20 + 2000 + 63 * 10;
-        double drawing = 0;
-        for (const FormTimes& t : forms)
-            if (std::strcmp(t.name, FormName(best)) == 0)
-                drawing = Summarise(t.restore).median + Summarise(t.blend).median +
-                          Summarise(t.present).median;
+        // The show's first frame is drawn whole, every later one as the block.
+        auto drawn = [](const FormTimes* t) {
+            return t == nullptr ? 0.0
+                                : Summarise(t->restore).median + Summarise(t->blend).median +
+                                      Summarise(t->present).median;
+        };
+        const double drawing = drawn(chosen), firstDrawing = drawn(reference);
         const double visible = show.lastChange - show.firstVisible;
         std::printf("| span | measured ms | nominal ms | difference |\n|---|---:|---:|---:|\n");
         std::printf("| first to last visible frame | %.1f | %.0f | %+.1f |\n", visible,
@@ -352,7 +378,7 @@ int main(int argc, char** argv)
         std::printf("Where the time goes:\n\n");
         const double onceWork = setup.initDisplay + setup.createCopy + setup.copyDesktop +
                                 setup.firstRestore + setup.loadPicture;
-        const double twoFrames = 2 * drawing + 20;
+        const double twoFrames = firstDrawing + drawing + 20;
         if (bare.timed) {
             std::printf("- Start, %.0f ms to the first visible frame. A bare Wine process runs its "
                         "first line %.0f ms after CreateProcess and has Wine's X driver loaded "
@@ -451,6 +477,20 @@ int main(int argc, char** argv)
                     clock.inside, clock.startLatency);
     }
     std::fflush(stdout);
+
+    // Screen size, the frame (median ms, whole frame with the upload: the
+    // block, then the whole screen), the first visible frame and the
+    // launcher's end (ms after CreateProcess, -1 when not seen).
+    if (recordFile != nullptr) {
+        if (FILE* f = std::fopen(recordFile, "a")) {
+            std::fprintf(f, "%d %d %.4f %.4f %.1f %.1f\n", W, H,
+                         chosen != nullptr ? Summarise(chosen->frame).median : -1.0,
+                         reference != nullptr ? Summarise(reference->frame).median : -1.0,
+                         show.ran && show.changes > 0 ? show.firstVisible : -1.0,
+                         show.ran ? show.exited : -1.0);
+            std::fclose(f);
+        }
+    }
 
     DestroyWindow(desktopWindow);
     g_hWnd = nullptr;

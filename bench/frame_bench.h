@@ -128,7 +128,8 @@ struct Setup {
 };
 
 struct FormTimes {
-    const char* name;
+    std::string name;
+    bool whole;  // the whole screen restored and presented, as before: the reference
     std::vector<double> restore, blend, present, upload, frame;
 };
 
@@ -151,6 +152,8 @@ using PixelBlend = void (*)(uint8_t*, const uint8_t*, int32_t, int32_t, int32_t,
 
 bool PrepareLikeLauncher(Setup* setup, const char* picture);
 void Restore();
+void RestoreBlock(const Block& b);
+void PresentBlock(const Block& b);
 void TimeFrames(FormTimes* times, const Block& b, ScreenReader& onePixel, int rounds);
 Arrival CheckArrival(const Block& b, ScreenReader& blockReader);
 bool SameAsPlain(SurfaceBlend form, const Block& b);

@@ -499,6 +499,14 @@ class Screen1024 : public ShowTest {
 protected:
     static void SetUpTestSuite() { StartScreen(1024, 768, "tal1280.bmp"); }
 };
+class Screen1920 : public ShowTest {
+protected:
+    static void SetUpTestSuite() { StartScreen(1920, 1080, "tal1280.bmp"); }
+};
+class Screen3840 : public ShowTest {
+protected:
+    static void SetUpTestSuite() { StartScreen(3840, 2160, "tal1280.bmp"); }
+};
 class Screen800 : public ShowTest {
 protected:
     static void SetUpTestSuite() { StartScreen(800, 600, "tal800.bmp"); }
@@ -570,11 +578,12 @@ TEST_F(Screen1024At125, ShowsThePictureAt125PercentCentred)
 }
 
 // The whole show with arguments to pass on; a middle click and mouse moves
-// on the way must not cut it short.
-TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
+// on the way must not cut it short. On every size of screen: a frame's cost
+// must not stretch the show on a large one.
+void ExpectWholeShowThenTheGivenCommandLine(Screen& screen, const Stage& stage)
 {
     const ShowRecord r =
-        Watch(*screen_, *stage_, "orveline.exe", {"other.exe", "alpha", "two words", "3"},
+        Watch(screen, stage, "orveline.exe", {"other.exe", "alpha", "two words", "3"},
               {{20, 0, [](Display* d) {
                     MovePointer(d, 500, 400);
                     ClickButton(d, 2);
@@ -599,6 +608,19 @@ TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
     EXPECT_GT(r.startedMs, r.FirstSeen(int(kLevels.size()) - 1)) << "started during the show";
     EXPECT_EQ(StartedCommand(r), "other.exe alpha \"two words\" 3");
     EXPECT_TRUE(StartedPath(r).ends_with("\\other.exe")) << StartedPath(r);
+}
+
+TEST_F(Screen1024, WholeShowThenTheGivenCommandLine)
+{
+    ExpectWholeShowThenTheGivenCommandLine(*screen_, *stage_);
+}
+TEST_F(Screen1920, WholeShowThenTheGivenCommandLine)
+{
+    ExpectWholeShowThenTheGivenCommandLine(*screen_, *stage_);
+}
+TEST_F(Screen3840, WholeShowThenTheGivenCommandLine)
+{
+    ExpectWholeShowThenTheGivenCommandLine(*screen_, *stage_);
 }
 
 // A vendor's program, written by the native branding tool from the shipped

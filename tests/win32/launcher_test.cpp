@@ -91,6 +91,8 @@ struct ShowRun {
     int windowsAsked = 0;
     RECT windowRect = {};                   // where the launcher asked for its window
     std::vector<RECT> earlyBlits;           // source corner and size of each copy before the picture
+    SIZE lastRestore = {};                  // the last copy from the desktop copy, with the picture
+    std::vector<SIZE> frameRestores, framePresents;  // at each new frame: that copy and the present
 };
 ShowRun g_run;
 DWORD g_clock;
@@ -368,6 +370,9 @@ BOOL WINAPI RecordBitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx,
     const BOOL result = realBitBlt(dst, x, y, cx, cy, src, sx, sy, rop);
     if (g_splashImage.bits == nullptr && g_run.frames.empty())
         g_run.earlyBlits.push_back(RECT{sx, sy, cx, cy});
+    if (g_splashImage.bits != nullptr && src != nullptr && g_backCopy.hBitmap != nullptr &&
+        GetCurrentObject(src, OBJ_BITMAP) == g_backCopy.hBitmap)
+        g_run.lastRestore = SIZE{cx, cy};
     if (g_hWnd == nullptr || WindowFromDC(dst) != g_hWnd || g_backBuffer.bits == nullptr)
         return result;
     if (g_splashImage.bits == nullptr) {
@@ -389,6 +394,8 @@ BOOL WINAPI RecordBitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int sx,
     if (!g_run.frames.empty() && g_run.frames.back() == frame)
         return result;
     g_run.frames.push_back(std::move(frame));
+    g_run.frameRestores.push_back(g_run.lastRestore);
+    g_run.framePresents.push_back(SIZE{cx, cy});
     g_run.clockAtFrame = g_clock;
     g_run.frameClocks.push_back(g_clock);
     if (g_run.frames.size() == 1) {
@@ -779,6 +786,47 @@ TEST_F(MainLine, StillPictureWithoutAnimations)
             const DWORD wanted = c.ending != 0 ? 300 : 1000;
             EXPECT_GE(held, wanted);
             EXPECT_LT(held, wanted + 100);
+        }
+        ExpectAllReleased();
+    }
+}
+
+// A frame's cost follows the picture, not the screen: the first frame of a
+// show restores and shows the whole screen, every later one only the
+// picture's block, and each is still the whole right picture.
+TEST_F(MainLine, LaterFramesTransferOnlyThePicturesBlock)
+{
+    const std::vector<int> levels = ShowLevels();
+    const struct {
+        const char* name;
+        int width, height;
+        bool animationsOff;
+        size_t frames;
+        LONG blockCx, blockCy;
+    } cases[] = {
+        {"fades", 400, 300, false, 128, 195, 0},
+        {"the still picture", 400, 300, true, 1, 195, 0},
+        {"a picture larger than the screen", 160, 100, false, 128, 160, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = c.width;
+        settings.screenHeight = c.height;
+        settings.animationsOff = c.animationsOff;
+        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        const LONG blockCy = c.blockCy != 0 ? c.blockCy : g_run.pictureHeight;
+        for (size_t i = 0; i < c.frames; ++i) {
+            SCOPED_TRACE("frame " + std::to_string(i));
+            const bool whole = i == 0;
+            const SIZE want = whole ? SIZE{c.width, c.height} : SIZE{c.blockCx, blockCy};
+            EXPECT_EQ(g_run.frameRestores[i].cx, want.cx);
+            EXPECT_EQ(g_run.frameRestores[i].cy, want.cy);
+            EXPECT_EQ(g_run.framePresents[i].cx, want.cx);
+            EXPECT_EQ(g_run.framePresents[i].cy, want.cy);
+            ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[i], c.frames == 1 ? 255 : levels[i]), "");
         }
         ExpectAllReleased();
     }
