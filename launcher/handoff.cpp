@@ -5,6 +5,7 @@
 // ERROR_ELEVATION_REQUIRED and nothing starts. Only the shell can ask the
 // user for consent, so such a program goes through ShellExecuteExA.
 #include "launcher.h"
+#include "command_line.h"
 
 #include <shellapi.h>
 #include <string.h>
@@ -13,65 +14,6 @@
 #ifndef ERROR_ELEVATION_REQUIRED
 #define ERROR_ELEVATION_REQUIRED 740
 #endif
-
-static bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-int SplitCommandLine(const char* commandLine, char* program, uint32_t programSize,
-                     const char** parameters)
-{
-    const char* p = commandLine;
-    while (IsBlank(*p))
-        ++p;
-    const char* start = p;
-    const char* end;
-    if (*p == '"') {
-        // A quoted program may hold spaces; a missing closing quote takes
-        // the rest of the line.
-        start = ++p;
-        while (*p != '\0' && *p != '"')
-            ++p;
-        end = p;
-        if (*p == '"')
-            ++p;
-    } else {
-        while (*p != '\0' && !IsBlank(*p))
-            ++p;
-        end = p;
-    }
-    while (IsBlank(*p))
-        ++p;
-    const size_t length = (size_t)(end - start);
-    // Cut short, the name would start some other program.
-    if (length == 0 || length >= programSize)
-        return 0;
-    memcpy(program, start, length);
-    program[length] = '\0';
-    *parameters = p;
-    return 1;
-}
-
-const char* CommandLineAfterName(const char* fullCommandLine)
-{
-    // Unsigned bytes throughout: a name followed by "Über.exe" must not
-    // lose the first byte of the next word to a signed "blank" test.
-    const unsigned char* p = (const unsigned char*)fullCommandLine;
-    if (*p == '"') {
-        ++p;
-        while (*p != '\0' && *p != '"')
-            ++p;
-        if (*p == '"')
-            ++p;
-    } else {
-        while (*p > ' ')
-            ++p;
-    }
-    while (*p != '\0' && *p <= ' ')
-        ++p;
-    return (const char*)p;
-}
 
 // Where WinExec looks for a program named without a full path, in
 // CreateProcess's documented order. Each folder is searched on its own, so
@@ -194,32 +136,17 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
     char name[MAX_PATH];
     const char* rest = nullptr;
     int found = 0;
-    const char* p = commandLine;
-    while (IsBlank(*p))
-        ++p;
+    const char* p = SkipSeparatingBlanks(commandLine);
     if (*p == '"') {
         // A quoted name is the whole name, spaces and all.
         found = SplitCommandLine(p, name, sizeof name, &rest) && SearchForProgram(&search, name, path, pathSize);
     } else {
-        // Unquoted, a name with spaces is ambiguous: like WinExec, try the
-        // text up to each blank in turn, shortest first, and take the first
-        // that names a program.
+        // Unquoted, a name with spaces is ambiguous: like WinExec, take the
+        // first candidate that names a program.
         const char* end = p;
-        while (!found && *end != '\0') {
-            while (IsBlank(*end))
-                ++end;
-            while (*end != '\0' && !IsBlank(*end))
-                ++end;
-            const size_t length = (size_t)(end - p);
-            if (length >= sizeof name)
-                break;
-            memcpy(name, p, length);
-            name[length] = '\0';
+        while (!found && NextUnquotedCandidate(p, &end, name, sizeof name))
             found = SearchForProgram(&search, name, path, pathSize);
-        }
-        rest = end;
-        while (IsBlank(*rest))
-            ++rest;
+        rest = SkipSeparatingBlanks(end);
     }
     if (search.path != nullptr)
         LocalFree(search.path);

@@ -55,10 +55,6 @@ void RestrictDllSearch();
 // just before it starts; the launcher's own restriction to the system
 // folder stays.
 void ReleaseDllSearch();
-// What follows the program's own name in its full command line (quoted or
-// not) and the blanks and control characters after it: the command line the
-// launcher hands on, byte for byte.
-const char* CommandLineAfterName(const char* fullCommandLine);
 // Starts the next program with WinExec, as shown. A program that needs
 // elevation, which WinExec cannot start, is started through the shell
 // instead, the same file WinExec tried, or none, and the shell asks the
@@ -75,9 +71,3 @@ int RunNextProgram(const char* commandLine, DWORD* exitCode);
 // the launcher's own folder cannot be said in the ANSI code page.
 int FindProgram(const char* commandLine, char* path, uint32_t pathSize,
                 const char** parameters);
-// Splits a command line into the program, the first word or a part in
-// double quotes, copied into program without its quotes, and the
-// parameters, the rest after the blanks that follow it. 0 when there is no
-// program or it does not fit in programSize bytes with its NUL.
-int SplitCommandLine(const char* commandLine, char* program, uint32_t programSize,
-                     const char** parameters);

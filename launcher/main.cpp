@@ -2,6 +2,7 @@
 // fade the picture in at the centre, hold it, fade it out, close the window
 // and start the next program.
 #include "launcher.h"
+#include "command_line.h"
 #include "product_record.h"
 #include "show.h"
 

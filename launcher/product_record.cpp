@@ -27,56 +27,6 @@ int IsSwitchList(const char* text, uint32_t length)
     return 1;
 }
 
-static uint8_t AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? uint8_t(c - 'A' + 'a') : uint8_t(c);
-}
-
-static bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-// Whether one of the switches is the word of that length.
-static bool IsListed(const char* word, uint32_t length, const char* switches)
-{
-    for (const char* s = switches; *s != '\0';) {
-        uint32_t n = 0;
-        while (s[n] != '\0' && s[n] != ' ')
-            ++n;
-        uint32_t same = 0;
-        if (n == length)
-            while (same < n && AsciiLower(s[same]) == AsciiLower(word[same]))
-                ++same;
-        if (n == length && same == n)
-            return true;
-        s += n;
-        if (*s == ' ')
-            ++s;
-    }
-    return false;
-}
-
-int HasSilentSwitch(const char* commandLine, const char* switches)
-{
-    const char* p = commandLine;
-    for (;;) {
-        while (IsBlank(*p))
-            ++p;
-        if (*p == '\0')
-            return 0;
-        // A word runs to the next blank outside double quotes: a quoted
-        // path or value is one word with whatever it holds.
-        const char* word = p;
-        bool quoted = false;
-        for (; *p != '\0' && (quoted || !IsBlank(*p)); ++p)
-            if (*p == '"')
-                quoted = !quoted;
-        if (IsListed(word, uint32_t(p - word), switches))
-            return 1;
-    }
-}
-
 int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* settings)
 {
     settings->timings = kShippedTimings;

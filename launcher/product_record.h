@@ -71,8 +71,3 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
 // at most kProductSwitchesMaxLength bytes, each a printable ASCII character
 // but the space, save single spaces between words. None (0 bytes) is one.
 int IsSwitchList(const char* text, uint32_t length);
-
-// Whether a command line holds one of the switches, a list IsSwitchList
-// takes, terminated, as a word on its own: between blanks (spaces and tabs)
-// or the line's ends, not inside double quotes, in any ASCII case.
-int HasSilentSwitch(const char* commandLine, const char* switches);

@@ -3,6 +3,7 @@
 // shipped show, and nothing is read past the bytes given (each row's bytes
 // lie in a block of exactly that size, so AddressSanitizer sees any
 // overread). The records are laid out here by hand, not by the writer.
+#include "command_line.h"
 #include "product_record.h"
 #include "product_record_writer.h"
 
