@@ -145,6 +145,7 @@ TEST(ProductRecord, FindsASilentSwitchOnlyAsAWordOfItsOwn)
         {"setup.exe \"unclosed /S", 0},
         {"setup.exe /\xD3", 0},
         {"setup.exe /S\xA0", 0},
+        {"setup.exe\x0B/S\r", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("line [" + c.line + "]");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +25,7 @@ TEST(CommandLineAfterName, IsEverythingAfterTheNameAndTheBlanksAfterIt)
         {"\"C:\\My Disc\\orveline.exe\"setup.exe", "setup.exe"},
         {"orveline.exe\t\x01\x1F  \"a b\"  c ", "\"a b\"  c "},
         {"orveline\xE9.exe next", "next"},
+        {"orveline.exe\x01next", "next"},
         {"orveline.exe", ""},
         {"orveline.exe   ", ""},
         {"\"unclosed name.exe next", ""},
@@ -36,7 +38,7 @@ TEST(CommandLineAfterName, IsEverythingAfterTheNameAndTheBlanksAfterIt)
 }
 
 // The program is the first word, or the part in double quotes; the
-// parameters are the rest, as they stand.
+// parameters are the rest, as they stand. Only spaces and tabs separate.
 TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters)
 {
     const std::string longest(kPathSize - 1, 'a'), tooLong(kPathSize, 'a');
@@ -48,6 +50,7 @@ TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters)
         {"setup.exe", true, "setup.exe", ""},
         {"setup.exe /S /D=C:\\Apps", true, "setup.exe", "/S /D=C:\\Apps"},
         {" \t setup.exe \t  a  b ", true, "setup.exe", "a  b "},
+        {"setup\x01.exe\x0B x", true, "setup\x01.exe\x0B", "x"},
         {"\"C:\\Setup Disk\\setup.exe\" /lang en", true, "C:\\Setup Disk\\setup.exe", "/lang en"},
         {"\"C:\\Setup Disk\\setup.exe\"", true, "C:\\Setup Disk\\setup.exe", ""},
         {"setup.exe \"two words\" \"\" last", true, "setup.exe", "\"two words\" \"\" last"},
@@ -67,6 +70,41 @@ TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters)
             EXPECT_EQ(std::string(program), c.program);
             EXPECT_EQ(std::string(parameters), c.parameters);
         }
+    }
+}
+
+// An unquoted name is tried up to each blank in turn, shortest first; the
+// parameters of each are what follows it. A candidate too long for the
+// buffer ends the list.
+TEST(NextUnquotedCandidate, TriesTheNameUpToEachBlankInTurn)
+{
+    const std::string longest(kPathSize - 1, 'a');
+    const struct {
+        std::string name;
+        std::vector<std::string> candidates, parameters;
+    } cases[] = {
+        {"setup.exe", {"setup.exe"}, {""}},
+        {"My Setup.exe /S", {"My", "My Setup.exe", "My Setup.exe /S"}, {"Setup.exe /S", "/S", ""}},
+        {"a \t b", {"a", "a \t b"}, {"b", ""}},
+        {"a b  ", {"a", "a b", "a b  "}, {"b  ", "", ""}},
+        {"a\x01" "b\xA0" "c d", {"a\x01" "b\xA0" "c", "a\x01" "b\xA0" "c d"}, {"d", ""}},
+        {"a \"b c\"", {"a", "a \"b", "a \"b c\""}, {"\"b c\"", "c\"", ""}},
+        {"", {}, {}},
+        {longest + " x", {longest}, {"x"}},
+        {longest + "a x", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("name [" + c.name + "]");
+        std::vector<std::string> candidates, parameters;
+        char candidate[kPathSize];
+        const char* end = c.name.c_str();
+        while (candidates.size() <= c.candidates.size() &&
+               NextUnquotedCandidate(c.name.c_str(), &end, candidate, sizeof candidate)) {
+            candidates.push_back(candidate);
+            parameters.push_back(SkipSeparatingBlanks(end));
+        }
+        EXPECT_EQ(candidates, c.candidates);
+        EXPECT_EQ(parameters, c.parameters);
     }
 }
 
