@@ -11,15 +11,15 @@
 bool PrepareLikeLauncher(Setup* setup, const char* picture)
 {
     int64_t t0 = Now();
-    InitDisplay();
+    InitDisplay(g_hWnd);
     int64_t t1 = Now();
     CreateSurface(&g_backCopy, g_screenWidth, g_screenHeight, 24, "BackCopy");
     int64_t t2 = Now();
-    CopyDesktop();
+    CopyDesktop(&g_backCopy, 0, 0);
     int64_t t3 = Now();
     BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
     int64_t t4 = Now();
-    LoadSurfaceImage(picture, &g_splashImage, 0, 0);
+    LoadSurfaceImage(picture, &g_splashImage, 0, 0, g_hPaletteMem, g_hPalette);
     int64_t t5 = Now();
     setup->initDisplay = Ms(t1 - t0);
     setup->createCopy = Ms(t2 - t1);
@@ -30,19 +30,29 @@ bool PrepareLikeLauncher(Setup* setup, const char* picture)
            g_splashImage.hBitmap != nullptr;
 }
 
+// The launcher's stage for a block of the picture: its window, surfaces and
+// that block, so that the frame timed is the launcher's own.
+static ShowStage StageFor(const Block& b)
+{
+    return ShowStage{g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, b};
+}
+
 void Restore()
 {
-    BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
+    const ShowStage stage = StageFor(Block{});
+    RestoreFrame(&stage, true);
 }
 
 void RestoreBlock(const Block& b)
 {
-    BlitSurface(&g_backBuffer, b.dstX, b.dstY, b.cx, b.cy, &g_backCopy, b.dstX, b.dstY);
+    const ShowStage stage = StageFor(b);
+    RestoreFrame(&stage, false);
 }
 
 void PresentBlock(const Block& b)
 {
-    PresentSurfaceRect(b.dstX, b.dstY, b.cx, b.cy, &g_backBuffer, b.dstX, b.dstY);
+    const ShowStage stage = StageFor(b);
+    PresentFrame(&stage, false);
 }
 
 // The frame of the launcher's DrawFrame, phase by phase, over the levels of
@@ -53,16 +63,16 @@ void TimeFrames(FormTimes* times, const Block& b, ScreenReader& onePixel, int ro
 {
     const std::vector<int> levels = ShowLevels();
     const int32_t px = b.dstX + b.cx / 2, py = b.dstY + b.cy / 2;
-    auto restore = [&] { times->whole ? Restore() : RestoreBlock(b); };
-    auto present = [&] { times->whole ? PresentBackBuffer() : PresentBlock(b); };
+    const ShowStage stage = StageFor(b);
+    auto restore = [&] { RestoreFrame(&stage, times->whole); };
+    auto present = [&] { PresentFrame(&stage, times->whole); };
     // A few frames first, so that no first-use cost lands in the figures;
     // the first whole, as a show's is, and the back buffer left so outside
     // the block.
     Restore();
     for (int i = 0; i < 4; ++i) {
         restore();
-        BlendSurface(&g_backBuffer, b.dstX, b.dstY, b.cx, b.cy, &g_splashImage, b.srcX, b.srcY,
-                     128);
+        BlendFrame(&stage, 128);
         present();
         PushToScreen(onePixel, px, py);
     }
@@ -71,8 +81,7 @@ void TimeFrames(FormTimes* times, const Block& b, ScreenReader& onePixel, int ro
             const int64_t t0 = Now();
             restore();
             const int64_t t1 = Now();
-            BlendSurface(&g_backBuffer, b.dstX, b.dstY, b.cx, b.cy, &g_splashImage, b.srcX,
-                         b.srcY, level);
+            BlendFrame(&stage, level);
             const int64_t t2 = Now();
             present();
             const int64_t t3 = Now();
@@ -96,7 +105,7 @@ Arrival CheckArrival(const Block& b, ScreenReader& blockReader)
         BlendSurface(&g_backBuffer, b.dstX, b.dstY, b.cx, b.cy, &g_splashImage, b.srcX, b.srcY,
                      level);
         const Pixels expected = CopyOut(g_backBuffer, b);
-        PresentBackBuffer();
+        PresentBackBuffer(g_hWnd);
         ++a.frames;
         blockReader.Read(b.dstX, b.dstY);
         a.afterPresent += CountDiffering(blockReader.Bits(), expected.data(), b) == 0;

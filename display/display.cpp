@@ -5,11 +5,13 @@
 #include <string.h>
 
 Surface g_backBuffer;
+HGLOBAL g_hPaletteMem;
+HPALETTE g_hPalette;
 int32_t g_hasMMX;
 
 enum { kPaletteBlockSize = 8192 };
 
-void InitDisplay()
+void InitDisplay(HWND window)
 {
     // A second call must not leak what the first one made.
     ShutdownDisplay();
@@ -30,7 +32,7 @@ void InitDisplay()
 
     // The client area, not the screen: the window decides what is shown.
     RECT client;
-    if (!GetClientRect(g_hWnd, &client))
+    if (!GetClientRect(window, &client))
         memset(&client, 0, sizeof client);
     if (!CreateSurface(&g_backBuffer, client.right - client.left, client.bottom - client.top,
                        32, "BackBuffer")) {

@@ -4,35 +4,41 @@
 #pragma once
 
 #include "surface.h"
-#ifdef _WIN32
-#include "surface_win32.h"
-#endif
 
 #include <stdint.h>
+
+// 1 when the processor offers MMX. Informative: nothing consults it.
+extern int32_t g_hasMMX;
+// 1 when the processor has CPUID and leaf 1 reports MMX (bit 23 of EDX).
+// Needs no platform: built in both builds.
+int32_t ProcessorHasMMX();
+
+// Everything else takes the platform.
+#ifdef _WIN32
+#include "surface_win32.h"
 
 // Frames are composed here, 32 bits per pixel, the size of the window's
 // client area. No bitmap in it after InitDisplay means there is nothing to
 // fade into: the launcher skips the show.
 extern Surface g_backBuffer;
-// The palette block and its palette, g_hPaletteMem and g_hPalette, are
-// declared with the surfaces, whose loader reads them: InitDisplay makes
-// them and ShutdownDisplay frees them.
-// 1 when the processor offers MMX. Informative: nothing consults it.
-extern int32_t g_hasMMX;
-
-// Creates the palette and the back buffer for g_hWnd and probes the
-// processor. Calling it again first releases what the last call made.
-void InitDisplay();
+// 8192 bytes of movable memory laid out as a logical palette (version,
+// count, up to 2047 entries), and the palette made from it. InitDisplay
+// makes both and ShutdownDisplay frees them. The presentations select the
+// palette into the window's context; the launcher hands both to the loader,
+// which writes a picture's colour table into the block.
+extern HGLOBAL g_hPaletteMem;
+extern HPALETTE g_hPalette;
+// Creates the palette and the back buffer for the window's client area and
+// probes the processor. Calling it again first releases what the last call
+// made.
+void InitDisplay(HWND window);
 // Releases the palette and the back buffer; a second call finds nothing.
 void ShutdownDisplay();
 
-// 1 when the processor has CPUID and leaf 1 reports MMX (bit 23 of EDX).
-// Needs no platform: built in both builds.
-int32_t ProcessorHasMMX();
-
-// Block transfers. A size of 0 stands for the full size of the surface the
-// routine's comment names; a negative size is an empty block: nothing is
-// drawn and no device context is taken. Blocks reaching outside a surface or
+// Block transfers. Those to the window take it as their first argument; a
+// null window stands for the whole screen. A size of 0 stands for the full
+// size of the surface the routine's comment names; a negative size is an
+// empty block: nothing is drawn and no device context is taken. Blocks reaching outside a surface or
 // the window are clipped. Each routine takes and gives back its own device
 // contexts and leaves no surface selected into any.
 
@@ -48,16 +54,17 @@ int StretchSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t dstCx, int3
                    const Surface* src, int32_t srcX, int32_t srcY, int32_t srcCx, int32_t srcCy);
 // Shows a block of any surface at (dstX, dstY) in the window's client area
 // (sizes of 0: the source's).
-int PresentSurfaceRect(int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+int PresentSurfaceRect(HWND window, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
                        const Surface* src, int32_t srcX, int32_t srcY);
 // Copies a block of src into the back buffer and shows that block of the
 // back buffer at the same place in the window. Always 1.
-int ComposeAndPresent(int32_t dstX, int32_t dstY, const Surface* src, int32_t srcX,
+int ComposeAndPresent(HWND window, int32_t dstX, int32_t dstY, const Surface* src, int32_t srcX,
                       int32_t srcY, int32_t cx, int32_t cy);
 // Fills the rectangle of the back buffer (clipped to it) and shows the
 // rectangle at the same place in the window; a width or height of 0 shows
 // the back buffer from the rectangle's edge to its own. 0, with nothing
 // drawn, when there is no back buffer; otherwise 1.
-int FillAndPresent(RECT rect, COLORREF color);
+int FillAndPresent(HWND window, RECT rect, COLORREF color);
 // Shows the whole back buffer in the window; nothing without a back buffer.
-void PresentBackBuffer();
+void PresentBackBuffer(HWND window);
+#endif

@@ -10,17 +10,18 @@ struct MemoryContext {
     HGDIOBJ old;
 };
 
-// Memory contexts compatible with the window's, one per surface; the
-// window's own context is given back at once.
+// Memory contexts compatible with the screen's, one per surface; the
+// screen's own context is given back at once. Surfaces are DIB sections,
+// whose format is their own: the window's context would make no difference.
 static void OpenMemoryContexts(MemoryContext* dst, HBITMAP dstBitmap, MemoryContext* src,
                                HBITMAP srcBitmap)
 {
-    HDC hdc = GetDC(g_hWnd);
+    HDC hdc = GetDC(nullptr);
     dst->dc = CreateCompatibleDC(hdc);
     dst->old = SelectObject(dst->dc, dstBitmap);
     src->dc = CreateCompatibleDC(hdc);
     src->old = SelectObject(src->dc, srcBitmap);
-    ReleaseDC(g_hWnd, hdc);
+    ReleaseDC(nullptr, hdc);
 }
 
 // Each context's own bitmap goes back in before it is deleted, as everywhere
@@ -87,7 +88,7 @@ int StretchSurface(Surface* dst, int32_t dstX, int32_t dstY, int32_t dstCx, int3
     return 1;
 }
 
-int PresentSurfaceRect(int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
+int PresentSurfaceRect(HWND window, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
                        const Surface* src, int32_t srcX, int32_t srcY)
 {
     if (src->hBitmap == nullptr)
@@ -95,24 +96,24 @@ int PresentSurfaceRect(int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
     if (!CompleteSize(&cx, &cy, src))
         return 1;
 
-    HDC hdc = GetDC(g_hWnd);
+    HDC hdc = GetDC(window);
     HDC memDc = CreateCompatibleDC(hdc);
     HGDIOBJ old = SelectObject(memDc, src->hBitmap);
     // Selected, not realized. The window's context goes back to the shared
     // cache, which resets it: the palette does not stay selected anywhere.
     SelectPalette(hdc, g_hPalette, FALSE);
     BitBlt(hdc, dstX, dstY, cx, cy, memDc, srcX, srcY, SRCCOPY);
-    ReleaseDC(g_hWnd, hdc);
+    ReleaseDC(window, hdc);
     SelectObject(memDc, old);
     DeleteDC(memDc);
     return 1;
 }
 
-int ComposeAndPresent(int32_t dstX, int32_t dstY, const Surface* src, int32_t srcX,
+int ComposeAndPresent(HWND window, int32_t dstX, int32_t dstY, const Surface* src, int32_t srcX,
                       int32_t srcY, int32_t cx, int32_t cy)
 {
     BlitSurface(&g_backBuffer, dstX, dstY, cx, cy, src, srcX, srcY);
-    PresentSurfaceRect(dstX, dstY, cx, cy, &g_backBuffer, dstX, dstY);
+    PresentSurfaceRect(window, dstX, dstY, cx, cy, &g_backBuffer, dstX, dstY);
     return 1;
 }
 
@@ -124,7 +125,7 @@ static int32_t Extent(int32_t from, int32_t to)
     return n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : (int32_t)n;
 }
 
-int FillAndPresent(RECT rect, COLORREF color)
+int FillAndPresent(HWND window, RECT rect, COLORREF color)
 {
     // The fill writes pixel memory directly: there must be a back buffer,
     // and the rectangle is cut to it first.
@@ -138,20 +139,20 @@ int FillAndPresent(RECT rect, COLORREF color)
         const RECT inside = {left, top, left + cx, top + cy};
         FillSurfaceRect(&g_backBuffer, inside, color);
     }
-    PresentSurfaceRect(rect.left, rect.top, width, height, &g_backBuffer, rect.left, rect.top);
+    PresentSurfaceRect(window, rect.left, rect.top, width, height, &g_backBuffer, rect.left, rect.top);
     return 1;
 }
 
-void PresentBackBuffer()
+void PresentBackBuffer(HWND window)
 {
     if (g_backBuffer.hBitmap == nullptr)
         return;
-    HDC hdc = GetDC(g_hWnd);
+    HDC hdc = GetDC(window);
     HDC memDc = CreateCompatibleDC(hdc);
     HGDIOBJ old = SelectObject(memDc, g_backBuffer.hBitmap);
     SelectPalette(hdc, g_hPalette, FALSE);
     BitBlt(hdc, 0, 0, g_backBuffer.width, g_backBuffer.height, memDc, 0, 0, SRCCOPY);
     SelectObject(memDc, old);
     DeleteDC(memDc);
-    ReleaseDC(g_hWnd, hdc);
+    ReleaseDC(window, hdc);
 }

@@ -2,19 +2,16 @@
 // the screen; the benchmark takes it the same way.
 #include "launcher.h"
 
-bool CopyDesktop()
+bool CopyDesktop(Surface* copy, int32_t left, int32_t top)
 {
-    if (g_backCopy.hBitmap == nullptr)
+    if (copy->hBitmap == nullptr)
         return false;
     HDC screenDc = GetDC(nullptr);
-    HDC windowDc = GetDC(g_hWnd);
-    HDC memDc = CreateCompatibleDC(windowDc);
-    ReleaseDC(g_hWnd, windowDc);
+    HDC memDc = CreateCompatibleDC(screenDc);
     BOOL copied = FALSE;
     if (memDc != nullptr) {
-        HGDIOBJ old = SelectObject(memDc, g_backCopy.hBitmap);
-        copied = BitBlt(memDc, 0, 0, g_screenWidth, g_screenHeight, screenDc, g_screenLeft, g_screenTop,
-                        SRCCOPY);
+        HGDIOBJ old = SelectObject(memDc, copy->hBitmap);
+        copied = BitBlt(memDc, 0, 0, copy->width, copy->height, screenDc, left, top, SRCCOPY);
         SelectObject(memDc, old);
         DeleteDC(memDc);
     }

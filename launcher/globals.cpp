@@ -1,9 +1,8 @@
-// The launcher's own globals; the window handle is the surfaces'.
+// The launcher's own globals.
 #include "launcher.h"
 
 HINSTANCE g_hInstance;
-int g_screenLeft;
-int g_screenTop;
+HWND g_hWnd;
 int g_screenWidth;
 int g_screenHeight;
 Surface g_backCopy;

@@ -1,20 +1,23 @@
-// The launcher: its window and screen globals, the window's procedure, the
-// wait that keeps the window answering between frames, and the hand-off to
-// the next program. All globals are zero until the launcher sets them; the
-// window handle, g_hWnd, is declared with the surfaces, which read it.
+// The launcher: its window and screen globals, the record of its show, the
+// frame, the window's procedure, the wait that keeps the window answering
+// between frames, and the hand-off to the next program. All globals are zero
+// until the launcher sets them; the rest of the program is handed what it
+// needs of them as arguments.
 #pragma once
 
 #include "display.h"
+#include "product_record.h"
+#include "show.h"
 
 #include <windows.h>
 
 #include <stdint.h>
 
 extern HINSTANCE g_hInstance;
-// The screen the show covers, in the desktop's coordinates: the primary
-// monitor, or another one the vendor chose.
-extern int g_screenLeft;
-extern int g_screenTop;
+// The launcher's window, null until it exists.
+extern HWND g_hWnd;
+// The size of the screen the show covers: the primary monitor, or another
+// one the vendor chose.
 extern int g_screenWidth;
 extern int g_screenHeight;
 
@@ -23,10 +26,42 @@ extern int g_screenHeight;
 extern Surface g_backCopy;
 extern Surface g_splashImage;
 
-// The desktop as it is now, before the window covers it, copied into
-// g_backCopy. False when there is no copy: every frame would then build up
-// over a black buffer.
-bool CopyDesktop();
+// Where a frame is drawn and shown: the window, the back buffer it shows,
+// the desktop copy each frame starts from, the picture, and the part of the
+// centred picture that lands on the screen.
+struct ShowStage {
+    HWND window;
+    Surface* backBuffer;
+    const Surface* backCopy;
+    const Surface* picture;
+    SplashBlock block;
+};
+
+// One run of the launcher, beyond the globals its window procedure and the
+// display share: the next program, the vendor's settings, and the covered
+// monitor's top-left corner in the desktop's coordinates.
+struct LauncherRun {
+    const char* next;
+    ProductSettings product;
+    int32_t screenLeft, screenTop;
+};
+
+// The desktop as it is now, before the window covers it, from the screen at
+// (left, top), copied into the whole of copy. False when there is no copy:
+// every frame would then build up over a black buffer.
+bool CopyDesktop(Surface* copy, int32_t left, int32_t top);
+
+// One frame, in its three steps. Every frame starts from the untouched
+// desktop copy, so the picture never builds up over itself. A whole frame
+// restores and shows the whole screen, as a show's first must; any other
+// restores and shows the picture's block alone, which leaves the same
+// pixels on the screen at a cost that follows the picture, not the screen:
+// a frame's cost adds to its wait, and at 4K the whole screen's would
+// stretch the show by seconds.
+void RestoreFrame(const ShowStage* stage, bool whole);
+void BlendFrame(const ShowStage* stage, int32_t level);
+void PresentFrame(const ShowStage* stage, bool whole);
+void DrawFrame(const ShowStage* stage, int32_t level, bool whole);
 
 // Set to 1 by the first key press or left or right click on the window, by a
 // request to close it and by a quit message taken during the show, and

@@ -3,8 +3,6 @@
 // and start the next program.
 #include "launcher.h"
 #include "command_line.h"
-#include "product_record.h"
-#include "show.h"
 
 static const char kClassName[] = "Orveline";
 
@@ -13,42 +11,19 @@ static const char kClassName[] = "Orveline";
 static const int kExitStarted = 0;
 static const int kExitNotStarted = 1;
 
-// One frame: every frame starts from the untouched desktop copy, so the
-// picture never builds up over itself. The first frame of a show is drawn
-// and shown whole; from then on only the picture's block differs from one
-// frame to the next, and restoring and presenting that block alone leaves
-// the same pixels on the screen at a cost that follows the picture, not the
-// screen: a frame's cost adds to its wait, and at 4K the whole screen's
-// would stretch the show by seconds.
-static void DrawFrame(const SplashBlock* block, int32_t level, bool whole)
-{
-    if (whole)
-        BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
-    else
-        BlitSurface(&g_backBuffer, block->dstX, block->dstY, block->cx, block->cy, &g_backCopy,
-                    block->dstX, block->dstY);
-    BlendSurface(&g_backBuffer, block->dstX, block->dstY, block->cx, block->cy,
-                 &g_splashImage, block->srcX, block->srcY, level);
-    if (whole)
-        PresentBackBuffer();
-    else
-        PresentSurfaceRect(block->dstX, block->dstY, block->cx, block->cy, &g_backBuffer,
-                           block->dstX, block->dstY);
-}
-
 // False once the show must stop: a skip, a close request or a quit message
 // was taken, or the back buffer was released with the window.
-static bool ShowGoesOn()
+static bool ShowGoesOn(const ShowStage* stage)
 {
-    return !g_skipRequested && g_backBuffer.hBitmap != nullptr;
+    return !g_skipRequested && stage->backBuffer->hBitmap != nullptr;
 }
 
 // Asked before every frame and every wait, so that a close request handled
 // at any moment, even before the first frame, stops the drawing at once.
-static void PlayShow(const SplashBlock* block, const PlannedFrame* frames, int32_t count)
+static void PlayShow(const ShowStage* stage, const PlannedFrame* frames, int32_t count)
 {
-    for (int32_t i = 0; i < count && ShowGoesOn(); ++i) {
-        DrawFrame(block, frames[i].level, i == 0);
+    for (int32_t i = 0; i < count && ShowGoesOn(stage); ++i) {
+        DrawFrame(stage, frames[i].level, i == 0);
         WaitWithMessages(frames[i].waitMs);
     }
 }
@@ -69,7 +44,7 @@ static bool ShowFades()
 // picture at the scale nearest that of the monitor the show covers, where
 // the program holds it, but only from the program's own resources: no file
 // of that name is looked for beside the program or at the drive's root.
-static void LoadSplashPicture()
+static void LoadSplashPicture(const LauncherRun* run, Surface* picture)
 {
     if (g_screenWidth > kSmallScreenMaxWidth) {
         int32_t present[kShowScaleCount + 1] = {100};
@@ -78,13 +53,13 @@ static void LoadSplashPicture()
             if (FindResourceA(nullptr, ShowScaledName(kShowScales[i]), (LPCSTR)RT_BITMAP) != nullptr)
                 present[count++] = kShowScales[i];
         // The covered monitor's top-left corner lies on it.
-        const POINT origin = {g_screenLeft, g_screenTop};
+        const POINT origin = {run->screenLeft, run->screenTop};
         const int32_t dpi = MonitorDpi(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY));
         const char* scaled = ShowScaledName(ShowChooseScale(dpi, present, count));
-        if (scaled != nullptr && LoadSurfaceImage(scaled, &g_splashImage, 0, 0))
+        if (scaled != nullptr && LoadSurfaceImage(scaled, picture, 0, 0, g_hPaletteMem, g_hPalette))
             return;
     }
-    LoadSurfaceImage(ShowPictureName(g_screenWidth), &g_splashImage, 0, 0);
+    LoadSurfaceImage(ShowPictureName(g_screenWidth), picture, 0, 0, g_hPaletteMem, g_hPalette);
 }
 
 // The vendor's timings and title, from the product record the branding tool
@@ -101,31 +76,31 @@ static void LoadProductSettings(ProductSettings* settings)
 // Starts the next program; waiting for it, when the vendor asked, so that
 // whoever started us (a script, a deployment tool) learns how the install
 // went: its exit code is ours. Otherwise whether it started.
-static int HandOn(const char* next, const ProductSettings* product)
+static int HandOn(const LauncherRun* run)
 {
-    if ((product->flags & kProductFlagWait) == 0)
-        return StartNextProgram(next) ? kExitStarted : kExitNotStarted;
+    if ((run->product.flags & kProductFlagWait) == 0)
+        return StartNextProgram(run->next) ? kExitStarted : kExitNotStarted;
     DWORD exitCode;
-    return RunNextProgram(next, &exitCode) ? (int)exitCode : kExitNotStarted;
+    return RunNextProgram(run->next, &exitCode) ? (int)exitCode : kExitNotStarted;
 }
 
 // The primary monitor, or where the vendor asked, the one holding the mouse
 // pointer: that is where the user is looking. A pointer on no monitor
 // counts as on the primary one.
-static void FindScreen(const ProductSettings* product)
+static void FindScreen(LauncherRun* run)
 {
-    g_screenLeft = 0;
-    g_screenTop = 0;
+    run->screenLeft = 0;
+    run->screenTop = 0;
     g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
     g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
     POINT pointer;
     MONITORINFO monitor;
     monitor.cbSize = sizeof monitor;
-    if ((product->flags & kProductFlagCursorMonitor) == 0 || !GetCursorPos(&pointer) ||
+    if ((run->product.flags & kProductFlagCursorMonitor) == 0 || !GetCursorPos(&pointer) ||
         !GetMonitorInfoA(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &monitor))
         return;
-    g_screenLeft = monitor.rcMonitor.left;
-    g_screenTop = monitor.rcMonitor.top;
+    run->screenLeft = monitor.rcMonitor.left;
+    run->screenTop = monitor.rcMonitor.top;
     g_screenWidth = monitor.rcMonitor.right - monitor.rcMonitor.left;
     g_screenHeight = monitor.rcMonitor.bottom - monitor.rcMonitor.top;
 }
@@ -176,54 +151,56 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // Taken from the full command line rather than the start-up code's
     // copy, which drops bytes of 0x80 and above that follow our name.
     const char* commandLine = CommandLineAfterName(GetCommandLineA());
-    const char* next = commandLine[0] != '\0' ? commandLine : "setup.exe";
-    ProductSettings product;
-    LoadProductSettings(&product);
+    LauncherRun run;
+    run.next = commandLine[0] != '\0' ? commandLine : "setup.exe";
+    LoadProductSettings(&run.product);
 
     // An unattended install asked for by one of the vendor's silent
     // switches wants no picture over the screen; so does one without a
     // class, which can have no window.
-    if (HasSilentSwitch(next, product.switches) ||
+    if (HasSilentSwitch(run.next, run.product.switches) ||
         (previousInstance == nullptr && !RegisterLauncherClass()))
-        return HandOn(next, &product);
+        return HandOn(&run);
 
-    FindScreen(&product);
-    g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, g_screenLeft, g_screenTop,
+    FindScreen(&run);
+    g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, run.screenLeft, run.screenTop,
                              g_screenWidth, g_screenHeight, nullptr, nullptr, g_hInstance, nullptr);
     // A vendor's title may be in any script. The window is an ANSI one,
     // whose procedure would narrow the text to the system's code page on
     // the way; the Unicode default procedure stores it as written, and the
     // taskbar shows it so. The class keeps its name.
-    static_assert(sizeof(wchar_t) == sizeof product.title[0], "titles are UTF-16");
-    if (g_hWnd != nullptr && product.titleLength > 0)
-        DefWindowProcW(g_hWnd, WM_SETTEXT, 0, (LPARAM)product.title);
+    static_assert(sizeof(wchar_t) == sizeof run.product.title[0], "titles are UTF-16");
+    if (g_hWnd != nullptr && run.product.titleLength > 0)
+        DefWindowProcW(g_hWnd, WM_SETTEXT, 0, (LPARAM)run.product.title);
 
-    InitDisplay();
+    InitDisplay(g_hWnd);
     CreateSurface(&g_backCopy, g_screenWidth, g_screenHeight, 24, "BackCopy");
     // The window is shown only with something to draw in it: without the
     // desktop copy or a back buffer to hold it, it would show nothing but
     // its class's white brush over the whole screen.
-    const bool haveDesktop = g_backBuffer.hBitmap != nullptr && CopyDesktop();
+    const bool haveDesktop =
+        g_backBuffer.hBitmap != nullptr && CopyDesktop(&g_backCopy, run.screenLeft, run.screenTop);
     if (haveDesktop) {
         BlitSurface(&g_backBuffer, 0, 0, g_screenWidth, g_screenHeight, &g_backCopy, 0, 0);
         ShowWindow(g_hWnd, SW_SHOWMAXIMIZED);
         UpdateWindow(g_hWnd);
-        LoadSplashPicture();
+        LoadSplashPicture(&run, &g_splashImage);
     }
 
     const bool haveSplash = haveDesktop && g_splashImage.hBitmap != nullptr;
     // Nothing to show: the next program must not wait for us, unless we
     // are to wait for it, which must not be under our window.
-    const bool startAtOnce = !haveSplash && (product.flags & kProductFlagWait) == 0;
+    const bool startAtOnce = !haveSplash && (run.product.flags & kProductFlagWait) == 0;
     int exitCode = kExitNotStarted;
     if (startAtOnce) {
-        exitCode = HandOn(next, &product);
+        exitCode = HandOn(&run);
     } else if (haveSplash) {
-        SplashBlock block;
+        ShowStage stage = {g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, {}};
         PlannedFrame frames[kShowFrameCount];
-        const int32_t count = PlanShow(ShowFades(), &product.timings, frames);
-        if (FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, &block))
-            PlayShow(&block, frames, count);
+        const int32_t count = PlanShow(ShowFades(), &run.product.timings, frames);
+        if (FindSplashBlock(g_screenWidth, g_screenHeight, stage.backBuffer, stage.picture,
+                            &stage.block))
+            PlayShow(&stage, frames, count);
     }
 
     CloseWindowAndDrain();
@@ -232,6 +209,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     DestroySurface(&g_splashImage);
 
     if (!startAtOnce)
-        exitCode = HandOn(next, &product);
+        exitCode = HandOn(&run);
     return exitCode;
 }

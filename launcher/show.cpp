@@ -8,8 +8,6 @@ int32_t ShowLevel(int32_t frame)
     return 255 - (frame - kFadeInFrameCount) * 4;
 }
 
-const ShowTimings kShippedTimings = {1280, kHoldMs, 640};
-
 uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings)
 {
     const uint32_t fadeMs = frame < kFadeInFrameCount ? timings->fadeInMs : timings->fadeOutMs;

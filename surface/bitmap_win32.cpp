@@ -83,7 +83,7 @@ uint8_t* ReadAnnouncedBlock(HANDLE file, uint32_t* size)
 // Draws a picture of any depth but 32 bits through the platform's
 // conversion, which takes its colours from the picture's own table.
 void ConvertPixels(Surface* surface, int32_t x, int32_t y, const uint8_t* packed,
-                   const BitmapLayout* layout)
+                   const BitmapLayout* layout, HPALETTE palette)
 {
     // Aligned for the platform's header record.
     uint32_t info[kConversionInfoSize / 4];
@@ -92,8 +92,8 @@ void ConvertPixels(Surface* surface, int32_t x, int32_t y, const uint8_t* packed
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ oldBitmap = SelectObject(dc, surface->hBitmap);
     HPALETTE oldPalette = nullptr;
-    if (layout->colorCount != 0 && g_hPalette) {
-        oldPalette = SelectPalette(dc, g_hPalette, FALSE);
+    if (layout->colorCount != 0 && palette) {
+        oldPalette = SelectPalette(dc, palette, FALSE);
         RealizePalette(dc);
     }
     StretchDIBits(dc, x, y, layout->width, layout->height, 0, 0, layout->width, layout->height,
@@ -128,7 +128,8 @@ uint8_t* ReadBitmapFile(const char* fileName)
     return ReadBitmapBlock(fileName, &size);
 }
 
-int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y)
+int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y,
+                     HGLOBAL paletteBlock, HPALETTE palette)
 {
     const uint8_t* packed = nullptr;
     uint32_t size = 0;
@@ -156,12 +157,17 @@ int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t
 
     int drawn = 0;
     if (accepted) {
+        // The colour table goes into the display's palette block, where
+        // pictures' colours have always gone. Inside the program no one
+        // reads these entries back: the palette was made from the block
+        // before any picture came and is not rebuilt. The loader's tests
+        // read them, and so would a display that rebuilt its palette.
         uint8_t* block = nullptr;
-        if (layout.colorCount != 0 && g_hPaletteMem)
-            block = (uint8_t*)GlobalLock(g_hPaletteMem);
+        if (layout.colorCount != 0 && paletteBlock)
+            block = (uint8_t*)GlobalLock(paletteBlock);
         if (block) {
             WritePaletteEntries(block, packed, &layout);
-            GlobalUnlock(g_hPaletteMem);
+            GlobalUnlock(paletteBlock);
         }
         if (surface->bits == nullptr)
             CreateSurface(surface, layout.width, layout.height, 32, imageName);
@@ -169,7 +175,7 @@ int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t
             if (layout.bitCount == 32)
                 CopyBitmapRows(surface, x, y, packed, &layout);
             else
-                ConvertPixels(surface, x, y, packed, &layout);
+                ConvertPixels(surface, x, y, packed, &layout, palette);
             drawn = 1;
         }
     }

@@ -22,9 +22,11 @@ int CreateSurface(Surface* surface, int32_t width, int32_t height,
     info.bmiHeader.biCompression = BI_RGB;
 
     void* bits = nullptr;
-    HDC hdc = GetDC(g_hWnd);
+    // The context only matters for colours given as palette indices; these
+    // are RGB, so the screen's serves whether a window exists or not.
+    HDC hdc = GetDC(nullptr);
     HBITMAP hBitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ReleaseDC(g_hWnd, hdc);
+    ReleaseDC(nullptr, hdc);
     // On failure the record keeps its sizes and no bitmap, which every
     // routine reads as empty.
     if (hBitmap == nullptr)

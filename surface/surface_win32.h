@@ -6,20 +6,8 @@
 
 #include <windows.h>
 
-// The launcher's window, null until it exists: device contexts are then
-// taken from the whole screen. The launcher sets it; the surfaces and the
-// display read it.
-extern HWND g_hWnd;
-// 8192 bytes laid out as a logical palette (version, count, up to 2047
-// entries), into which the loader writes a picture's colour table. The
-// display makes it and frees it.
-extern HGLOBAL g_hPaletteMem;
-// The palette made from that block, which the loader's conversion of a
-// picture with a colour table uses; the display makes it, frees it, and
-// selects it into the window's context before every presentation.
-extern HPALETTE g_hPalette;
-
-// Lifecycle over the platform's DIB sections.
+// Lifecycle over the platform's DIB sections. The pixels' format is the
+// surface's own, so no window's context is needed to make one.
 int CreateSurface(Surface* surface, int32_t width, int32_t height,
                   int32_t bitsPerPixel, const char* name);
 void DestroySurface(Surface* surface);
@@ -45,7 +33,10 @@ uint8_t* ReadBitmapBlock(const char* fileName, uint32_t* size);
 // Draws the named picture, from the program's bitmap resources or else from
 // a file, into a surface with its top-left pixel at (x, y); an empty surface
 // is first created at the picture's size, 32 bits per pixel. A colour table
-// goes into the palette block, and the surface's colour key becomes its
-// top-left pixel. Returns 0, having drawn nothing, when the picture is
-// missing or refused.
-int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y);
+// is written into paletteBlock, 8192 bytes laid out as a logical palette
+// (version, count, up to 2047 entries), and the conversion of such a picture
+// selects and realizes palette; either may be null. The surface's colour key
+// becomes its top-left pixel. Returns 0, having drawn nothing, when the
+// picture is missing or refused.
+int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y,
+                     HGLOBAL paletteBlock, HPALETTE palette);

@@ -6,7 +6,7 @@
 // program, which records how it was started.
 #include "xshow.h"
 #include "../host/pixel_surface.h"
-#include "show.h"
+#include "../show_levels.h"
 
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -37,13 +37,12 @@ const std::string kWindowsBuild = [] {
 }();
 const std::string kWineRun = kWindowsBuild + "/wine-run.sh";
 
-// The levels of the show, frame by frame, as the launcher plays them.
-const std::vector<int> kLevels = [] {
-    std::vector<int> levels;
-    for (int32_t frame = 0; frame < kShowFrameCount; ++frame)
-        levels.push_back(ShowLevel(frame));
-    return levels;
-}();
+// The levels of the show, frame by frame, as the launcher plays them, and
+// its shipped waits.
+const std::vector<int> kLevels = ShowLevels();
+const int kFadeInWaitMs = int(ShowWaitAfter(0, &kShippedTimings));
+const int kFadeOutWaitMs = int(ShowWaitAfter(kShowFrameCount - 1, &kShippedTimings));
+const int kHoldMs = int(kShippedTimings.holdMs);
 const int kHoldIndex = 63;      // level 252, the last of the fade in
 const int kFadeOutIndex = 64;   // level 255
 

@@ -25,6 +25,9 @@
 
 namespace {
 
+// The window the display presents to, one for the whole suite.
+HWND g_window;
+
 constexpr int kWindowWidth = 320, kWindowHeight = 240;
 
 struct OwnedSurface {
@@ -94,13 +97,13 @@ struct WindowPixels {
     WindowPixels()
     {
         OwnedSurface copy(width, height, 32);
-        HDC hdc = GetDC(g_hWnd);
+        HDC hdc = GetDC(g_window);
         HDC mem = CreateCompatibleDC(hdc);
         HGDIOBJ old = SelectObject(mem, copy->hBitmap);
         BitBlt(mem, 0, 0, width, height, hdc, 0, 0, SRCCOPY);
         SelectObject(mem, old);
         DeleteDC(mem);
-        ReleaseDC(g_hWnd, hdc);
+        ReleaseDC(g_window, hdc);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 pixels.push_back(ColourAt(copy.get(), x, y));
@@ -119,21 +122,21 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "OrvelineDisplayTest";
         RegisterClassA(&wc);
-        g_hWnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
+        g_window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
                                  kWindowWidth, kWindowHeight, nullptr, nullptr,
                                  wc.hInstance, nullptr);
     }
     static void TearDownTestSuite()
     {
-        DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
+        DestroyWindow(g_window);
+        g_window = nullptr;
     }
     void SetUp() override
     {
         ASSERT_TRUE(CountDeviceContexts());
-        ASSERT_NE(g_hWnd, nullptr);
-        SetWindowPos(g_hWnd, nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOZORDER);
-        InitDisplay();
+        ASSERT_NE(g_window, nullptr);
+        SetWindowPos(g_window, nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOZORDER);
+        InitDisplay(g_window);
         ASSERT_NE(g_backBuffer.hBitmap, nullptr);
     }
     void TearDown() override { ShutdownDisplay(); }
@@ -154,8 +157,8 @@ TEST_F(DisplayTest, InitFollowsTheClientAreaAndReleasesTheLastOne)
     // A second call follows the window's new size and frees the first set.
     const HBITMAP oldBitmap = g_backBuffer.hBitmap;
     const HPALETTE oldPalette = g_hPalette;
-    SetWindowPos(g_hWnd, nullptr, 0, 0, 200, 100, SWP_NOZORDER | SWP_NOMOVE);
-    InitDisplay();
+    SetWindowPos(g_window, nullptr, 0, 0, 200, 100, SWP_NOZORDER | SWP_NOMOVE);
+    InitDisplay(g_window);
     EXPECT_EQ(g_backBuffer.width, 200);
     EXPECT_EQ(g_backBuffer.height, 100);
     EXPECT_EQ(GetObjectType(oldBitmap), 0u);
@@ -166,7 +169,7 @@ TEST_F(DisplayTest, InitFollowsTheClientAreaAndReleasesTheLastOne)
 // second shutdown must not free them.
 TEST_F(DisplayTest, ShutdownTwiceFreesNothingTheSecondTime)
 {
-    PresentBackBuffer();  // leaves the palette selected if it is not put back
+    PresentBackBuffer(g_window);  // leaves the palette selected if it is not put back
     const HBITMAP bitmap = g_backBuffer.hBitmap;
     const HPALETTE palette = g_hPalette;
     ShutdownDisplay();
@@ -184,7 +187,7 @@ TEST_F(DisplayTest, ShutdownTwiceFreesNothingTheSecondTime)
     GlobalFree(block);
 
     const WindowPixels before;
-    EXPECT_EQ(Counted(PresentBackBuffer).taken(), 0);
+    EXPECT_EQ(Counted([] { PresentBackBuffer(g_window); }).taken(), 0);
     EXPECT_EQ(WindowPixels().pixels, before.pixels);
 }
 
@@ -196,7 +199,7 @@ TEST_F(DisplayTest, WithoutABackBufferNothingIsDrawn)
     ShutdownDisplay();  // frees handles the squeeze must not leave free
     {
         HandleSqueeze squeeze(0);
-        InitDisplay();
+        InitDisplay(g_window);
     }
     EXPECT_TRUE(IsAllZero(g_backBuffer));
     EXPECT_EQ(g_hPalette, nullptr);
@@ -204,9 +207,9 @@ TEST_F(DisplayTest, WithoutABackBufferNothingIsDrawn)
     const WindowPixels before;
     int fillResult = -1;
     const DcCounts counts = Counted([&] {
-        PresentBackBuffer();
-        fillResult = FillAndPresent(RECT{0, 0, 10, 10}, RGB(255, 0, 0));
-        EXPECT_EQ(ComposeAndPresent(0, 0, src.get(), 0, 0, 0, 0), 1);
+        PresentBackBuffer(g_window);
+        fillResult = FillAndPresent(g_window, RECT{0, 0, 10, 10}, RGB(255, 0, 0));
+        EXPECT_EQ(ComposeAndPresent(g_window, 0, 0, src.get(), 0, 0, 0, 0), 1);
     });
     EXPECT_EQ(fillResult, 0);
     EXPECT_EQ(counts.taken(), 0);
@@ -275,7 +278,7 @@ TEST_F(TransferTest, SurfacesWithoutBitmapAreRefused)
         EXPECT_EQ(BlitSurface(dst.get(), 0, 0, 0, 0, fake.get(), 0, 0), 0);
         EXPECT_EQ(StretchSurface(fake.get(), 0, 0, 0, 0, keyed.get(), 0, 0, 0, 0), 0);
         EXPECT_EQ(StretchSurface(dst.get(), 0, 0, 0, 0, fake.get(), 0, 0, 0, 0), 0);
-        EXPECT_EQ(PresentSurfaceRect(0, 0, 0, 0, fake.get(), 0, 0), 0);
+        EXPECT_EQ(PresentSurfaceRect(g_window, 0, 0, 0, 0, fake.get(), 0, 0), 0);
     });
     EXPECT_EQ(counts.taken(), 0);
     EXPECT_EQ(fake.pixels, before);
@@ -427,7 +430,7 @@ protected:
     void Reset()
     {
         Randomize(&g_backBuffer, rng);
-        const DcCounts counts = Counted(PresentBackBuffer);
+        const DcCounts counts = Counted([] { PresentBackBuffer(g_window); });
         EXPECT_EQ(counts.getDc, 1);
         EXPECT_TRUE(counts.balanced());
         shown.clear();
@@ -453,7 +456,7 @@ protected:
 
 TEST_F(WindowTest, PresentBackBufferShowsItWhole)
 {
-    const DcCounts counts = Counted(PresentBackBuffer);
+    const DcCounts counts = Counted([] { PresentBackBuffer(g_window); });
     EXPECT_TRUE(counts.balanced());
     EXPECT_TRUE(IsFree(g_backBuffer.hBitmap));
     ExpectShown(0, 0, kWindowWidth, kWindowHeight);
@@ -466,9 +469,9 @@ TEST_F(WindowTest, PresentSurfaceRectShowsAnySurface)
     Randomize(src.get(), rng);
     const std::vector<uint8_t> backBuffer = Snapshot(g_backBuffer);
     const DcCounts counts = Counted([&] {
-        EXPECT_EQ(PresentSurfaceRect(30, 20, 0, 0, src.get(), 0, 0), 1);
-        EXPECT_EQ(PresentSurfaceRect(200, 100, 10, 5, src.get(), 7, 9), 1);
-        EXPECT_EQ(PresentSurfaceRect(250, 150, -10, 5, src.get(), 0, 0), 1);
+        EXPECT_EQ(PresentSurfaceRect(g_window, 30, 20, 0, 0, src.get(), 0, 0), 1);
+        EXPECT_EQ(PresentSurfaceRect(g_window, 200, 100, 10, 5, src.get(), 7, 9), 1);
+        EXPECT_EQ(PresentSurfaceRect(g_window, 250, 150, -10, 5, src.get(), 0, 0), 1);
     });
     EXPECT_EQ(counts.getDc, 2);
     EXPECT_TRUE(counts.balanced());
@@ -514,7 +517,7 @@ TEST_F(WindowTest, FillAndPresentShowsItsRectangle)
                 std::memcpy(&expected[size_t(y) * g_backBuffer.pitch + x * 4], pixel, 4);
             }
         int result = 0;
-        const DcCounts counts = Counted([&] { result = FillAndPresent(c.rect, RGB(0x10, 0x20, 0x30)); });
+        const DcCounts counts = Counted([&] { result = FillAndPresent(g_window, c.rect, RGB(0x10, 0x20, 0x30)); });
         EXPECT_EQ(result, 1);
         EXPECT_TRUE(counts.balanced());
         EXPECT_TRUE(IsFree(g_backBuffer.hBitmap));
@@ -527,7 +530,7 @@ TEST_F(WindowTest, ComposeAndPresentCopiesThenShowsTheBlock)
 {
     OwnedSurface src(50, 40, 24);
     Randomize(src.get(), rng);
-    EXPECT_EQ(ComposeAndPresent(40, 30, src.get(), 0, 0, 0, 0), 1);
+    EXPECT_EQ(ComposeAndPresent(g_window, 40, 30, src.get(), 0, 0, 0, 0), 1);
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 50; ++x)
             ASSERT_EQ(ColourAt(&g_backBuffer, x + 40, y + 30), ColourAt(src.get(), x, y));

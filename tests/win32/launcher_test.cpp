@@ -1442,7 +1442,7 @@ TEST_F(WindowProcedure, PaintShowsTheBackBufferAndNothingOnceItIsGone)
     g_hWnd = window_;
     g_screenWidth = 64;
     g_screenHeight = 48;
-    InitDisplay();
+    InitDisplay(g_hWnd);
     ASSERT_NE(g_backBuffer.bits, nullptr);
     FillSurfaceRect(&g_backBuffer, RECT{0, 0, 64, 48}, RGB(10, 200, 30));
     InvalidateRect(window_, nullptr, TRUE);
@@ -1473,7 +1473,7 @@ TEST_F(WindowProcedure, CloseReleasesTheDisplayAndDestroysTheWindow)
     ASSERT_NE(own, nullptr);
     const HWND saved = g_hWnd;
     g_hWnd = own;
-    InitDisplay();
+    InitDisplay(g_hWnd);
     const HBITMAP backBuffer = g_backBuffer.hBitmap;
     const HPALETTE palette = g_hPalette;
     ASSERT_NE(backBuffer, nullptr);

@@ -132,7 +132,7 @@ protected:
                     realGlobalFree && realFreeResource);
         CreateDirectoryA(kFolder, nullptr);
         ASSERT_TRUE(SetCurrentDirectoryA(kFolder));
-        InitDisplay();  // no window: a palette block, no back buffer
+        InitDisplay(nullptr);  // no window: a palette block, no back buffer
         ASSERT_NE(g_hPaletteMem, nullptr);
     }
     static void TearDownTestSuite()
@@ -263,7 +263,7 @@ TEST_F(LoaderTest, ResourceWinsAndIgnoresCase)
     Write("Tal800", bmp::File(bmp::Cases()[0].packed));
     for (const char* name : {"Tal800", "tal800", "TAL800"}) {
         Surface s{};
-        ASSERT_EQ(LoadSurfaceImage(name, &s, 0, 0), 1) << name;
+        ASSERT_EQ(LoadSurfaceImage(name, &s, 0, 0, g_hPaletteMem, g_hPalette), 1) << name;
         EXPECT_EQ(s.width, 195) << name;
         EXPECT_EQ(s.height, 145) << name;
         DestroySurface(&s);
@@ -280,7 +280,7 @@ TEST_F(LoaderTest, ShippedPictureLandsUprightAndUnchanged)
     ASSERT_EQ(SizeofResource(nullptr, found), 299300u);
     const auto* packed = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
 
-    ASSERT_EQ(LoadSurfaceImage("Tal1280", &surface_, 0, 0), 1);
+    ASSERT_EQ(LoadSurfaceImage("Tal1280", &surface_, 0, 0, g_hPaletteMem, g_hPalette), 1);
     EXPECT_EQ(surface_.width, 317);
     EXPECT_EQ(surface_.height, 236);
     EXPECT_EQ(surface_.bytesPerPixel, 4);
@@ -309,7 +309,7 @@ TEST_F(LoaderTest, CraftedPicturesLoadAsCrafted)
         Write("crafted.bmp", bmp::File(c.packed, 0, 0xDEADBEEF));  // bfOffBits is never used
         SetUp();
         Surface s{};
-        ASSERT_EQ(LoadSurfaceImage("crafted.bmp", &s, 0, 0), 1);
+        ASSERT_EQ(LoadSurfaceImage("crafted.bmp", &s, 0, 0, g_hPaletteMem, g_hPalette), 1);
         EXPECT_EQ(s.width, c.width);
         EXPECT_EQ(s.height, c.height);
         EXPECT_STREQ(s.name, "crafted.bmp");
@@ -352,9 +352,9 @@ TEST_F(LoaderTest, RefusedPicturesChangeNothing)
         Write("refused.bmp", bmp::File(c.packed));
         SetUp();
         Surface empty{};
-        EXPECT_EQ(LoadSurfaceImage("refused.bmp", &empty, 0, 0), 0);
+        EXPECT_EQ(LoadSurfaceImage("refused.bmp", &empty, 0, 0, g_hPaletteMem, g_hPalette), 0);
         EXPECT_EQ(empty.hBitmap, nullptr);
-        EXPECT_EQ(LoadSurfaceImage("refused.bmp", &live, 0, 0), 0);
+        EXPECT_EQ(LoadSurfaceImage("refused.bmp", &live, 0, 0, g_hPaletteMem, g_hPalette), 0);
         EXPECT_EQ(std::memcmp(&live, &liveBefore, sizeof live), 0);
         EXPECT_EQ(std::count(live.bits, live.bits + live.pitch * 9, 0x42), 9 * 36);
         EXPECT_EQ(PaletteBlock(), Bytes(8192, 0xA7));
@@ -373,7 +373,7 @@ TEST_F(LoaderTest, LiveSurfaceKeepsItsShape)
     Write("small.bmp", bmp::File(shipped.packed));
     ASSERT_EQ(CreateSurface(&surface_, 12, 8, 32, "live"), 1);
     std::memset(surface_.bits, 0x42, surface_.pitch * 8);
-    ASSERT_EQ(LoadSurfaceImage("small.bmp", &surface_, 4, 2), 1);
+    ASSERT_EQ(LoadSurfaceImage("small.bmp", &surface_, 4, 2, g_hPaletteMem, g_hPalette), 1);
     EXPECT_EQ(surface_.width, 12);
     EXPECT_EQ(surface_.height, 8);
     EXPECT_STREQ(surface_.name, "live");
@@ -387,7 +387,7 @@ TEST_F(LoaderTest, LiveSurfaceKeepsItsShape)
 
     Surface deep{};
     ASSERT_EQ(CreateSurface(&deep, 12, 8, 24, "deep"), 1);
-    EXPECT_EQ(LoadSurfaceImage("small.bmp", &deep, 0, 0), 0);
+    EXPECT_EQ(LoadSurfaceImage("small.bmp", &deep, 0, 0, g_hPaletteMem, g_hPalette), 0);
     DestroySurface(&deep);
     DestroySurface(&surface_);
     ExpectAllReleased();
@@ -399,8 +399,8 @@ TEST_F(LoaderTest, FailedCreationReleasesThePicture)
     Write("small.bmp", bmp::File(bmp::Cases()[0].packed));
     {
         HandleSqueeze squeeze(0);
-        EXPECT_EQ(LoadSurfaceImage("small.bmp", &surface_, 0, 0), 0);
-        EXPECT_EQ(LoadSurfaceImage("Tal800", &surface_, 0, 0), 0);
+        EXPECT_EQ(LoadSurfaceImage("small.bmp", &surface_, 0, 0, g_hPaletteMem, g_hPalette), 0);
+        EXPECT_EQ(LoadSurfaceImage("Tal800", &surface_, 0, 0, g_hPaletteMem, g_hPalette), 0);
     }
     EXPECT_EQ(surface_.hBitmap, nullptr);
     EXPECT_EQ(g_io.resourcesFreed, 1);

@@ -217,18 +217,16 @@ TEST(DestroySurface, ReleasesEverythingAndZeroesTheRecord)
     EXPECT_TRUE(IsAllZero(s));
 }
 
-TEST(CreateSurface, WorksWithTheWindowsContextOnceAWindowExists)
+TEST(CreateSurface, WorksWhileAWindowCoversTheScreen)
 {
     HWND hWnd = CreateWindowExA(0, "STATIC", "surface test", WS_POPUP, 0, 0, 64, 48,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(hWnd, nullptr);
-    g_hWnd = hWnd;
     {
         ScopedSurface s;
         EXPECT_EQ(CreateSurface(s.get(), 64, 48, 32, "back"), 1);
         EXPECT_NE(s->bits, nullptr);
     }
-    g_hWnd = nullptr;
     DestroyWindow(hWnd);
 }
 
