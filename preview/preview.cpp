@@ -647,33 +647,44 @@ std::string Size(int32_t width, int32_t height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-}  // namespace
+// What a preview shows: the desktop, and the picture the launcher would
+// choose for it, each with where it came from.
+struct PreviewScene {
+    OwnedSurface background, picture;
+    std::string desktop;    // the screenshot's file name, or GENERATED
+    ShowPicture choice{};   // the picture the launcher loads
+    std::string path;       // the file it is read from
+};
 
-bool RunPreview(const PreviewOptions& options, std::string* report, std::string* error)
+// The desktop behind the show: the screenshot given, or one made up at the
+// screen's size.
+bool LoadBackground(const PreviewOptions& options, PreviewScene* scene, std::string* error)
 {
-    report->clear();
-    error->clear();
-
-    OwnedSurface background;
-    std::string desktop = "GENERATED";
-    if (!options.background.empty()) {
-        RgbaImage shot;
-        if (!ReadPng(options.background, &shot, error)) {
-            *error = "background: " + *error;
-            return false;
-        }
-        background = BackgroundFromImage(shot);
-        desktop = fs::path(options.background).filename().string();
-    } else {
-        background = GeneratedDesktop(options.screenWidth, options.screenHeight);
+    scene->desktop = "GENERATED";
+    if (options.background.empty()) {
+        scene->background = GeneratedDesktop(options.screenWidth, options.screenHeight);
+        return true;
     }
+    RgbaImage shot;
+    if (!ReadPng(options.background, &shot, error)) {
+        *error = "background: " + *error;
+        return false;
+    }
+    scene->background = BackgroundFromImage(shot);
+    scene->desktop = fs::path(options.background).filename().string();
+    return true;
+}
 
-    ShowPicture choice = PictureForScreen(background.width());
+// The picture the launcher would load on the scene's desktop, and the file
+// that stands for it: the one given, or the folder's own.
+void ChoosePicture(const PreviewOptions& options, PreviewScene* scene)
+{
+    ShowPicture choice = PictureForScreen(scene->background.width());
     std::string given =
         std::strcmp(choice.file, kSmallPicture.file) == 0 ? options.smallFile : options.largeFile;
     // The launcher's choice on a scaled screen, among the scaled pictures
     // there are to show.
-    if (background.width() > kSmallScreenMaxWidth) {
+    if (scene->background.width() > kSmallScreenMaxWidth) {
         int32_t present[kShowScaleCount + 1] = {100};
         std::string files[kShowScaleCount + 1];
         int32_t count = 1;
@@ -693,57 +704,42 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
                 given = files[i];
             }
     }
-    const std::string path =
-        !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();
-    OwnedSurface picture;
-    if (!LoadPicture(path, &picture, error)) {
-        *error = "picture " + std::string(choice.name) + ": " + *error;
+    scene->choice = choice;
+    scene->path = !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();
+}
+
+// Every frame of the show, full size, into its folder. *written gains each
+// file as it is written, for a later failure to take back.
+bool WriteAllFrames(const PreviewOptions& options, const PreviewScene& scene,
+                    std::vector<std::string>* written, std::string* report, std::string* error)
+{
+    std::error_code ec;
+    fs::create_directories(options.allFramesDir, ec);
+    if (ec) {
+        *error = "cannot make " + options.allFramesDir + ": " + ec.message();
         return false;
     }
-
-    const std::string screen = Size(background.width(), background.height());
-    *report = std::string(choice.name) + " (" + path + ", " +
-              Size(picture.width(), picture.height()) + ") on a " + screen + " screen\n";
-
-    std::vector<std::string> written;
-    auto fail = [&](const std::string& why) {
-        *error = why;
-        for (const std::string& file : written)
-            std::remove(file.c_str());
-        report->clear();
-        return false;
-    };
-
+    const std::vector<ShowFrame> frames = ShowFrames(options.timings, options.fades);
     OwnedSurface frame;
-    if (options.frameLevel >= 0) {
-        RenderFrame(background, picture, options.frameLevel, &frame);
-        if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
-            return fail(*error);
-        *report += "wrote " + options.output + " (level " + std::to_string(options.frameLevel) +
-                   ")\n";
-        return true;
+    for (const ShowFrame& f : frames) {
+        RenderFrame(scene.background, scene.picture, f.level, &frame);
+        const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
+        if (!WritePng(file, SurfaceToImage(frame.get()), error))
+            return false;
+        written->push_back(file);
     }
+    *report += "wrote " + std::to_string(frames.size()) + " frames to " + options.allFramesDir + "\n";
+    return true;
+}
 
-    if (!options.allFramesDir.empty()) {
-        std::error_code ec;
-        fs::create_directories(options.allFramesDir, ec);
-        if (ec)
-            return fail("cannot make " + options.allFramesDir + ": " + ec.message());
-        const std::vector<ShowFrame> frames = ShowFrames(options.timings, options.fades);
-        for (const ShowFrame& f : frames) {
-            RenderFrame(background, picture, f.level, &frame);
-            const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
-            if (!WritePng(file, SurfaceToImage(frame.get()), error))
-                return fail(*error);
-            written.push_back(file);
-        }
-        *report += "wrote " + std::to_string(frames.size()) + " frames to " +
-                   options.allFramesDir + "\n";
-    }
-
+// The contact sheet's title: the picture and where it lands on the screen,
+// the files shown, and the show's phases in time.
+std::vector<std::string> SheetTitle(const PreviewOptions& options, const PreviewScene& scene)
+{
+    const OwnedSurface& picture = scene.picture;
     SplashBlock block;
     std::string where;
-    if (!PlacePicture(background.get(), picture.get(), &block))
+    if (!PlacePicture(scene.background.get(), picture.get(), &block))
         where = ", NOT ON THE SCREEN";
     else if (block.cx != picture.width() || block.cy != picture.height())
         where = ", CLIPPED TO " + Size(block.cx, block.cy);
@@ -753,20 +749,64 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
     const SheetCell hold = *std::find_if(cells.begin(), cells.end(), [](const SheetCell& c) {
         return c.phase == ShowPhase::Hold;
     });
-    const std::vector<std::string> title = {
-        std::string(choice.name) + " " + Size(picture.width(), picture.height()) + where +
-            " ON A " + screen + " SCREEN",
-        "PICTURE: " + fs::path(path).filename().string() + "   DESKTOP: " + desktop,
+    return {
+        std::string(scene.choice.name) + " " + Size(picture.width(), picture.height()) + where +
+            " ON A " + Size(scene.background.width(), scene.background.height()) + " SCREEN",
+        "PICTURE: " + fs::path(scene.path).filename().string() + "   DESKTOP: " + scene.desktop,
         options.fades ? "FADE IN 0-" + std::to_string(hold.fromMs) + " MS   HOLD " +
                             std::to_string(hold.fromMs) + "-" + std::to_string(hold.toMs) +
                             " MS   FADE OUT " + std::to_string(hold.toMs) + "-" +
                             std::to_string(ShowEndMs(options.timings)) + " MS"
                       : "ANIMATIONS OFF: STILL 0-" + std::to_string(hold.toMs) + " MS, NO FADES",
     };
+}
+
+// A failed run leaves nothing of its own behind, and reports nothing.
+bool Abandon(const std::vector<std::string>& written, std::string* report)
+{
+    for (const std::string& file : written)
+        std::remove(file.c_str());
+    report->clear();
+    return false;
+}
+
+}  // namespace
+
+bool RunPreview(const PreviewOptions& options, std::string* report, std::string* error)
+{
+    report->clear();
+    error->clear();
+
+    PreviewScene scene;
+    if (!LoadBackground(options, &scene, error))
+        return false;
+    ChoosePicture(options, &scene);
+    if (!LoadPicture(scene.path, &scene.picture, error)) {
+        *error = "picture " + std::string(scene.choice.name) + ": " + *error;
+        return false;
+    }
+    *report = std::string(scene.choice.name) + " (" + scene.path + ", " +
+              Size(scene.picture.width(), scene.picture.height()) + ") on a " +
+              Size(scene.background.width(), scene.background.height()) + " screen\n";
+
+    std::vector<std::string> written;
+    if (options.frameLevel >= 0) {
+        OwnedSurface frame;
+        RenderFrame(scene.background, scene.picture, options.frameLevel, &frame);
+        if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
+            return Abandon(written, report);
+        *report += "wrote " + options.output + " (level " + std::to_string(options.frameLevel) +
+                   ")\n";
+        return true;
+    }
+    if (!options.allFramesDir.empty() && !WriteAllFrames(options, scene, &written, report, error))
+        return Abandon(written, report);
+    const std::vector<std::string> title = SheetTitle(options, scene);
     if (!WritePng(options.output,
-                  ContactSheet(background, picture, title, options.timings, options.fades), error))
-        return fail(*error);
+                  ContactSheet(scene.background, scene.picture, title, options.timings, options.fades),
+                  error))
+        return Abandon(written, report);
     *report += "wrote " + options.output + " (contact sheet of " +
-               std::to_string(cells.size()) + " frames)\n";
+               std::to_string(SheetCells(options.timings, options.fades).size()) + " frames)\n";
     return true;
 }
