@@ -236,9 +236,9 @@ std::vector<SheetCell> SheetCells(const ShowTimings& timings, bool fades)
     if (!fades)
         return {{ShowPhase::Hold, 0, kFullLevel, 0, int32_t(timings.holdMs)}};
     // Dense where the eye sees most change: the low levels, where a soft
-    // edge first shows, and the end of the fade out.
+    // edge first shows, and the end of the fade out, down to its last frame.
     static const int32_t kFadeInPicks[] = {0, 8, 16, 32, 48};
-    static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, 63};
+    static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, kShowFrameCount - kFadeInFrameCount - 1};
     const std::vector<ShowFrame> frames = ShowFrames(timings);
     const auto firstOut = std::find_if(frames.begin(), frames.end(), [](const ShowFrame& f) {
         return f.phase == ShowPhase::FadeOut;
