@@ -132,7 +132,8 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
     if (args.size() == 1 && args[0] == "--version")
         return kBrandVersion;
     std::vector<std::string> files;
-    std::string fadeIn = "1280", hold = "2000", fadeOut = "640", version, monitor = "primary";
+    std::string fadeIn = std::to_string(kShippedTimings.fadeInMs), hold = std::to_string(kShippedTimings.holdMs),
+                fadeOut = std::to_string(kShippedTimings.fadeOutMs), version, monitor = "primary";
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--fit" || a == "--check" || a == "--wait") {
@@ -213,6 +214,9 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
 
 std::string BrandHelp()
 {
+    const std::string fadeIn = std::to_string(kShippedTimings.fadeInMs),
+                      hold = std::to_string(kShippedTimings.holdMs),
+                      fadeOut = std::to_string(kShippedTimings.fadeOutMs);
     return R"(usage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]
 
 Writes OUTPUT.exe (default orveline.exe) and OUTPUT64.exe, your own splash
@@ -232,9 +236,9 @@ screens, 317 x 236. An output folder that is not there yet is made.
   --description TEXT     "File description" (Orveline splash launcher)
   --copyright TEXT       "Copyright" (none)
   --title TEXT           the window's title in the taskbar (Orveline)
-  --fade-in MS           the fade in's length (1280; 60000 at the most)
-  --hold MS              the hold's length (2000)
-  --fade-out MS          the fade out's length (640)
+  --fade-in MS           the fade in's length ()" + fadeIn + R"(; 60000 at the most)
+  --hold MS              the hold's length ()" + hold + R"()
+  --fade-out MS          the fade out's length ()" + fadeOut + R"()
   --large-at PERCENT FILE
                          the large picture for screens wider than 800 pixels
                          scaled near PERCENT: 125 (396 x 295), 150 (476 x

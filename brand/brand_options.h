@@ -2,6 +2,8 @@
 // as scripts/build-with-artwork.sh, read from UTF-8 text on every platform.
 #pragma once
 
+#include "show.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +22,8 @@ struct BrandOptions {
     std::string product = "Orveline", description = "Orveline splash launcher";
     std::string company, copyright, title;  // empty: none, or the shipped title
     uint16_t version[4] = {};               // the file's and the product's
-    uint32_t fadeInMs = 1280, holdMs = 2000, fadeOutMs = 640;
+    uint32_t fadeInMs = kShippedTimings.fadeInMs, holdMs = kShippedTimings.holdMs,
+             fadeOutMs = kShippedTimings.fadeOutMs;
     std::string templates;    // the folder of the two programs; empty: the tool's own
     std::string signCommand;  // run on each program before it is moved into place
     std::string silentSwitches;  // words on the launcher's command line that skip the show; empty: none

@@ -176,6 +176,101 @@ uint64_t DataChunkMax(const Header& h)
     return std::max<uint64_t>(limit, kChunkMax);
 }
 
+// One chunk's frame: its length, type and CRC, nothing of what it holds.
+struct Chunk {
+    uint32_t length, type;
+    const uint8_t* body;
+    bool critical, intact;
+};
+
+// Reads the frame of the chunk at *at and moves *at past it. A frame libpng
+// cannot read is an error; a CRC error is only noted, for the caller to
+// judge by the chunk's kind. dataMax caps the length of image data.
+bool NextChunk(const Bytes& bytes, uint64_t dataMax, size_t* at, Chunk* chunk, std::string* error)
+{
+    const std::string ends = "the file ends before the picture does";
+    if (bytes.size() - *at < 8)
+        return Fail(error, ends);
+    const uint32_t length = Be32(&bytes[*at]);
+    const uint32_t type = Be32(&bytes[*at + 4]);
+    const std::string name = TypeText(type);
+    if (length > kUint31Max)
+        return Fail(error, "a chunk's length is out of range");
+    for (const char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+            return Fail(error, "a chunk's type is not four letters: the file is damaged");
+    if (length > (type == kIDAT ? dataMax : kChunkMax))
+        return Fail(error, "the " + name + " chunk is too large");
+    if (bytes.size() - *at - 8 < uint64_t(length) + 4)
+        return Fail(error, ends);
+    chunk->length = length;
+    chunk->type = type;
+    chunk->body = &bytes[*at + 8];
+    chunk->critical = (type & 0x20000000) == 0;
+    chunk->intact = Crc32(&bytes[*at + 4], size_t(length) + 4) == Be32(chunk->body + length);
+    *at += 12 + size_t(length);
+    return true;
+}
+
+// How far the reading has come: the chunks that may come only once, and
+// whether the first run of image data is still to come, under way or over.
+enum DataRun { kNoData, kInData, kAfterData };
+struct ChunkProgress {
+    bool haveHeader = false, havePalette = false, haveTransparency = false;
+    DataRun data = kNoData;
+};
+
+// A palette: one, before the image data, its entries cut to what the depth
+// can index; ignored for colour types without colour, and when malformed
+// for any but a palette picture, which cannot do without it.
+bool TakePalette(const Chunk& chunk, ChunkProgress* progress, Parts* parts, std::string* error)
+{
+    const Header& h = parts->header;
+    if (progress->data != kNoData)
+        return true;
+    if (progress->havePalette)
+        return Fail(error, "the file has a second palette");
+    progress->havePalette = true;
+    if ((h.colour & 2) == 0)
+        return true;
+    if (chunk.length > 3 * 256 || chunk.length % 3 != 0) {
+        if (h.colour == 3)
+            return Fail(error, "the palette is " + std::to_string(chunk.length) + " bytes long");
+        return true;
+    }
+    if (chunk.length == 0)
+        return Fail(error, "the palette is empty");
+    const uint32_t entries = h.colour == 3 ? std::min(chunk.length / 3, 1u << h.depth) : chunk.length / 3;
+    parts->palette.assign(chunk.body, chunk.body + 3 * entries);
+    // A palette after the transparency chunk drops it.
+    parts->transparency.clear();
+    return true;
+}
+
+// The transparency: the first one before the image data that fits the
+// colour type, and is skipped otherwise.
+void TakeTransparency(const Chunk& chunk, ChunkProgress* progress, Parts* parts)
+{
+    const Header& h = parts->header;
+    if (progress->data != kNoData || progress->haveTransparency)
+        return;
+    const uint32_t length = chunk.length;
+    const bool fits = h.colour == 0   ? length == 2
+                      : h.colour == 2 ? length == 6
+                      : h.colour == 3 ? progress->havePalette && length > 0 && length <= parts->palette.size() / 3
+                                      : false;
+    if (!fits)
+        return;
+    progress->haveTransparency = true;
+    parts->transparency.assign(chunk.body, chunk.body + length);
+    // libpng keys low-depth grey on the bits the depth holds; stb
+    // would scale the whole value and match nothing.
+    if (h.colour == 0 && h.depth < 8) {
+        parts->transparency[0] = 0;
+        parts->transparency[1] &= uint8_t((1u << h.depth) - 1);
+    }
+}
+
 // libpng's rules, as its reader applies them with its default settings: a
 // fault in a critical chunk or in the order of the picture's chunks is an
 // error; a damaged, misplaced or malformed ancillary chunk is skipped, and so
@@ -184,102 +279,56 @@ bool ReadChunks(const Bytes& bytes, Parts* parts, std::string* error)
 {
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kSignature, 8) != 0)
         return Fail(error, "not a PNG file");
-    const std::string ends = "the file ends before the picture does";
-    bool haveHeader = false, havePalette = false, haveTransparency = false;
-    enum { kNoData, kInData, kAfterData } data = kNoData;
+    ChunkProgress progress;
     Header& h = parts->header;
     size_t at = 8;
     for (;;) {
-        if (bytes.size() - at < 8)
-            return Fail(error, ends);
-        const uint32_t length = Be32(&bytes[at]);
-        const uint32_t type = Be32(&bytes[at + 4]);
+        Chunk chunk;
+        if (!NextChunk(bytes, progress.haveHeader ? DataChunkMax(h) : kChunkMax, &at, &chunk, error))
+            return false;
+        const uint32_t type = chunk.type;
         const std::string name = TypeText(type);
-        if (length > kUint31Max)
-            return Fail(error, "a chunk's length is out of range");
-        for (const char c : name)
-            if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-                return Fail(error, "a chunk's type is not four letters: the file is damaged");
-        if (length > (type == kIDAT && haveHeader ? DataChunkMax(h) : kChunkMax))
-            return Fail(error, "the " + name + " chunk is too large");
-        if (bytes.size() - at - 8 < uint64_t(length) + 4)
-            return Fail(error, ends);
-        const uint8_t* body = &bytes[at + 8];
-        const bool critical = (type & 0x20000000) == 0;
-        const bool intact = Crc32(&bytes[at + 4], size_t(length) + 4) == Be32(body + length);
-        at += 12 + size_t(length);
-        if (!intact) {
-            if (critical)
+        if (!chunk.intact) {
+            if (chunk.critical)
                 return Fail(error, "the " + name + " chunk is damaged (CRC error)");
-            if (data == kInData)
-                data = kAfterData;
+            if (progress.data == kInData)
+                progress.data = kAfterData;
             continue;
         }
-        if (!haveHeader && type != kIHDR) {
-            if (!critical && std::find(std::begin(kKnownAncillary), std::end(kKnownAncillary), type) ==
-                                 std::end(kKnownAncillary))
+        if (!progress.haveHeader && type != kIHDR) {
+            if (!chunk.critical && std::find(std::begin(kKnownAncillary), std::end(kKnownAncillary), type) ==
+                                       std::end(kKnownAncillary))
                 continue;
             return Fail(error, "the " + name + " chunk comes before the header");
         }
-        if (type != kIDAT && data == kInData)
-            data = kAfterData;
+        if (type != kIDAT && progress.data == kInData)
+            progress.data = kAfterData;
         if (type == kIHDR) {
-            if (haveHeader)
+            if (progress.haveHeader)
                 return Fail(error, "the file has a second header");
-            if (length != 13)
-                return Fail(error, "the header is " + std::to_string(length) + " bytes, not 13");
-            if (!CheckHeader(body, &h, error))
+            if (chunk.length != 13)
+                return Fail(error, "the header is " + std::to_string(chunk.length) + " bytes, not 13");
+            if (!CheckHeader(chunk.body, &h, error))
                 return false;
-            std::memcpy(parts->headerBytes, body, 13);
-            haveHeader = true;
+            std::memcpy(parts->headerBytes, chunk.body, 13);
+            progress.haveHeader = true;
         } else if (type == kPLTE) {
-            if (data != kNoData)
-                continue;
-            if (havePalette)
-                return Fail(error, "the file has a second palette");
-            havePalette = true;
-            if ((h.colour & 2) == 0)
-                continue;
-            if (length > 3 * 256 || length % 3 != 0) {
-                if (h.colour == 3)
-                    return Fail(error, "the palette is " + std::to_string(length) + " bytes long");
-                continue;
-            }
-            if (length == 0)
-                return Fail(error, "the palette is empty");
-            const uint32_t entries = h.colour == 3 ? std::min(length / 3, 1u << h.depth) : length / 3;
-            parts->palette.assign(body, body + 3 * entries);
-            // A palette after the transparency chunk drops it.
-            parts->transparency.clear();
+            if (!TakePalette(chunk, &progress, parts, error))
+                return false;
         } else if (type == kTRNS) {
-            if (data != kNoData || haveTransparency)
-                continue;
-            const bool fits = h.colour == 0   ? length == 2
-                              : h.colour == 2 ? length == 6
-                              : h.colour == 3 ? havePalette && length > 0 && length <= parts->palette.size() / 3
-                                              : false;
-            if (!fits)
-                continue;
-            haveTransparency = true;
-            parts->transparency.assign(body, body + length);
-            // libpng keys low-depth grey on the bits the depth holds; stb
-            // would scale the whole value and match nothing.
-            if (h.colour == 0 && h.depth < 8) {
-                parts->transparency[0] = 0;
-                parts->transparency[1] &= uint8_t((1u << h.depth) - 1);
-            }
+            TakeTransparency(chunk, &progress, parts);
         } else if (type == kIDAT) {
             if (h.colour == 3 && parts->palette.empty())
                 return Fail(error, "the image data comes before the palette");
-            if (data == kAfterData)
+            if (progress.data == kAfterData)
                 continue;
-            data = kInData;
-            parts->data.insert(parts->data.end(), body, body + length);
+            progress.data = kInData;
+            parts->data.insert(parts->data.end(), chunk.body, chunk.body + chunk.length);
         } else if (type == kIEND) {
-            if (data == kNoData)
+            if (progress.data == kNoData)
                 return Fail(error, "the file holds no image data");
             return true;
-        } else if (critical && data == kNoData) {
+        } else if (chunk.critical && progress.data == kNoData) {
             return Fail(error, "the file has a critical chunk " + name + " that PNG readers do not know");
         }
     }

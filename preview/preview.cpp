@@ -236,9 +236,9 @@ std::vector<SheetCell> SheetCells(const ShowTimings& timings, bool fades)
     if (!fades)
         return {{ShowPhase::Hold, 0, kFullLevel, 0, int32_t(timings.holdMs)}};
     // Dense where the eye sees most change: the low levels, where a soft
-    // edge first shows, and the end of the fade out.
+    // edge first shows, and the end of the fade out, down to its last frame.
     static const int32_t kFadeInPicks[] = {0, 8, 16, 32, 48};
-    static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, 63};
+    static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, kShowFrameCount - kFadeInFrameCount - 1};
     const std::vector<ShowFrame> frames = ShowFrames(timings);
     const auto firstOut = std::find_if(frames.begin(), frames.end(), [](const ShowFrame& f) {
         return f.phase == ShowPhase::FadeOut;
@@ -535,6 +535,61 @@ bool ParseNumber(const std::string& text, int32_t limit, int32_t* value)
     return true;
 }
 
+// The value of an option that takes one, into its field; false, *error
+// saying why, for a value the option refuses.
+bool TakeOptionValue(const std::string& arg, const std::string& value, PreviewOptions* options,
+                     std::string* error)
+{
+    if (arg == "--pictures") {
+        options->picturesDir = value;
+    } else if (arg == "--tal800") {
+        options->smallFile = value;
+    } else if (arg == "--tal1280") {
+        options->largeFile = value;
+    } else if (arg == "--background") {
+        options->background = value;
+    } else if (arg == "--all-frames") {
+        options->allFramesDir = value;
+    } else if (arg == "--tal1280x2") {
+        options->largeTwiceFile = value;
+    } else if (arg == "--frame") {
+        if (!ParseNumber(value, 256, &options->frameLevel)) {
+            *error = "--frame wants a level from 0 to 256, not " + value;
+            return false;
+        }
+    } else if (arg == "--fade-in" || arg == "--hold" || arg == "--fade-out") {
+        // A minute at the most: anything longer keeps the installer
+        // waiting for no reason a user would accept.
+        int32_t ms = 0;
+        if (!ParseNumber(value, 60000, &ms)) {
+            *error = arg + " wants milliseconds from 0 to 60000, not " + value;
+            return false;
+        }
+        uint32_t& field = arg == "--fade-in" ? options->timings.fadeInMs
+                          : arg == "--hold"  ? options->timings.holdMs
+                                             : options->timings.fadeOutMs;
+        field = uint32_t(ms);
+    } else if (arg == "--dpi") {
+        if (!ParseNumber(value, 960, &options->dpi) || options->dpi < 48) {
+            *error = "--dpi wants a system DPI from 48 to 960, not " + value;
+            return false;
+        }
+    } else {  // --screen, the one option left
+        const size_t x = value.find_first_of("xX");
+        int32_t w = 0, h = 0;
+        if (x == std::string::npos || !ParseNumber(value.substr(0, x), kBitmapMaxSide, &w) ||
+            !ParseNumber(value.substr(x + 1), kBitmapMaxSide, &h) || w == 0 || h == 0) {
+            *error = "--screen wants WIDTHxHEIGHT, each from 1 to " +
+                     std::to_string(kBitmapMaxSide) + ", not " + value;
+            return false;
+        }
+        options->screenWidth = w;
+        options->screenHeight = h;
+        options->screenGiven = true;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* options,
@@ -565,54 +620,8 @@ bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* opti
                 *error = arg + " needs a value";
                 return false;
             }
-            const std::string& value = args[++i];
-            if (arg == "--pictures") {
-                options->picturesDir = value;
-            } else if (arg == "--tal800") {
-                options->smallFile = value;
-            } else if (arg == "--tal1280") {
-                options->largeFile = value;
-            } else if (arg == "--background") {
-                options->background = value;
-            } else if (arg == "--all-frames") {
-                options->allFramesDir = value;
-            } else if (arg == "--tal1280x2") {
-                options->largeTwiceFile = value;
-            } else if (arg == "--frame") {
-                if (!ParseNumber(value, 256, &options->frameLevel)) {
-                    *error = "--frame wants a level from 0 to 256, not " + value;
-                    return false;
-                }
-            } else if (arg == "--fade-in" || arg == "--hold" || arg == "--fade-out") {
-                // A minute at the most: anything longer keeps the installer
-                // waiting for no reason a user would accept.
-                int32_t ms = 0;
-                if (!ParseNumber(value, 60000, &ms)) {
-                    *error = arg + " wants milliseconds from 0 to 60000, not " + value;
-                    return false;
-                }
-                uint32_t& field = arg == "--fade-in" ? options->timings.fadeInMs
-                                  : arg == "--hold"  ? options->timings.holdMs
-                                                     : options->timings.fadeOutMs;
-                field = uint32_t(ms);
-            } else if (arg == "--dpi") {
-                if (!ParseNumber(value, 960, &options->dpi) || options->dpi < 48) {
-                    *error = "--dpi wants a system DPI from 48 to 960, not " + value;
-                    return false;
-                }
-            } else {  // --screen, the one option left
-                const size_t x = value.find_first_of("xX");
-                int32_t w = 0, h = 0;
-                if (x == std::string::npos || !ParseNumber(value.substr(0, x), kBitmapMaxSide, &w) ||
-                    !ParseNumber(value.substr(x + 1), kBitmapMaxSide, &h) || w == 0 || h == 0) {
-                    *error = "--screen wants WIDTHxHEIGHT, each from 1 to " +
-                             std::to_string(kBitmapMaxSide) + ", not " + value;
-                    return false;
-                }
-                options->screenWidth = w;
-                options->screenHeight = h;
-                options->screenGiven = true;
-            }
+            if (!TakeOptionValue(arg, args[++i], options, error))
+                return false;
             continue;
         }
         if (haveOutput) {
@@ -647,33 +656,44 @@ std::string Size(int32_t width, int32_t height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-}  // namespace
+// What a preview shows: the desktop, and the picture the launcher would
+// choose for it, each with where it came from.
+struct PreviewScene {
+    OwnedSurface background, picture;
+    std::string desktop;    // the screenshot's file name, or GENERATED
+    ShowPicture choice{};   // the picture the launcher loads
+    std::string path;       // the file it is read from
+};
 
-bool RunPreview(const PreviewOptions& options, std::string* report, std::string* error)
+// The desktop behind the show: the screenshot given, or one made up at the
+// screen's size.
+bool LoadBackground(const PreviewOptions& options, PreviewScene* scene, std::string* error)
 {
-    report->clear();
-    error->clear();
-
-    OwnedSurface background;
-    std::string desktop = "GENERATED";
-    if (!options.background.empty()) {
-        RgbaImage shot;
-        if (!ReadPng(options.background, &shot, error)) {
-            *error = "background: " + *error;
-            return false;
-        }
-        background = BackgroundFromImage(shot);
-        desktop = fs::path(options.background).filename().string();
-    } else {
-        background = GeneratedDesktop(options.screenWidth, options.screenHeight);
+    scene->desktop = "GENERATED";
+    if (options.background.empty()) {
+        scene->background = GeneratedDesktop(options.screenWidth, options.screenHeight);
+        return true;
     }
+    RgbaImage shot;
+    if (!ReadPng(options.background, &shot, error)) {
+        *error = "background: " + *error;
+        return false;
+    }
+    scene->background = BackgroundFromImage(shot);
+    scene->desktop = fs::path(options.background).filename().string();
+    return true;
+}
 
-    ShowPicture choice = PictureForScreen(background.width());
+// The picture the launcher would load on the scene's desktop, and the file
+// that stands for it: the one given, or the folder's own.
+void ChoosePicture(const PreviewOptions& options, PreviewScene* scene)
+{
+    ShowPicture choice = PictureForScreen(scene->background.width());
     std::string given =
         std::strcmp(choice.file, kSmallPicture.file) == 0 ? options.smallFile : options.largeFile;
     // The launcher's choice on a scaled screen, among the scaled pictures
     // there are to show.
-    if (background.width() > kSmallScreenMaxWidth) {
+    if (scene->background.width() > kSmallScreenMaxWidth) {
         int32_t present[kShowScaleCount + 1] = {100};
         std::string files[kShowScaleCount + 1];
         int32_t count = 1;
@@ -693,57 +713,42 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
                 given = files[i];
             }
     }
-    const std::string path =
-        !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();
-    OwnedSurface picture;
-    if (!LoadPicture(path, &picture, error)) {
-        *error = "picture " + std::string(choice.name) + ": " + *error;
+    scene->choice = choice;
+    scene->path = !given.empty() ? given : (fs::path(options.picturesDir) / choice.file).string();
+}
+
+// Every frame of the show, full size, into its folder. *written gains each
+// file as it is written, for a later failure to take back.
+bool WriteAllFrames(const PreviewOptions& options, const PreviewScene& scene,
+                    std::vector<std::string>* written, std::string* report, std::string* error)
+{
+    std::error_code ec;
+    fs::create_directories(options.allFramesDir, ec);
+    if (ec) {
+        *error = "cannot make " + options.allFramesDir + ": " + ec.message();
         return false;
     }
-
-    const std::string screen = Size(background.width(), background.height());
-    *report = std::string(choice.name) + " (" + path + ", " +
-              Size(picture.width(), picture.height()) + ") on a " + screen + " screen\n";
-
-    std::vector<std::string> written;
-    auto fail = [&](const std::string& why) {
-        *error = why;
-        for (const std::string& file : written)
-            std::remove(file.c_str());
-        report->clear();
-        return false;
-    };
-
+    const std::vector<ShowFrame> frames = ShowFrames(options.timings, options.fades);
     OwnedSurface frame;
-    if (options.frameLevel >= 0) {
-        RenderFrame(background, picture, options.frameLevel, &frame);
-        if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
-            return fail(*error);
-        *report += "wrote " + options.output + " (level " + std::to_string(options.frameLevel) +
-                   ")\n";
-        return true;
+    for (const ShowFrame& f : frames) {
+        RenderFrame(scene.background, scene.picture, f.level, &frame);
+        const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
+        if (!WritePng(file, SurfaceToImage(frame.get()), error))
+            return false;
+        written->push_back(file);
     }
+    *report += "wrote " + std::to_string(frames.size()) + " frames to " + options.allFramesDir + "\n";
+    return true;
+}
 
-    if (!options.allFramesDir.empty()) {
-        std::error_code ec;
-        fs::create_directories(options.allFramesDir, ec);
-        if (ec)
-            return fail("cannot make " + options.allFramesDir + ": " + ec.message());
-        const std::vector<ShowFrame> frames = ShowFrames(options.timings, options.fades);
-        for (const ShowFrame& f : frames) {
-            RenderFrame(background, picture, f.level, &frame);
-            const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
-            if (!WritePng(file, SurfaceToImage(frame.get()), error))
-                return fail(*error);
-            written.push_back(file);
-        }
-        *report += "wrote " + std::to_string(frames.size()) + " frames to " +
-                   options.allFramesDir + "\n";
-    }
-
+// The contact sheet's title: the picture and where it lands on the screen,
+// the files shown, and the show's phases in time.
+std::vector<std::string> SheetTitle(const PreviewOptions& options, const PreviewScene& scene)
+{
+    const OwnedSurface& picture = scene.picture;
     SplashBlock block;
     std::string where;
-    if (!PlacePicture(background.get(), picture.get(), &block))
+    if (!PlacePicture(scene.background.get(), picture.get(), &block))
         where = ", NOT ON THE SCREEN";
     else if (block.cx != picture.width() || block.cy != picture.height())
         where = ", CLIPPED TO " + Size(block.cx, block.cy);
@@ -753,20 +758,64 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
     const SheetCell hold = *std::find_if(cells.begin(), cells.end(), [](const SheetCell& c) {
         return c.phase == ShowPhase::Hold;
     });
-    const std::vector<std::string> title = {
-        std::string(choice.name) + " " + Size(picture.width(), picture.height()) + where +
-            " ON A " + screen + " SCREEN",
-        "PICTURE: " + fs::path(path).filename().string() + "   DESKTOP: " + desktop,
+    return {
+        std::string(scene.choice.name) + " " + Size(picture.width(), picture.height()) + where +
+            " ON A " + Size(scene.background.width(), scene.background.height()) + " SCREEN",
+        "PICTURE: " + fs::path(scene.path).filename().string() + "   DESKTOP: " + scene.desktop,
         options.fades ? "FADE IN 0-" + std::to_string(hold.fromMs) + " MS   HOLD " +
                             std::to_string(hold.fromMs) + "-" + std::to_string(hold.toMs) +
                             " MS   FADE OUT " + std::to_string(hold.toMs) + "-" +
                             std::to_string(ShowEndMs(options.timings)) + " MS"
                       : "ANIMATIONS OFF: STILL 0-" + std::to_string(hold.toMs) + " MS, NO FADES",
     };
+}
+
+// A failed run leaves nothing of its own behind, and reports nothing.
+bool Abandon(const std::vector<std::string>& written, std::string* report)
+{
+    for (const std::string& file : written)
+        std::remove(file.c_str());
+    report->clear();
+    return false;
+}
+
+}  // namespace
+
+bool RunPreview(const PreviewOptions& options, std::string* report, std::string* error)
+{
+    report->clear();
+    error->clear();
+
+    PreviewScene scene;
+    if (!LoadBackground(options, &scene, error))
+        return false;
+    ChoosePicture(options, &scene);
+    if (!LoadPicture(scene.path, &scene.picture, error)) {
+        *error = "picture " + std::string(scene.choice.name) + ": " + *error;
+        return false;
+    }
+    *report = std::string(scene.choice.name) + " (" + scene.path + ", " +
+              Size(scene.picture.width(), scene.picture.height()) + ") on a " +
+              Size(scene.background.width(), scene.background.height()) + " screen\n";
+
+    std::vector<std::string> written;
+    if (options.frameLevel >= 0) {
+        OwnedSurface frame;
+        RenderFrame(scene.background, scene.picture, options.frameLevel, &frame);
+        if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
+            return Abandon(written, report);
+        *report += "wrote " + options.output + " (level " + std::to_string(options.frameLevel) +
+                   ")\n";
+        return true;
+    }
+    if (!options.allFramesDir.empty() && !WriteAllFrames(options, scene, &written, report, error))
+        return Abandon(written, report);
+    const std::vector<std::string> title = SheetTitle(options, scene);
     if (!WritePng(options.output,
-                  ContactSheet(background, picture, title, options.timings, options.fades), error))
-        return fail(*error);
+                  ContactSheet(scene.background, scene.picture, title, options.timings, options.fades),
+                  error))
+        return Abandon(written, report);
     *report += "wrote " + options.output + " (contact sheet of " +
-               std::to_string(cells.size()) + " frames)\n";
+               std::to_string(SheetCells(options.timings, options.fades).size()) + " frames)\n";
     return true;
 }

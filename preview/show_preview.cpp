@@ -12,34 +12,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kUsage[] =
-    "usage: show_preview [options] OUT.png\n"
-    "\n"
-    "Draws the splash show the way the launcher does and writes a contact sheet\n"
-    "of twelve frames (fade in, hold, fade out) to OUT.png.\n"
-    "\n"
-    "  --pictures DIR       folder holding tal800.bmp and tal1280.bmp\n"
-    "                       (default: the repository's resources/)\n"
-    "  --tal800 FILE        use this bitmap for screens up to 800 pixels wide\n"
-    "  --tal1280 FILE       use this bitmap for wider screens\n"
-    "  --background PNG     a screenshot to show over; its size is the screen's\n"
-    "  --screen WxH         size of the generated desktop (default 1024x768)\n"
-    "  --all-frames DIR     also write every frame of the show, full size, as\n"
-    "                       DIR/frame-NNN-level-LLL.png\n"
-    "  --frame LEVEL        write only the frame at this level (0 to 256) to OUT.png\n"
-    "  --fade-in MS, --hold MS, --fade-out MS\n"
-    "                       the show's timings (default 1280, 2000 and 640)\n"
-    "  --dpi N              the screen's DPI (default 96, 100 %); a screen wider\n"
-    "                       than 800 shows the large picture at the scale\n"
-    "                       nearest N x 100 / 96 among those in the folder:\n"
-    "                       tal1280x125.bmp, tal1280x150.bmp, tal1280x175.bmp,\n"
-    "                       tal1280x2.bmp (200 %), tal1280x250.bmp and\n"
-    "                       tal1280x300.bmp, the larger of two as near\n"
-    "  --tal1280x2 FILE     the 200 % picture (default: tal1280x2.bmp in the folder)\n"
-    "  --still              the show as a person with animations turned off, or\n"
-    "                       over Remote Desktop, sees it: the picture at once at\n"
-    "                       its full level, held, then gone\n"
-    "  --help               this text\n";
+// The help text, the shipped timings formatted in.
+std::string Usage()
+{
+    const ShowTimings& shipped = kShippedTimings;
+    return "usage: show_preview [options] OUT.png\n"
+           "\n"
+           "Draws the splash show the way the launcher does and writes a contact sheet\n"
+           "of twelve frames (fade in, hold, fade out) to OUT.png.\n"
+           "\n"
+           "  --pictures DIR       folder holding tal800.bmp and tal1280.bmp\n"
+           "                       (default: the repository's resources/)\n"
+           "  --tal800 FILE        use this bitmap for screens up to 800 pixels wide\n"
+           "  --tal1280 FILE       use this bitmap for wider screens\n"
+           "  --background PNG     a screenshot to show over; its size is the screen's\n"
+           "  --screen WxH         size of the generated desktop (default 1024x768)\n"
+           "  --all-frames DIR     also write every frame of the show, full size, as\n"
+           "                       DIR/frame-NNN-level-LLL.png\n"
+           "  --frame LEVEL        write only the frame at this level (0 to 256) to OUT.png\n"
+           "  --fade-in MS, --hold MS, --fade-out MS\n"
+           "                       the show's timings (default " +
+           std::to_string(shipped.fadeInMs) + ", " + std::to_string(shipped.holdMs) + " and " +
+           std::to_string(shipped.fadeOutMs) + ")\n"
+           "  --dpi N              the screen's DPI (default 96, 100 %); a screen wider\n"
+           "                       than 800 shows the large picture at the scale\n"
+           "                       nearest N x 100 / 96 among those in the folder:\n"
+           "                       tal1280x125.bmp, tal1280x150.bmp, tal1280x175.bmp,\n"
+           "                       tal1280x2.bmp (200 %), tal1280x250.bmp and\n"
+           "                       tal1280x300.bmp, the larger of two as near\n"
+           "  --tal1280x2 FILE     the 200 % picture (default: tal1280x2.bmp in the folder)\n"
+           "  --still              the show as a person with animations turned off, or\n"
+           "                       over Remote Desktop, sees it: the picture at once at\n"
+           "                       its full level, held, then gone\n"
+           "  --help               this text\n";
+}
 
 bool HasPictures(const fs::path& dir)
 {
@@ -76,11 +82,11 @@ int main(int argc, char** argv)
     PreviewOptions options;
     std::string error;
     if (!ParsePreviewArgs(std::vector<std::string>(argv + 1, argv + argc), &options, &error)) {
-        std::fprintf(stderr, "show_preview: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "show_preview: %s\n%s", error.c_str(), Usage().c_str());
         return 2;
     }
     if (options.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (options.picturesDir.empty())

@@ -89,7 +89,9 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
     ASSERT_EQ(ParseBrandOptions({"s.png", "l.png"}, kOrveline, &o, &error), kBrandRun) << error;
     EXPECT_EQ(o.output, "orveline.exe");
     EXPECT_EQ(std::vector<uint16_t>(o.version, o.version + 4), (std::vector<uint16_t>{3, 4, 5, 0}));
-    EXPECT_EQ(o.fadeInMs + o.holdMs * 10 + o.fadeOutMs * 100, 1280u + 20000u + 64000u);
+    EXPECT_EQ(o.fadeInMs, kShippedTimings.fadeInMs);
+    EXPECT_EQ(o.holdMs, kShippedTimings.holdMs);
+    EXPECT_EQ(o.fadeOutMs, kShippedTimings.fadeOutMs);
     EXPECT_EQ(o.product, "Orveline");
     EXPECT_TRUE(o.title.empty() && o.icon.empty() && o.signCommand.empty() && !o.fit);
     EXPECT_TRUE(o.silentSwitches.empty() && !o.wait && !o.cursorMonitor);

@@ -164,7 +164,7 @@ TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
         std::string switches = "";
     };
     const Case cases[] = {
-        {{1280, 2000, 640}, u"", true},
+        {kShippedTimings, u"", true},
         {{0, 60000, 1}, u"日本のセットアップ 🚀", true, 3, "/S /VERYSILENT"},
         {{5, 6, 7}, std::u16string(200, u'\uFFFF'), true, 1, std::string(255, '~')},
         {{5, 6, 7}, std::u16string(201, u'x'), false},

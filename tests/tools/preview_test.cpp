@@ -97,12 +97,20 @@ TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
         EXPECT_EQ(frames[i].index, int32_t(i));
         EXPECT_EQ(frames[i].level, levels[i]) << i;
     }
-    // Fade in frame k at k * 20 ms, fade out frame j at 3280 + j * 10 ms.
-    const std::pair<size_t, int32_t> times[] = {{0, 0},     {1, 20},    {63, 1260},
-                                                {64, 3280}, {65, 3290}, {127, 3910}};
+    // The fade in's frames each its wait after the last, the fade out's
+    // likewise from the end of the hold.
+    const int32_t in = kFadeInWaitMs, out = kFadeOutWaitMs;
+    const int32_t lastIn = kFadeInFrameCount - 1, lastOut = kShowFrameCount - kFadeInFrameCount - 1;
+    const int32_t holdEnd = kFadeInFrameCount * in + kHoldMs;
+    const std::pair<int32_t, int32_t> times[] = {{0, 0},
+                                                 {1, in},
+                                                 {lastIn, lastIn * in},
+                                                 {kFadeInFrameCount, holdEnd},
+                                                 {kFadeInFrameCount + 1, holdEnd + out},
+                                                 {kShowFrameCount - 1, holdEnd + lastOut * out}};
     for (auto [index, ms] : times)
-        EXPECT_EQ(frames[index].atMs, ms) << "frame " << index;
-    EXPECT_EQ(ShowEndMs(), 3920);
+        EXPECT_EQ(frames[size_t(index)].atMs, ms) << "frame " << index;
+    EXPECT_EQ(ShowEndMs(), holdEnd + (lastOut + 1) * out);
 
     // A vendor's timings: the same frames and levels, other waits. 3000 /
     // 64 rounds to 47 ms, 60 / 64 to 1 (never 0), and a hold of 0 goes
@@ -111,15 +119,15 @@ TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
     const std::vector<ShowFrame> other = ShowFrames(vendors);
     ASSERT_EQ(other.size(), frames.size());
     EXPECT_EQ(other[1].atMs, 47);
-    EXPECT_EQ(other[64].atMs, 64 * 47);
-    EXPECT_EQ(other[65].atMs, 64 * 47 + 1);
-    EXPECT_EQ(ShowEndMs(vendors), 64 * 47 + 64);
+    EXPECT_EQ(other[kFadeInFrameCount].atMs, kFadeInFrameCount * 47);
+    EXPECT_EQ(other[kFadeInFrameCount + 1].atMs, kFadeInFrameCount * 47 + 1);
+    EXPECT_EQ(ShowEndMs(vendors), kFadeInFrameCount * 47 + (kShowFrameCount - kFadeInFrameCount));
 
     // Animations off: one frame at the full level, held, and nothing after.
     for (const ShowTimings& t : {kShippedTimings, vendors}) {
         const std::vector<ShowFrame> still = ShowFrames(t, false);
         ASSERT_EQ(still.size(), 1u);
-        EXPECT_EQ(still[0].level, 255);
+        EXPECT_EQ(still[0].level, kFullLevel);
         EXPECT_EQ(still[0].atMs, 0);
         EXPECT_EQ(ShowEndMs(t, false), int32_t(t.holdMs));
         const std::vector<SheetCell> cells = SheetCells(t, false);
@@ -132,6 +140,8 @@ TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
 TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
 {
     const std::vector<ShowFrame> frames = ShowFrames();
+    // The hold: from the fade in's last wait to the hold's end.
+    const int32_t holdFrom = kFadeInFrameCount * kFadeInWaitMs, holdTo = holdFrom + kHoldMs;
     const std::vector<SheetCell> cells = SheetCells();
     ASSERT_EQ(cells.size(), 12u);
     EXPECT_EQ(cells.front().frame, 0);
@@ -142,10 +152,10 @@ TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
         EXPECT_EQ(c.level, f.level) << c.frame;
         if (c.phase == ShowPhase::Hold) {
             ++holds;
-            EXPECT_EQ(c.level, 252);
-            EXPECT_EQ(c.frame, 63);
-            EXPECT_EQ(c.fromMs, 1280);
-            EXPECT_EQ(c.toMs, 3280);
+            EXPECT_EQ(c.frame, kFadeInFrameCount - 1);
+            EXPECT_EQ(c.level, ShowLevel(kFadeInFrameCount - 1));
+            EXPECT_EQ(c.fromMs, holdFrom);
+            EXPECT_EQ(c.toMs, holdTo);
         } else {
             EXPECT_EQ(c.phase, f.phase) << c.frame;
             EXPECT_EQ(c.fromMs, f.atMs) << c.frame;
@@ -163,7 +173,8 @@ TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
                 EXPECT_TRUE(HasGlyph(ch)) << "no glyph for '" << ch << "' in " << line;
     }
     EXPECT_EQ(holds, 1);
-    EXPECT_EQ(CellLabel(cells[5])[1].rfind("1280-3280 MS", 0), 0u);
+    const std::string holdTime = std::to_string(holdFrom) + "-" + std::to_string(holdTo) + " MS";
+    EXPECT_EQ(CellLabel(cells[5])[1].rfind(holdTime, 0), 0u);
 }
 
 TEST(PreviewDownscale, AveragesEachBlockRoundingToNearest)
@@ -354,7 +365,7 @@ TEST_F(PreviewRun, ShowsThePictureOfTheScaleTheLauncherWouldChoose)
         o.screenWidth = 1024;
         o.screenHeight = 768;
         o.dpi = c.dpi;
-        o.frameLevel = 255;
+        o.frameLevel = kFullLevel;
         std::string report, error;
         ASSERT_TRUE(RunPreview(o, &report, &error)) << error;
         EXPECT_EQ(report.rfind(c.shown, 0), 0u) << report;
