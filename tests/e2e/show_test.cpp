@@ -37,12 +37,8 @@ const std::string kWindowsBuild = [] {
 }();
 const std::string kWineRun = kWindowsBuild + "/wine-run.sh";
 
-// The levels of the show, frame by frame, as the launcher plays them, and
-// its shipped waits.
+// The levels of the show, frame by frame, as the launcher plays them.
 const std::vector<int> kLevels = ShowLevels();
-const int kFadeInWaitMs = int(ShowWaitAfter(0, &kShippedTimings));
-const int kFadeOutWaitMs = int(ShowWaitAfter(kShowFrameCount - 1, &kShippedTimings));
-const int kHoldMs = int(kShippedTimings.holdMs);
 const int kHoldIndex = 63;      // level 252, the last of the fade in
 const int kFadeOutIndex = 64;   // level 255
 
