@@ -2,9 +2,9 @@
 
 #include <string.h>
 
-const char* SkipSeparatingBlanks(const char* p)
+const char* SkipBlanks(const char* p)
 {
-    while (IsSeparatingBlank(*p))
+    while (IsBlank(*p))
         ++p;
     return p;
 }
@@ -12,7 +12,7 @@ const char* SkipSeparatingBlanks(const char* p)
 int SplitCommandLine(const char* commandLine, char* program, uint32_t programSize,
                      const char** parameters)
 {
-    const char* p = SkipSeparatingBlanks(commandLine);
+    const char* p = SkipBlanks(commandLine);
     const char* start = p;
     const char* end;
     if (*p == '"') {
@@ -25,7 +25,7 @@ int SplitCommandLine(const char* commandLine, char* program, uint32_t programSiz
         if (*p == '"')
             ++p;
     } else {
-        while (*p != '\0' && !IsSeparatingBlank(*p))
+        while (*p != '\0' && !IsBlank(*p))
             ++p;
         end = p;
     }
@@ -35,7 +35,7 @@ int SplitCommandLine(const char* commandLine, char* program, uint32_t programSiz
         return 0;
     memcpy(program, start, length);
     program[length] = '\0';
-    *parameters = SkipSeparatingBlanks(p);
+    *parameters = SkipBlanks(p);
     return 1;
 }
 
@@ -49,10 +49,10 @@ const char* CommandLineAfterName(const char* fullCommandLine)
         if (*p == '"')
             ++p;
     } else {
-        while (*p != '\0' && !IsBlankAfterName(*p))
+        while (*p != '\0' && !IsBlank(*p) && !IsControl(*p))
             ++p;
     }
-    while (*p != '\0' && IsBlankAfterName(*p))
+    while (*p != '\0' && (IsBlank(*p) || IsControl(*p)))
         ++p;
     return p;
 }
@@ -64,8 +64,8 @@ int NextUnquotedCandidate(const char* name, const char** end, char* candidate,
     if (*p == '\0')
         return 0;
     // Blanks at the end of the line make a last candidate that keeps them.
-    p = SkipSeparatingBlanks(p);
-    while (*p != '\0' && !IsSeparatingBlank(*p))
+    p = SkipBlanks(p);
+    while (*p != '\0' && !IsBlank(*p))
         ++p;
     const size_t length = size_t(p - name);
     if (length >= candidateSize)
@@ -105,14 +105,14 @@ int HasSilentSwitch(const char* commandLine, const char* switches)
 {
     const char* p = commandLine;
     for (;;) {
-        p = SkipSeparatingBlanks(p);
+        p = SkipBlanks(p);
         if (*p == '\0')
             return 0;
         // A word runs to the next blank outside double quotes: a quoted
         // path or value is one word with whatever it holds.
         const char* word = p;
         bool quoted = false;
-        for (; *p != '\0' && (quoted || !IsSeparatingBlank(*p)); ++p)
+        for (; *p != '\0' && (quoted || !IsBlank(*p)); ++p)
             if (*p == '"')
                 quoted = !quoted;
         if (IsListed(word, uint32_t(p - word), switches))

@@ -3,33 +3,31 @@
 // vendor's silent switches. Nothing here needs the platform, so the tables
 // that pin it down run on the build machine.
 //
-// A blank is one of two things, on purpose:
-// - between words, the command line's own rule, which WinExec and
-//   CreateProcess follow: a space or a tab (IsSeparatingBlank);
-// - after the launcher's own name, the C runtime's rule: every byte up to
-//   the space, control characters too, taken unsigned, so that bytes of
-//   0x80 and above are never blanks (IsBlankAfterName). The launcher hands
-//   on what the start-up code would have given its main.
+// A blank, everywhere a command line is read, is a space or a tab: the rule
+// WinExec and CreateProcess split words by. The launcher's own name ends
+// besides at a control character, and the control characters after it go
+// with the blanks, as the C runtime's start-up code reads them, so that the
+// launcher hands on what that code would have given its main.
 #pragma once
 
 #include <stdint.h>
 
-inline bool IsSeparatingBlank(char c)
+inline bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
 }
 
-inline bool IsBlankAfterName(char c)
+// A byte below 0x20, taken unsigned: bytes of 0x80 and above never are.
+inline bool IsControl(char c)
 {
-    return uint8_t(c) <= ' ';
+    return uint8_t(c) < 0x20;
 }
 
-// The first byte at or after p that is not a separating blank.
-const char* SkipSeparatingBlanks(const char* p);
-
+// The first byte at or after p that is not a blank.
+const char* SkipBlanks(const char* p);
 // What follows the program's own name in its full command line (quoted or
-// not) and the blanks after it: the command line the launcher hands on,
-// byte for byte.
+// not) and the blanks and control characters after it: the command line
+// the launcher hands on, byte for byte.
 const char* CommandLineAfterName(const char* fullCommandLine);
 
 // Splits a command line into the program, the first word or a part in

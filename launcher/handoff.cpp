@@ -136,7 +136,7 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
     char name[MAX_PATH];
     const char* rest = nullptr;
     int found = 0;
-    const char* p = SkipSeparatingBlanks(commandLine);
+    const char* p = SkipBlanks(commandLine);
     if (*p == '"') {
         // A quoted name is the whole name, spaces and all.
         found = SplitCommandLine(p, name, sizeof name, &rest) && SearchForProgram(&search, name, path, pathSize);
@@ -146,7 +146,7 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
         const char* end = p;
         while (!found && NextUnquotedCandidate(p, &end, name, sizeof name))
             found = SearchForProgram(&search, name, path, pathSize);
-        rest = SkipSeparatingBlanks(end);
+        rest = SkipBlanks(end);
     }
     if (search.path != nullptr)
         LocalFree(search.path);

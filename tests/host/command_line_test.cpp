@@ -101,7 +101,7 @@ TEST(NextUnquotedCandidate, TriesTheNameUpToEachBlankInTurn)
         while (candidates.size() <= c.candidates.size() &&
                NextUnquotedCandidate(c.name.c_str(), &end, candidate, sizeof candidate)) {
             candidates.push_back(candidate);
-            parameters.push_back(SkipSeparatingBlanks(end));
+            parameters.push_back(SkipBlanks(end));
         }
         EXPECT_EQ(candidates, c.candidates);
         EXPECT_EQ(parameters, c.parameters);
