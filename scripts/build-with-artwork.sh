@@ -61,22 +61,8 @@ usage() {
   exit 2
 }
 
-# Says why, a line for each reason given, and ends the command.
-refuse() {
-  printf 'build-with-artwork: %s\n' "$@" >&2
-  exit 1
-}
-
-# Every build step quiet while it goes well; a failing one shows its output
-# and ends the command.
-step() {
-  quietly "$@" || { echo "build-with-artwork: failed: $*" >&2; exit 1; }
-}
-
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/quietly.sh"
-# The caller's paths, before anything changes folder.
-absolute() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$PWD/$1" ;; esac; }
+. "$root/scripts/common.sh"
 
 fit=()
 sign=no
@@ -92,7 +78,7 @@ while [ $# -gt 0 ]; do
     --wait) product+=(--wait) ;;
     --sign) sign=yes ;;
     --pkcs12 | --cert | --key | --password-file | --timestamp)
-      [ $# -ge 2 ] || refuse "$1 needs a value"
+      [ $# -ge 2 ] || die "$1 needs a value"
       signing_option=${signing_option:-$1}
       case "$1" in
         --pkcs12) pkcs12=$2 ;;
@@ -104,7 +90,7 @@ while [ $# -gt 0 ]; do
       shift ;;
     --product | --company | --version | --description | --copyright | --title | --icon | \
     --large-2x | --fade-in | --hold | --fade-out | --silent-switches | --monitor)
-      [ $# -ge 2 ] || refuse "$1 needs a value"
+      [ $# -ge 2 ] || die "$1 needs a value"
       value=$2
       case "$1" in
         --icon | --large-2x) value=$(absolute "$2") ;;
@@ -118,7 +104,7 @@ while [ $# -gt 0 ]; do
       product+=("$1" "$value")
       shift ;;
     --large-at)
-      [ $# -ge 3 ] || refuse "--large-at needs a percent and a file"
+      [ $# -ge 3 ] || die "--large-at needs a percent and a file"
       scaled+=("$2" "$(absolute "$3")")
       product+=("$1" "$2" "$(absolute "$3")")
       shift 2 ;;
@@ -136,29 +122,29 @@ output=$(absolute "${args[2]:-orveline.exe}")
 case "$output" in */) output="${output}orveline.exe" ;; esac
 [ -d "$output" ] && output="$output/orveline.exe"
 for picture in "$small" "$large"; do
-  [ -f "$picture" ] || refuse "no such file: $picture"
+  [ -f "$picture" ] || die "no such file: $picture"
 done
 # A folder that is not there yet is made, once everything has been built.
 outdir=$(dirname "$output")
-[ ! -e "$outdir" ] || [ -d "$outdir" ] || refuse "not a folder: $outdir"
+[ ! -e "$outdir" ] || [ -d "$outdir" ] || die "not a folder: $outdir"
 
 if [ "$sign" = no ]; then
-  [ -z "$signing_option" ] || refuse "$signing_option is for signing: add --sign, or leave it out"
+  [ -z "$signing_option" ] || die "$signing_option is for signing: add --sign, or leave it out"
 else
   if [ -n "$pkcs12" ]; then
-    [ -z "$cert$key" ] || refuse "give --pkcs12, or --cert with --key, not both"
+    [ -z "$cert$key" ] || die "give --pkcs12, or --cert with --key, not both"
   elif [ -z "$cert$key" ]; then
-    refuse "--sign needs a certificate: --pkcs12 FILE, or --cert FILE --key FILE"
+    die "--sign needs a certificate: --pkcs12 FILE, or --cert FILE --key FILE"
   else
-    [ -n "$cert" ] || refuse "--key needs its certificate: --cert FILE"
-    [ -n "$key" ] || refuse "--cert needs its private key: --key FILE"
+    [ -n "$cert" ] || die "--key needs its certificate: --cert FILE"
+    [ -n "$key" ] || die "--cert needs its private key: --key FILE"
   fi
   for file in "$pkcs12" "$cert" "$key" "$password_file"; do
-    [ -z "$file" ] || [ -f "$file" ] || refuse "no such file: $file"
+    [ -z "$file" ] || [ -f "$file" ] || die "no such file: $file"
   done
   case "$timestamp" in
     '' | http://* | https://*) ;;
-    *) refuse "--timestamp needs the server's http:// or https:// address, not '$timestamp'" ;;
+    *) die "--timestamp needs the server's http:// or https:// address, not '$timestamp'" ;;
   esac
   pkcs12=${pkcs12:+$(absolute "$pkcs12")}
   cert=${cert:+$(absolute "$cert")}
@@ -203,7 +189,7 @@ step "$brand" --templates "$templates" "${fit[@]}" "${product[@]}" "$small" "$la
 # place only once both are there (and signed, when asked), so that neither
 # is ever half written; on any failure the temporary ones go and earlier
 # outputs stay as they were.
-mkdir -p "$outdir" || refuse "cannot make the folder $outdir"
+mkdir -p "$outdir" || die "cannot make the folder $outdir"
 private=
 trap 'rm -f "$output.part" "$output64.part"; rm -rf "$branded"; [ -z "$private" ] || rm -rf "$private"' EXIT
 rm -f "$output.part" "$output64.part"
@@ -258,7 +244,7 @@ else
   case "$(osslsigncode verify --help 2>&1)" in *-ignore-crl*) offline=(-ignore-crl) ;; esac
   for part in "$output.part" "$output64.part"; do
     quietly osslsigncode verify -CAfile "$trusted" "${offline[@]}" -in "$part" ||
-      refuse "the signed $(basename "${part%.part}") does not verify (above); nothing was written." \
+      die "the signed $(basename "${part%.part}") does not verify (above); nothing was written." \
              "a chain that stops short of an authority needs the authority's certificate in the PKCS#12 or certificate file."
   done
   signed=", signed"

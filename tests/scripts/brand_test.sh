@@ -9,7 +9,7 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/machine.sh"
 . "$root/scripts/xdisplay.sh"
-. "$root/scripts/quietly.sh"
+. "$root/scripts/common.sh"
 . "$root/tests/scripts/vendor_program.sh"
 probe_32bit >/dev/null || exit 1
 work=$(mktemp -d)
