@@ -112,10 +112,14 @@ for row in "${refusals[@]}"; do
     [ "$(cat "$work/old/orveline.exe" "$work/old/orveline64.exe")" = "$(printf 'earlier\nearlier')" ]
   check "and nothing is left half written" [ -z "$(ls "$work/old" | grep -v '^orveline\(64\)\?\.exe$')" ]
 done
+# In a folder whose name the shell would otherwise expand.
+signed="$work/it's \$HOME \"\`q\`\\"
 check "the signing command runs on both programs before they are in place" \
-  run --sign-command "printf SIGNED >>{}" "$small" "$large" "$work/old/orveline.exe"
+  run --sign-command "printf SIGNED >>{}" "$small" "$large" "$signed/orveline.exe"
 for program in orveline.exe orveline64.exe; do
-  check "$program was signed" [ "$(tail -c 6 "$work/old/$program")" = SIGNED ]
+  check "$program was signed" [ "$(tail -c 6 "$signed/$program")" = SIGNED ]
+  check "and the size given is the signed file's" \
+    grep -qE "/$program, (32|64)-bit, signed \($(stat -c %s "$signed/$program") bytes\)$" "$work/log"
 done
 
 [ "$failures" -eq 0 ]
