@@ -72,6 +72,15 @@ for option in --fit --icon --product --company --version --description --copyrig
               --silent-switches --wait --monitor; do
   [[ $help == *"$option "* ]] || { echo "FAILED: --help does not list $option"; failures=$((failures + 1)); }
 done
+# The tool's default timings are the show's: the artwork command gives the
+# preview only the timings a vendor chose, and the README names them.
+read -r -a timings <<<"$(grep -oP -- '--(fade-in|hold|fade-out) MS +[^(]*\(\K[0-9]+' <<<"$help" | xargs)"
+"$root/build/host/preview/show_preview" "$work/defaults.png" >/dev/null
+"$root/build/host/preview/show_preview" --fade-in "${timings[0]}" --hold "${timings[1]}" \
+  --fade-out "${timings[2]}" "$work/given.png" >/dev/null
+check "the preview's show without timings is the tool's (${timings[*]})" cmp -s "$work/defaults.png" "$work/given.png"
+check "the README gives the same defaults" \
+  grep -q "(defaults ${timings[0]}, ${timings[1]} and ${timings[2]};" "$root/README.md"
 
 # Every refusal: one line, a status of 1, and the earlier outputs untouched.
 mkdir -p "$work/old" "$work/not-ours"
