@@ -63,7 +63,7 @@ int WriteBoth(const BrandOptions& options, const std::string outputs[2], const s
         for (const std::string& part : parts) {
             std::string command = options.signCommand;
             for (size_t at; (at = command.find("{}")) != std::string::npos;)
-                command.replace(at, 2, "\"" + part + "\"");
+                command.replace(at, 2, QuotedForShell(part));
             const int status = RunCommand(command);
             if (status != 0)
                 return fail("the signing command failed (status " + std::to_string(status) + ") on " + part);
@@ -135,8 +135,12 @@ int main(int argc, char** argv)
     if (const int status = WriteBoth(options, outputs, programs); status != 0)
         return status;
     const char* signedNote = options.signCommand.empty() ? "" : ", signed";
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < 2; ++i) {
+        // The file's own size: a signing command makes the program larger.
+        std::vector<uint8_t> written;
+        const size_t size = ReadWholeFile(outputs[i], &written, &error) ? written.size() : programs[i].size();
         std::printf("orveline-brand: wrote %s, %s-bit%s (%zu bytes)\n", outputs[i].c_str(), i == 0 ? "32" : "64",
-                    signedNote, programs[i].size());
+                    signedNote, size);
+    }
     return 0;
 }

@@ -199,6 +199,21 @@ int RunCommand(const std::string& command)
 #endif
 }
 
+std::string QuotedForShell(const std::string& path)
+{
+#ifdef _WIN32
+    return "\"" + path + "\"";  // no Windows name holds a double quote
+#else
+    // Within double quotes sh would still expand $, ` and \: within single
+    // quotes every character stands, a single quote closing, escaped and
+    // reopening.
+    std::string quoted = "'";
+    for (char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+#endif
+}
+
 std::vector<std::string> CommandArguments(int argc, char** argv)
 {
     std::vector<std::string> args;

@@ -22,6 +22,8 @@ bool SameFile(const std::string& a, const std::string& b);
 std::string ToolFolder();
 // Runs a command line through the system's shell; its exit status, or -1.
 int RunCommand(const std::string& command);
+// A file's name as one word of RunCommand's command line.
+std::string QuotedForShell(const std::string& path);
 // The arguments of the running tool as UTF-8, without its own name. argv
 // is used where the system gives no Unicode command line.
 std::vector<std::string> CommandArguments(int argc, char** argv);

@@ -12,6 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=$(realpath -m "${1:-bench/results.md}")
 "$root/scripts/setup.sh"
+. "$root/scripts/common.sh"
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/machine.sh"
 probe_32bit
@@ -26,10 +27,10 @@ fi
 echo "bench: the Wine benchmarks use the $bits-bit build (build/$windows): $why" >&2
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake --preset bench >/dev/null
-cmake --build --preset bench -j "$jobs" >/dev/null
-cmake --preset "$windows" >/dev/null
-cmake --build --preset "$windows" -j "$jobs" >/dev/null
+for preset in bench "$windows"; do
+  step cmake --preset "$preset"
+  step cmake --build --preset "$preset" -j "$jobs"
+done
 
 winrun="$root/build/$windows/wine-run.sh"
 

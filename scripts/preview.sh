@@ -11,13 +11,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-# Quiet while all goes well; the whole output when the build fails.
-if ! (cd "$root" && "$root/scripts/setup.sh" && cmake --preset host &&
-      cmake --build --preset host --target show_preview) >"$log" 2>&1; then
-  cat "$log" >&2
-  echo "preview: the build failed" >&2
-  exit 1
-fi
+. "$root/scripts/common.sh"
+# Built from the checkout's folder; the preview itself runs in the caller's.
+(cd "$root" && step "$root/scripts/setup.sh" && step cmake --preset host &&
+  step cmake --build --preset host --target show_preview) || exit 1
 exec "$root/build/host/preview/show_preview" "$@"

@@ -9,16 +9,10 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/quietly.sh"
+. "$root/scripts/common.sh"
 outdir=$(realpath -m "${1:-$root/dist}")
 cd "$root"
 "$root/scripts/setup.sh"
-
-die() {
-  echo "release: $*" >&2
-  exit 1
-}
-step() { quietly "$@" || die "failed: $*"; }
 
 version=$(head -n 1 VERSION)
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -13,19 +13,13 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/quietly.sh"
+. "$root/scripts/common.sh"
 cd "$root"
 
 # Every way out says what went wrong and what to do about it.
-fail() {
-  echo "run: $1" >&2
-  [ $# -gt 1 ] && echo "run: $2" >&2
-  exit 1
-}
-
 "$root/scripts/setup.sh" ||
-  fail "installing the packages it needs failed (see above)." \
-       "Run it as root (or with sudo) on Debian 12, with the package archive reachable."
+  die "installing the packages it needs failed (see above)." \
+      "Run it as root (or with sudo) on Debian 12, with the package archive reachable."
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/machine.sh"
 probe_32bit || exit 1
@@ -42,8 +36,8 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 for p in host "$preset"; do
   quietly cmake --preset "$p" && quietly cmake --build --preset "$p" -j "$jobs" ||
-    fail "building the $p configuration failed (its output is above)." \
-         "Run scripts/setup.sh again if a tool is missing; otherwise remove build/$p and retry."
+    die "building the $p configuration failed (its output is above)." \
+        "Run scripts/setup.sh again if a tool is missing; otherwise remove build/$p and retry."
 done
 
 winrun="$root/build/$preset/wine-run.sh"
@@ -52,7 +46,7 @@ run="$root/build/run"
 rm -rf "$run"
 mkdir -p "$run"
 cp "build/$preset/launcher/orveline.exe" "build/$preset/testing/setup/setup.exe" "$run/" ||
-  fail "cannot copy the programs into $run." "Check that the disk is not full and the folder is writable."
+  die "cannot copy the programs into $run." "Check that the disk is not full and the folder is writable."
 
 cleanup() {
   "$winrun" --stop-server >/dev/null 2>&1 || true
@@ -65,13 +59,13 @@ if [ -n "${DISPLAY:-}" ] && "$watch" --probe; then
   echo "run: showing on your display $DISPLAY"
 else
   start_display 1024x768x24 ||
-    fail "could not start a virtual X screen (Xvfb)." "Run scripts/setup.sh, or set DISPLAY to a running X server."
+    die "could not start a virtual X screen (Xvfb)." "Run scripts/setup.sh, or set DISPLAY to a running X server."
   desktop=(--desktop)
   echo "run: no X display to show on; using a virtual 1024 x 768 screen ($DISPLAY)"
 fi
 "$winrun" --start-server ||
-  fail "Wine could not start (its server or its prefix in build/$preset/wineprefix)." \
-       "Remove build/$preset/wineprefix and retry; set ORVELINE_RUNS_32BIT=no to use the 64-bit program."
+  die "Wine could not start (its server or its prefix in build/$preset/wineprefix)." \
+      "Remove build/$preset/wineprefix and retry; set ORVELINE_RUNS_32BIT=no to use the 64-bit program."
 
 if [ $# -gt 0 ]; then
   echo "run: orveline.exe $*"
@@ -98,5 +92,5 @@ else
 fi
 echo "Screenshots of the show are in $run/ (first-frame.png, hold.png, last-frame.png)."
 [ "$status" -eq 0 ] ||
-  fail "the show did not end as it should (watch_show said why above; status $status)." \
-       "Check that the screen is 24-bit and that Wine runs: build/$preset/wine-run.sh --start-server."
+  die "the show did not end as it should (watch_show said why above; status $status)." \
+      "Check that the screen is 24-bit and that Wine runs: build/$preset/wine-run.sh --start-server."

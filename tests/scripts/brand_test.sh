@@ -9,7 +9,7 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/machine.sh"
 . "$root/scripts/xdisplay.sh"
-. "$root/scripts/quietly.sh"
+. "$root/scripts/common.sh"
 . "$root/tests/scripts/vendor_program.sh"
 probe_32bit >/dev/null || exit 1
 work=$(mktemp -d)
@@ -72,6 +72,15 @@ for option in --fit --icon --product --company --version --description --copyrig
               --silent-switches --wait --monitor; do
   [[ $help == *"$option "* ]] || { echo "FAILED: --help does not list $option"; failures=$((failures + 1)); }
 done
+# The tool's default timings are the show's: the artwork command gives the
+# preview only the timings a vendor chose, and the README names them.
+read -r -a timings <<<"$(grep -oP -- '--(fade-in|hold|fade-out) MS +[^(]*\(\K[0-9]+' <<<"$help" | xargs)"
+"$root/build/host/preview/show_preview" "$work/defaults.png" >/dev/null
+"$root/build/host/preview/show_preview" --fade-in "${timings[0]}" --hold "${timings[1]}" \
+  --fade-out "${timings[2]}" "$work/given.png" >/dev/null
+check "the preview's show without timings is the tool's (${timings[*]})" cmp -s "$work/defaults.png" "$work/given.png"
+check "the README gives the same defaults" \
+  grep -q "(defaults ${timings[0]}, ${timings[1]} and ${timings[2]};" "$root/README.md"
 
 # Every refusal: one line, a status of 1, and the earlier outputs untouched.
 mkdir -p "$work/old" "$work/not-ours"
@@ -112,10 +121,14 @@ for row in "${refusals[@]}"; do
     [ "$(cat "$work/old/orveline.exe" "$work/old/orveline64.exe")" = "$(printf 'earlier\nearlier')" ]
   check "and nothing is left half written" [ -z "$(ls "$work/old" | grep -v '^orveline\(64\)\?\.exe$')" ]
 done
+# In a folder whose name the shell would otherwise expand.
+signed="$work/it's \$HOME \"\`q\`\\"
 check "the signing command runs on both programs before they are in place" \
-  run --sign-command "printf SIGNED >>{}" "$small" "$large" "$work/old/orveline.exe"
+  run --sign-command "printf SIGNED >>{}" "$small" "$large" "$signed/orveline.exe"
 for program in orveline.exe orveline64.exe; do
-  check "$program was signed" [ "$(tail -c 6 "$work/old/$program")" = SIGNED ]
+  check "$program was signed" [ "$(tail -c 6 "$signed/$program")" = SIGNED ]
+  check "and the size given is the signed file's" \
+    grep -qE "/$program, (32|64)-bit, signed \($(stat -c %s "$signed/$program") bytes\)$" "$work/log"
 done
 
 [ "$failures" -eq 0 ]

@@ -5,6 +5,7 @@
 # names and lengths, a while apart, and the two files are compared.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/common.sh"
 jobs=$(nproc 2>/dev/null || echo 2)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -13,17 +14,15 @@ failures=0
 for copy in a long-folder-name-b; do
   mkdir -p "$work/$copy/src"
   (cd "$root" && git ls-files -z --cached --others --exclude-standard |
-     xargs -0 tar -cf - 2>/dev/null) | tar -xf - -C "$work/$copy/src" || exit 1
+     xargs -0 tar -cf - 2>/dev/null) | tar -xf - -C "$work/$copy/src" || die "FAILED: copying the sources"
 done
 
 for preset in win32 win64; do
   for copy in a long-folder-name-b; do
     src="$work/$copy/src"
-    if ! cmake -S "$src" --preset "$preset" -B "$work/$copy/build-$preset" >/dev/null ||
-       ! cmake --build "$work/$copy/build-$preset" --target orveline orveline_bare -j "$jobs" >/dev/null; then
-      echo "FAILED: $preset did not build in $copy"
-      exit 1
-    fi
+    quietly cmake -S "$src" --preset "$preset" -B "$work/$copy/build-$preset" &&
+      quietly cmake --build "$work/$copy/build-$preset" --target orveline orveline_bare -j "$jobs" ||
+      die "FAILED: $preset did not build in $copy (above)"
     sleep 1  # another second on the clock for the second build
   done
   for program in orveline.exe orveline_bare.exe; do

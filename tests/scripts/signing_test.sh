@@ -6,7 +6,7 @@
 # show under Wine. It builds what it needs, so the first run takes a while.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/scripts/quietly.sh"
+. "$root/scripts/common.sh"
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/machine.sh"
 failures=0
@@ -31,7 +31,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-cd "$work" || exit 1
+cd "$work" || die "cannot enter $work"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # The authority, and a code-signing certificate it issued: in a PKCS#12
@@ -40,19 +40,17 @@ jobs=$(nproc 2>/dev/null || echo 2)
 password="throwaway $$"
 printf '%s\n' "$password" >password.txt
 printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.cnf
-if ! quietly openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Orveline test authority" \
-       -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign \
-       -keyout ca.key -out ca.pem ||
-   ! quietly openssl req -newkey rsa:2048 -nodes -subj "/CN=Orveline test signer" \
-       -keyout signer.key -out signer.csr ||
-   ! quietly openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
-       -extfile signer.cnf -out signer.pem ||
-   ! quietly openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem \
-       -passout file:password.txt -out signer.p12 ||
-   ! quietly openssl pkey -in signer.key -aes256 -passout file:password.txt -out signer.enc.key; then
-  echo "FAILED: openssl could not make the throwaway certificates (above)"
-  exit 1
-fi
+quietly openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Orveline test authority" \
+    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign \
+    -keyout ca.key -out ca.pem &&
+  quietly openssl req -newkey rsa:2048 -nodes -subj "/CN=Orveline test signer" \
+    -keyout signer.key -out signer.csr &&
+  quietly openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+    -extfile signer.cnf -out signer.pem &&
+  quietly openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem \
+    -passout file:password.txt -out signer.p12 &&
+  quietly openssl pkey -in signer.key -aes256 -passout file:password.txt -out signer.enc.key ||
+  die "FAILED: openssl could not make the throwaway certificates (above)"
 cat signer.pem ca.pem >chain.pem
 
 # Refused before anything is built: an exit status that is not 0, the
@@ -114,18 +112,16 @@ check "and leaves the earlier programs as they were, with no .part file" \
 # 32-bit programs, with the demo setup.exe beside it to record its start.
 probe_32bit || exit 1
 if [ "$runs_32bit" = yes ]; then preset=win32 program=orveline.exe; else preset=win64 program=orveline64.exe; fi
-if ! (cd "$root" && quietly cmake --preset "$preset" &&
-       quietly cmake --build --preset "$preset" --target demo_setup -j "$jobs" &&
-       quietly cmake --build --preset host --target watch_show -j "$jobs"); then
-  echo "FAILED: building the $preset demo setup.exe or watch_show (above)"
-  exit 1
-fi
+(cd "$root" && quietly cmake --preset "$preset" &&
+  quietly cmake --build --preset "$preset" --target demo_setup -j "$jobs" &&
+  quietly cmake --build --preset host --target watch_show -j "$jobs") ||
+  die "FAILED: building the $preset demo setup.exe or watch_show (above)"
 mkdir show
 cp "signed/$program" "$root/build/$preset/testing/setup/setup.exe" show/
 start_display 1024x768x24 || exit 1
 winrun=$root/build/$preset/wine-run.sh
-"$winrun" --start-server || { echo "FAILED: Wine did not start for build/$preset"; exit 1; }
-cd show || exit 1
+"$winrun" --start-server || die "FAILED: Wine did not start for build/$preset"
+cd show || die "cannot enter $work/show"
 "$root/build/host/testing/watch/watch_show" --desktop . "$winrun" "$program" >watch.txt 2>&1
 status=$?
 for _ in $(seq 100); do
