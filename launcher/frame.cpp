@@ -14,9 +14,7 @@ void RestoreFrame(const ShowStage* stage, bool whole)
 
 void BlendFrame(const ShowStage* stage, int32_t level)
 {
-    const SplashBlock* b = &stage->block;
-    BlendSurface(stage->backBuffer, b->dstX, b->dstY, b->cx, b->cy, stage->picture, b->srcX,
-                 b->srcY, level);
+    BlendSplashBlock(stage->backBuffer, stage->picture, &stage->block, level);
 }
 
 void PresentFrame(const ShowStage* stage, bool whole)

@@ -83,3 +83,10 @@ int FindSplashBlock(int32_t screenWidth, int32_t screenHeight, const Surface* sc
     return ClipBlock(screen, &block->dstX, &block->dstY, &block->cx, &block->cy, picture,
                      &block->srcX, &block->srcY);
 }
+
+void BlendSplashBlock(Surface* screen, const Surface* picture, const SplashBlock* block,
+                      int32_t level)
+{
+    BlendSurface(screen, block->dstX, block->dstY, block->cx, block->cy, picture, block->srcX,
+                 block->srcY, level);
+}

@@ -76,3 +76,7 @@ struct SplashBlock {
 // it; 0 when nothing of it shows.
 int FindSplashBlock(int32_t screenWidth, int32_t screenHeight, const Surface* screen,
                     const Surface* picture, SplashBlock* block);
+// The blend of every frame: the picture's block over the screen's surface at
+// the frame's level. The launcher's frame and the preview's both make it.
+void BlendSplashBlock(Surface* screen, const Surface* picture, const SplashBlock* block,
+                      int32_t level);

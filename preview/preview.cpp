@@ -287,8 +287,7 @@ void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, in
     std::memcpy(frame->get()->bits, background.bytes().data(), background.bytes().size());
     SplashBlock b;
     if (PlacePicture(frame->get(), picture.get(), &b))
-        BlendSurface(frame->get(), b.dstX, b.dstY, b.cx, b.cy, picture.get(), b.srcX, b.srcY,
-                     level);
+        BlendSplashBlock(frame->get(), picture.get(), &b, level);
 }
 
 RgbaImage Downscale(const Surface* frame, int32_t factor)
