@@ -1,4 +1,4 @@
-#include "frame_recorder.h"
+#include "launcher_fakes.h"
 
 #include "import_hook.h"
 #include "launcher.h"

@@ -3,7 +3,7 @@
 // exit code, both alone and through the main line.
 #include "launcher.h"
 #include "main_line_harness.h"
-#include "process_fakes.h"
+#include "launcher_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,7 @@
-#include "library_fakes.h"
+#include "launcher_fakes.h"
 
 #include "import_hook.h"
-#include "process_fakes.h"
 #include "show_run.h"
-#include "system_fakes.h"
 
 #include <cstring>
 #include <string>

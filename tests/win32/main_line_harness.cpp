@@ -1,13 +1,9 @@
 #include "main_line_harness.h"
 
-#include "frame_recorder.h"
+#include "launcher_fakes.h"
 #include "import_hook.h"
 #include "launcher.h"
-#include "library_fakes.h"
-#include "process_fakes.h"
-#include "show_fakes.h"
 #include "surface_checks.h"
-#include "system_fakes.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // makes faked or recorded (main_line_harness.h): the show's frames, its
 // endings, its timings and title, the picture it picks and the screen it
 // covers, and the start of the next program after it.
-#include "frame_recorder.h"
+#include "launcher_fakes.h"
 #include "import_hook.h"
 #include "launcher.h"
 #include "main_line_harness.h"

@@ -1,4 +1,4 @@
-#include "show_fakes.h"
+#include "launcher_fakes.h"
 
 #include "import_hook.h"
 #include "launcher.h"

@@ -1,4 +1,4 @@
-#include "system_fakes.h"
+#include "launcher_fakes.h"
 
 #include "import_hook.h"
 #include "show_run.h"
