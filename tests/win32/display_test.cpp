@@ -15,6 +15,7 @@
 #include "../host/pixel_surface.h"
 #include "gdi_squeeze.h"
 #include "import_hook.h"
+#include "surface_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -63,12 +64,6 @@ void Randomize(Surface* s, std::mt19937& rng)
 std::vector<uint8_t> Snapshot(const Surface& s)
 {
     return std::vector<uint8_t>(s.bits, s.bits + size_t(s.pitch) * size_t(s.height));
-}
-
-bool IsAllZero(const Surface& s)
-{
-    Surface zero{};
-    return std::memcmp(&s, &zero, sizeof s) == 0;
 }
 
 // A bitmap can be selected into a new context only if no other holds it.

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 
 struct DcCounts {
     int getDc = 0, releaseDc = 0, createDc = 0, deleteDc = 0;
@@ -68,6 +70,31 @@ template <typename F>
 void Hook(F& real, const char* dll, const char* name, F replacement)
 {
     real = reinterpret_cast<F>(dc_hooks::Redirect(dll, name, reinterpret_cast<void*>(replacement)));
+}
+
+// One row of a table of redirections: the slot that keeps the real
+// function, the import, and what stands in for it.
+struct ImportHook {
+    template <typename F>
+    ImportHook(F& real, const char* dll, const char* name, F replacement)
+        : install([&real, dll, name, replacement] {
+              Hook(real, dll, name, replacement);
+              return real != nullptr;
+          })
+    {
+    }
+    std::function<bool()> install;  // true when the program imports the function
+};
+
+// Installs every row of a table; true when all of them are imported. Once
+// per table: a second redirection would keep the stand-in as the real
+// function.
+inline bool InstallImportHooks(std::initializer_list<ImportHook> hooks)
+{
+    bool all = true;
+    for (const ImportHook& hook : hooks)
+        all = hook.install() && all;
+    return all;
 }
 
 // Installs the counters once; true when all four calls are counted.

@@ -122,14 +122,14 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(CountDeviceContexts());
-        Hook(realCreateFile, "kernel32.dll", "CreateFileA", &CountCreateFile);
-        Hook(realReadFile, "kernel32.dll", "ReadFile", &CountReadFile);
-        Hook(realCloseHandle, "kernel32.dll", "CloseHandle", &CountCloseHandle);
-        Hook(realGlobalAlloc, "kernel32.dll", "GlobalAlloc", &CountGlobalAlloc);
-        Hook(realGlobalFree, "kernel32.dll", "GlobalFree", &CountGlobalFree);
-        Hook(realFreeResource, "kernel32.dll", "FreeResource", &CountFreeResource);
-        ASSERT_TRUE(realCreateFile && realReadFile && realCloseHandle && realGlobalAlloc &&
-                    realGlobalFree && realFreeResource);
+        ASSERT_TRUE(InstallImportHooks({
+            {realCreateFile, "kernel32.dll", "CreateFileA", &CountCreateFile},
+            {realReadFile, "kernel32.dll", "ReadFile", &CountReadFile},
+            {realCloseHandle, "kernel32.dll", "CloseHandle", &CountCloseHandle},
+            {realGlobalAlloc, "kernel32.dll", "GlobalAlloc", &CountGlobalAlloc},
+            {realGlobalFree, "kernel32.dll", "GlobalFree", &CountGlobalFree},
+            {realFreeResource, "kernel32.dll", "FreeResource", &CountFreeResource},
+        }));
         CreateDirectoryA(kFolder, nullptr);
         ASSERT_TRUE(SetCurrentDirectoryA(kFolder));
         InitDisplay(nullptr);  // no window: a palette block, no back buffer

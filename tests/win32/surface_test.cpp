@@ -1,6 +1,7 @@
 // Surface lifecycle on real DIB sections, under Wine.
 #include "surface_win32.h"
 #include "import_hook.h"
+#include "surface_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,6 @@ struct ScopedSurface {
     Surface* operator->() { return &record; }
     Surface* get() { return &record; }
 };
-
-bool IsAllZero(const Surface& s)
-{
-    Surface zero{};
-    return std::memcmp(&s, &zero, sizeof s) == 0;
-}
 
 // What GDI itself says of a pixel, through a memory context.
 COLORREF PixelSeenByGdi(HBITMAP hBitmap, int x, int y)

@@ -1,0 +1,69 @@
+#include "launcher_fakes.h"
+
+#include "import_hook.h"
+#include "show_run.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+decltype(&SetDllDirectoryA) realSetDllDirectory;
+decltype(&LoadLibraryA) realLoadLibrary;
+decltype(&FreeLibrary) realFreeLibrary;
+decltype(&GetProcAddress) realGetProcAddress;
+
+// The DLL search is restricted in the test only on record: the test
+// program itself goes on loading as before.
+BOOL WINAPI RecordSetDefaultDllDirectories(DWORD flags)
+{
+    g_run.calls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
+    return TRUE;
+}
+
+BOOL WINAPI RecordSetDllDirectory(LPCSTR path)
+{
+    g_run.calls.push_back(std::string("SetDllDirectoryA [") + (path ? path : "null") + "]");
+    return TRUE;
+}
+
+HMODULE WINAPI CountLoadLibrary(LPCSTR name)
+{
+    g_run.librariesLoaded.push_back(name != nullptr ? name : "(null)");
+    return realLoadLibrary(name);
+}
+
+BOOL WINAPI CountFreeLibrary(HMODULE module)
+{
+    ++g_run.librariesFreed;
+    return realFreeLibrary(module);
+}
+
+// The shell, the monitor's DPI and the search's restriction are looked up
+// by name at run time: those lookups get the fakes.
+FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (IS_INTRESOURCE(name))
+        return realGetProcAddress(module, name);
+    if (std::strcmp(name, "GetDpiForMonitor") == 0)
+        return LookUpGetDpiForMonitor(realGetProcAddress(module, name));
+    if (std::strcmp(name, "ShellExecuteExA") == 0)
+        return LookUpShellExecuteEx();
+    if (std::strcmp(name, "SetDefaultDllDirectories") == 0)
+        return g_run.noSetDefaultDllDirectories
+                   ? nullptr
+                   : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordSetDefaultDllDirectories));
+    return realGetProcAddress(module, name);
+}
+
+}  // namespace
+
+bool InstallLibraryFakes()
+{
+    return InstallImportHooks({
+        {realSetDllDirectory, "kernel32.dll", "SetDllDirectoryA", &RecordSetDllDirectory},
+        {realLoadLibrary, "kernel32.dll", "LoadLibraryA", &CountLoadLibrary},
+        {realFreeLibrary, "kernel32.dll", "FreeLibrary", &CountFreeLibrary},
+        {realGetProcAddress, "kernel32.dll", "GetProcAddress", &FakeGetProcAddress},
+    });
+}

@@ -1,0 +1,464 @@
+// The main line on real windows under Wine, with the platform's calls it
+// makes faked or recorded (main_line_harness.h): the show's frames, its
+// endings, its timings and title, the picture it picks and the screen it
+// covers, and the start of the next program after it.
+#include "launcher_fakes.h"
+#include "import_hook.h"
+#include "launcher.h"
+#include "main_line_harness.h"
+#include "../show_levels.h"
+#include "show.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A screen smaller than the picture: each frame shows the picture's middle
+// part, centred as if the whole were drawn, with nothing written outside the
+// back buffer. A right click ends the show after the frame it follows.
+TEST_F(MainLine, PictureLargerThanTheScreenIsClippedAndAClickEndsTheShow)
+{
+    const std::vector<int> levels = ShowLevels();
+    struct Case {
+        int clickAtFrame;
+        size_t frames;
+    } cases[] = {{-1, 128}, {0, 1}, {63, 64}, {70, 71}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("click after frame " + std::to_string(c.clickAtFrame));
+        ShowRun settings;
+        settings.screenWidth = 160;  // 35 and 45 short: each position rounds toward zero
+        settings.screenHeight = 100;
+        settings.fastClock = true;
+        settings.clickAtFrame = c.clickAtFrame;
+        EXPECT_EQ(RunMain(settings, "next.exe --from \"a b\""), 0);
+        ASSERT_EQ(g_run.pictureWidth, 195) << "the small picture is the one for this width";
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        for (size_t i = 0; i < g_run.frames.size(); ++i)
+            ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[i], levels[i]), "") << "frame " << i;
+        EXPECT_GE(g_run.paints, 1) << "the window never showed the desktop copy";
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], "next.exe --from \"a b\"");
+        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
+        EXPECT_FALSE(g_run.windowAliveAtStart) << "the window must close before the hand-off";
+        ExpectAllReleased();
+    }
+}
+
+// Nothing to show: no back buffer to fade into, no window (so no quit
+// message to wait for), no picture, or no copy of the desktop to fade over.
+// No frame is drawn, everything is released, and the next program starts
+// at once, before the window closes; the window is shown only when there
+// is a desktop to show in it.
+TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
+{
+    const struct {
+        const char* name;
+        bool ShowRun::*failure;
+        const char* commandLine;
+        const char* started;
+        bool windowAliveAtStart, shown;
+    } cases[] = {
+        {"no back buffer", &ShowRun::noBackBuffer, "next.exe", "next.exe", true, false},
+        {"no window", &ShowRun::noWindow, "next.exe", "next.exe", false, false},
+        {"no picture", &ShowRun::noPicture, "", "setup.exe", true, true},
+        {"no desktop copy", &ShowRun::noDesktopCopy, "next.exe a", "next.exe a", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.*c.failure = true;
+        EXPECT_EQ(RunMain(settings, c.commandLine), 0);
+        EXPECT_TRUE(g_run.frames.empty());
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], c.started);
+        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
+        EXPECT_EQ(g_run.windowAliveAtStart, c.windowAliveAtStart);
+        EXPECT_EQ(g_run.windowShown, c.shown);
+        if (!c.shown) {
+            EXPECT_EQ(g_run.paints, 0) << "the window was painted without a desktop to show";
+        }
+        ExpectAllReleased();
+    }
+}
+
+// A class of that name already there: no window and no show, but the next
+// program starts.
+TEST_F(MainLine, ClassThatCannotBeRegisteredStillStartsTheNextProgram)
+{
+    WNDCLASSA other = {};
+    other.lpfnWndProc = DefWindowProcA;
+    other.hInstance = GetModuleHandleA(nullptr);
+    other.lpszClassName = "Orveline";
+    ASSERT_NE(RegisterClassA(&other), 0);
+    EXPECT_EQ(RunMain(ShowRun{}, "next.exe /S"), 0);
+    EXPECT_EQ(g_hWnd, nullptr);
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "next.exe /S");
+    EXPECT_EQ(g_dcCounts.taken(), 0);
+}
+
+// Every way to end the show early, at every moment: a close request (as
+// Alt+F4, the taskbar or Task Manager give it), the system close command,
+// and a quit message. The show stops drawing, the window and everything
+// else goes, and the next program starts with its command line, exit code 0.
+TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
+{
+    const struct {
+        const char* moment;
+        int atFrame;
+        DWORD delayMs;
+        size_t frames;  // drawn before the ending took effect
+    } moments[] = {
+        {"before the first frame", kBeforeFirstFrame, 0, 0},
+        {"in the fade in", 10, 0, 11},
+        {"in the hold", 63, 500, 64},
+        {"in the fade out", 80, 0, 81},
+        {"in the last wait", 127, 0, 128},
+    };
+    const struct {
+        const char* name;
+        UINT message;
+    } endings[] = {{"WM_CLOSE", WM_CLOSE}, {"SC_CLOSE", WM_SYSCOMMAND}, {"WM_QUIT", WM_QUIT}};
+    for (const auto& e : endings)
+        for (const auto& m : moments) {
+            SCOPED_TRACE(std::string(e.name) + " " + m.moment);
+            ShowRun settings;
+            settings.fastClock = true;
+            settings.ending = e.message;
+            settings.endAtFrame = m.atFrame;
+            settings.endDelayMs = m.delayMs;
+            EXPECT_EQ(RunMain(settings, "next.exe \"two words\""), 0);
+            EXPECT_TRUE(g_run.ended);
+            // A quit posted while the picture loads waits in the queue
+            // until the first wait takes it, after the first frame.
+            const size_t frames = e.message == WM_QUIT && m.atFrame == kBeforeFirstFrame ? 1 : m.frames;
+            EXPECT_EQ(g_run.frames.size(), frames);
+            ASSERT_EQ(g_run.started.size(), 1u);
+            EXPECT_EQ(g_run.started[0], "next.exe \"two words\"");
+            EXPECT_FALSE(g_run.windowAliveAtStart);
+            ExpectAllReleased();
+        }
+}
+
+// The show follows the program's product record (product/vendor.rc): fades
+// of 641 and 1300 ms wait 10 and 20 ms after each frame, the hold waits its
+// 1000 ms, and the title is the vendor's, in other scripts than Latin.
+// Without a record the shipped show plays under the shipped title.
+TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
+{
+    const struct {
+        bool noRecord;
+        DWORD fadeInWait, holdMs, fadeOutWait;
+        const wchar_t* title;
+    } cases[] = {
+        {false, 10, 1000, 20, L"\x00dc\x0062\x0065\x0072 \x65e5\x672c"},
+        {true, 20, 2000, 10, L"Orveline"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.noRecord ? "no record" : "the vendor's record");
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.dpi = 96;
+        settings.noProductRecord = c.noRecord;
+        RunMain(settings, "next.exe");
+        ASSERT_EQ(g_run.frameClocks.size(), size_t(kShowFrameCount));
+        EXPECT_EQ(g_run.title, c.title);
+        // Each gap is the wait and what the clock's 7 ms steps add to it.
+        auto gap = [&](int frame) { return g_run.frameClocks[size_t(frame)] - g_run.frameClocks[size_t(frame) - 1]; };
+        for (int frame = 1; frame < kShowFrameCount; ++frame) {
+            const DWORD wait = frame < kFadeInFrameCount    ? c.fadeInWait
+                               : frame == kFadeInFrameCount ? c.fadeInWait + c.holdMs
+                                                            : c.fadeOutWait;
+            EXPECT_GE(gap(frame), wait) << "frame " << frame;
+            EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
+        }
+        ExpectAllReleased();
+    }
+}
+
+// Animations turned off, or a Remote Desktop session: no fades. One frame
+// at the full level, held for the vendor's hold (1000 ms), then the window
+// goes and the next program starts; a skip or a close request during the
+// hold ends it as always. A system without the setting keeps the fades.
+TEST_F(MainLine, StillPictureWithoutAnimations)
+{
+    const struct {
+        const char* name;
+        bool animationsOff, remote, noSetting;
+        UINT ending;  // during the hold, 300 ms in
+        size_t frames;
+    } cases[] = {
+        {"animations off", true, false, false, 0, 1},
+        {"remote", false, true, false, 0, 1},
+        {"both", true, true, false, 0, 1},
+        {"a key in the hold", true, false, false, WM_KEYDOWN, 1},
+        {"a close request in the hold", false, true, false, WM_CLOSE, 1},
+        {"no such setting", true, false, true, 0, 128},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = 400;
+        settings.screenHeight = 300;
+        settings.animationsOff = c.animationsOff;
+        settings.remote = c.remote;
+        settings.noAnimationSetting = c.noSetting;
+        settings.ending = c.ending;
+        settings.endAtFrame = c.ending != 0 ? 0 : kNoEnding;
+        settings.endDelayMs = 300;
+        EXPECT_EQ(RunMain(settings, "next.exe /S"), 0);
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[0], c.frames == 1 ? 255 : 0), "");
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], "next.exe /S");
+        EXPECT_FALSE(g_run.windowAliveAtStart);
+        if (c.frames == 1) {
+            // The clock's 7 ms steps come on top of the wait.
+            const DWORD held = g_run.clockAtStart - g_run.frameClocks[0];
+            const DWORD wanted = c.ending != 0 ? 300 : 1000;
+            EXPECT_GE(held, wanted);
+            EXPECT_LT(held, wanted + 100);
+        }
+        ExpectAllReleased();
+    }
+}
+
+// A frame's cost follows the picture, not the screen: the first frame of a
+// show restores and shows the whole screen, every later one only the
+// picture's block, and each is still the whole right picture.
+TEST_F(MainLine, LaterFramesTransferOnlyThePicturesBlock)
+{
+    const std::vector<int> levels = ShowLevels();
+    const struct {
+        const char* name;
+        int width, height;
+        bool animationsOff;
+        size_t frames;
+        LONG blockCx, blockCy;
+    } cases[] = {
+        {"fades", 400, 300, false, 128, 195, 0},
+        {"the still picture", 400, 300, true, 1, 195, 0},
+        {"a picture larger than the screen", 160, 100, false, 128, 160, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = c.width;
+        settings.screenHeight = c.height;
+        settings.animationsOff = c.animationsOff;
+        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+        ASSERT_EQ(g_run.frames.size(), c.frames);
+        const LONG blockCy = c.blockCy != 0 ? c.blockCy : g_run.pictureHeight;
+        for (size_t i = 0; i < c.frames; ++i) {
+            SCOPED_TRACE("frame " + std::to_string(i));
+            const bool whole = i == 0;
+            const SIZE want = whole ? SIZE{c.width, c.height} : SIZE{c.blockCx, blockCy};
+            EXPECT_EQ(g_run.frameRestores[i].cx, want.cx);
+            EXPECT_EQ(g_run.frameRestores[i].cy, want.cy);
+            EXPECT_EQ(g_run.framePresents[i].cx, want.cx);
+            EXPECT_EQ(g_run.framePresents[i].cy, want.cy);
+            ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[i], c.frames == 1 ? 255 : levels[i]), "");
+        }
+        ExpectAllReleased();
+    }
+}
+
+// A silent switch of the vendor's (here "/S /VERYSILENT --quiet") standing
+// alone on the command line: no window and no show, and the next program
+// starts at once with the whole line. Anywhere else it is no switch.
+TEST_F(MainLine, SilentSwitchSkipsTheShow)
+{
+    const struct {
+        const char* record;
+        std::string line;
+        bool silent;
+    } cases[] = {
+        {"SILENT", "setup.exe /S", true},
+        {"SILENT", "\"Setup Disk\\setup.exe\" /lang en --QUIET", true},
+        {"SILENT", "/verysilent\tsetup.exe", true},
+        {"SILENT", "setup.exe /SILENT", false},
+        {"SILENT", "setup.exe \"/S\"", false},
+        {"PRODUCT", "setup.exe /S", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.record) + " [" + c.line + "]");
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.productRecord = c.record;
+        settings.clickAtFrame = 0;
+        EXPECT_EQ(RunMain(settings, c.line.c_str()), 0);
+        EXPECT_EQ(g_run.windowsAsked, c.silent ? 0 : 1);
+        EXPECT_EQ(g_run.frames.size(), c.silent ? 0u : 1u);
+        ASSERT_EQ(g_run.started.size(), 1u);
+        EXPECT_EQ(g_run.started[0], c.line);
+        ExpectAllReleased();
+    }
+}
+
+// Where the vendor asked for the monitor holding the pointer, the window
+// covers that monitor, the snapshot comes from there, and the picture is
+// the one for its width; a pointer on no monitor means the primary, as
+// does a product that did not ask.
+TEST_F(MainLine, CoversTheMonitorHoldingThePointer)
+{
+    const RECT primary{0, 0, 1024, 768}, right{1024, 100, 1824, 700}, left{-640, -480, 0, 0};
+    const struct {
+        const char* name;
+        const char* record;
+        POINT cursor;
+        RECT covered;
+        int pictureWidth;
+    } cases[] = {
+        {"on the right", "POINTER", {1500, 300}, right, 195},
+        {"on the left, above", "POINTER", {-1, -1}, left, 195},
+        {"on the primary", "POINTER", {1023, 767}, primary, 317},
+        {"on none", "POINTER", {5000, 300}, primary, 317},
+        {"not asked", "PRODUCT", {1500, 300}, primary, 317},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = 1024;
+        settings.screenHeight = 768;
+        settings.dpi = 96;
+        settings.productRecord = c.record;
+        settings.monitors = {primary, right, left};
+        settings.cursor = c.cursor;
+        settings.clickAtFrame = 0;
+        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+        const RECT& want = c.covered;
+        const RECT asked = g_run.windowRect;
+        EXPECT_TRUE(asked.left == want.left && asked.top == want.top && asked.right == want.right - want.left &&
+                    asked.bottom == want.bottom - want.top)
+            << "window at " << asked.left << ", " << asked.top << ", " << asked.right << " x " << asked.bottom;
+        const auto copy = std::find_if(g_run.earlyBlits.begin(), g_run.earlyBlits.end(), [&](const RECT& b) {
+            return b.left == want.left && b.top == want.top && b.right == want.right - want.left &&
+                   b.bottom == want.bottom - want.top;
+        });
+        EXPECT_NE(copy, g_run.earlyBlits.end()) << "the snapshot is not the monitor's";
+        EXPECT_EQ(g_run.frames.size(), 1u);
+        EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
+        ExpectAllReleased();
+    }
+}
+
+// On screens wider than 800, the large picture at the scale nearest the
+// primary monitor's (its own DPI where shcore.dll says it, the system's
+// where it cannot), of those the program holds, and only from its
+// resources: no file of their names is looked for. shcore.dll comes from
+// the system folder and is let go again.
+TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
+{
+    const std::vector<int> none, twice = {200}, three = {125, 200}, all = {125, 150, 175, 200, 250, 300};
+    const struct {
+        int width, dpi, monitorDpi;  // monitorDpi -1: no GetDpiForMonitor
+        const std::vector<int>& scales;
+        int pictureWidth;  // 317: Tal1280, 195: Tal800, else the scale over 5
+    } cases[] = {
+        {1024, 96, 0, all, 317},   {1024, 120, 0, all, 25},   {1024, 168, 0, all, 35},
+        {1024, 240, 0, all, 50},   {1024, 288, 0, all, 60},   {1024, 143, 0, twice, 317},
+        {1024, 144, 0, twice, 40}, {1024, 144, 0, three, 25}, {1024, 192, 0, none, 317},
+        {800, 192, 0, all, 195},   {1024, 96, 144, all, 30},  {1024, 120, -1, all, 25},
+    };
+    char system[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
+    const POINT origin = {0, 0};
+    const HMONITOR primary = MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) + " DPI, the monitor's " +
+                     std::to_string(c.monitorDpi) + ", scales " + ::testing::PrintToString(c.scales));
+        ShowRun settings;
+        settings.fastClock = true;
+        settings.screenWidth = c.width;
+        settings.screenHeight = 768;
+        settings.dpi = c.dpi;
+        settings.monitorDpi = c.monitorDpi;
+        settings.scales = c.scales;
+        settings.clickAtFrame = 0;
+        RunMain(settings, "next.exe");
+        EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
+        const auto scaledNames = [](const std::vector<std::string>& names) {
+            std::vector<std::string> found;
+            for (const std::string& n : names)
+                if (_strnicmp(n.c_str(), "Tal1280x", 8) == 0 &&
+                    std::find(found.begin(), found.end(), n) == found.end())
+                    found.push_back(n);
+            return found.size();
+        };
+        EXPECT_EQ(scaledNames(g_run.resourcesAsked), c.width > 800 ? 6u : 0u);
+        EXPECT_EQ(scaledNames(g_run.filesOpened), 0u) << "a file was looked for";
+        if (c.width > 800) {
+            ASSERT_EQ(g_run.librariesLoaded.size(), 1u);
+            EXPECT_EQ(g_run.librariesLoaded[0], std::string(system, systemLength) + "\\shcore.dll");
+            EXPECT_EQ(g_run.librariesFreed, 1);
+            EXPECT_EQ(g_run.dpiMonitors, (c.monitorDpi < 0 ? std::vector<HMONITOR>{} : std::vector<HMONITOR>{primary}));
+            EXPECT_EQ(g_run.dpiTypes, (c.monitorDpi < 0 ? std::vector<int>{} : std::vector<int>{0}))
+                << "the effective DPI";
+        }
+        ExpectAllReleased();
+    }
+}
+
+// Before anything else, and on every path, DLLs by name come from the system
+// folder only. Where that cannot be set, the current folder goes from the
+// search instead, and comes back just before the next program starts, which
+// would otherwise inherit its absence.
+TEST_F(MainLine, RestrictsTheDllSearchBeforeAnythingElse)
+{
+    for (bool old : {false, true})
+        for (bool noPicture : {false, true}) {
+            SCOPED_TRACE(std::string(old ? "before Windows 8, " : "") + (noPicture ? "no picture" : "a show"));
+            ShowRun settings;
+            settings.fastClock = true;
+            settings.noPicture = noPicture;
+            settings.noSetDefaultDllDirectories = old;
+            RunMain(settings, "next.exe");
+            const std::string first = old ? "SetDllDirectoryA []" : "SetDefaultDllDirectories 2048";
+            ASSERT_GE(g_run.calls.size(), 2u);
+            EXPECT_EQ(g_run.calls[0], first);
+            EXPECT_EQ(g_run.calls[1], "GetCommandLineA");
+            const auto start = std::find(g_run.calls.begin(), g_run.calls.end(), "WinExec");
+            ASSERT_NE(start, g_run.calls.end());
+            const bool released = start != g_run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]";
+            EXPECT_EQ(released, old) << "the next program inherits our search";
+            EXPECT_EQ(std::count_if(g_run.calls.begin(), g_run.calls.end(),
+                                    [](const std::string& c) { return c.rfind("SetDllDirectoryA", 0) == 0; }),
+                      old ? 2 : 0);
+        }
+}
+
+// The exit code says whether the next program started, on every path.
+TEST_F(MainLine, ExitCodeSaysWhetherTheNextProgramStarted)
+{
+    for (bool noPicture : {false, true})
+        for (UINT winExec : {33u, 2u}) {
+            SCOPED_TRACE(std::string(noPicture ? "no picture" : "whole show") + ", WinExec " +
+                         std::to_string(winExec));
+            ShowRun settings;
+            settings.fastClock = true;
+            settings.noPicture = noPicture;
+            settings.winExecResult = winExec;
+            settings.winExecError = ERROR_FILE_NOT_FOUND;
+            EXPECT_EQ(RunMain(settings, "missing.exe"), winExec > 31 ? 0 : 1);
+            EXPECT_EQ(g_run.started.size(), 1u);
+            ExpectAllReleased();
+        }
+}
+
+TEST_F(MainLine, HandsOnBytesOf0x80AndAbove)
+{
+    ShowRun settings;
+    settings.noPicture = true;
+    EXPECT_EQ(RunMain(settings, "\xDC" "ber.exe \xE9t\xE9"), 0);
+    ASSERT_EQ(g_run.started.size(), 1u);
+    EXPECT_EQ(g_run.started[0], "\xDC" "ber.exe \xE9t\xE9");
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "launcher_fakes.h"
+
+#include "import_hook.h"
+#include "show_run.h"
+
+namespace {
+
+decltype(&GetSystemMetrics) realGetSystemMetrics;
+decltype(&GetDeviceCaps) realGetDeviceCaps;
+decltype(&SystemParametersInfoA) realSystemParametersInfo;
+decltype(&GetCursorPos) realGetCursorPos;
+decltype(&MonitorFromPoint) realMonitorFromPoint;
+decltype(&GetMonitorInfoA) realGetMonitorInfo;
+typedef HRESULT(WINAPI* GetDpiForMonitorProc)(HMONITOR, int, UINT*, UINT*);
+GetDpiForMonitorProc realGetDpiForMonitor;
+
+int WINAPI FakeGetSystemMetrics(int index)
+{
+    g_run.calls.push_back("GetSystemMetrics");
+    if (index == SM_CXSCREEN && g_run.screenWidth > 0)
+        return g_run.screenWidth;
+    if (index == SM_CYSCREEN && g_run.screenHeight > 0)
+        return g_run.screenHeight;
+    if (index == SM_REMOTESESSION)
+        return g_run.remote ? 1 : 0;
+    return realGetSystemMetrics(index);
+}
+
+int WINAPI FakeGetDeviceCaps(HDC dc, int index)
+{
+    if ((index == LOGPIXELSX || index == LOGPIXELSY) && g_run.dpi > 0)
+        return g_run.dpi;
+    return realGetDeviceCaps(dc, index);
+}
+
+// Animations are on unless a run says otherwise, whatever the prefix holds.
+BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT value, void* answer, UINT update)
+{
+    if (action != SPI_GETCLIENTAREAANIMATION)
+        return realSystemParametersInfo(action, value, answer, update);
+    if (g_run.noAnimationSetting)
+        return FALSE;
+    *static_cast<BOOL*>(answer) = g_run.animationsOff ? FALSE : TRUE;
+    return TRUE;
+}
+
+// A fake monitor layout, which only a product that asks for the pointer's
+// monitor looks at: monitor i is the handle i + 1.
+BOOL WINAPI FakeGetCursorPos(POINT* point)
+{
+    *point = g_run.cursor;
+    return TRUE;
+}
+
+HMONITOR WINAPI FakeMonitorFromPoint(POINT point, DWORD flags)
+{
+    for (size_t i = 0; i < g_run.monitors.size(); ++i)
+        if (PtInRect(&g_run.monitors[i], point))
+            return reinterpret_cast<HMONITOR>(i + 1);
+    return flags == MONITOR_DEFAULTTOPRIMARY ? reinterpret_cast<HMONITOR>(1) : nullptr;
+}
+
+BOOL WINAPI FakeGetMonitorInfo(HMONITOR monitor, MONITORINFO* info)
+{
+    const size_t i = reinterpret_cast<size_t>(monitor) - 1;
+    if (i >= g_run.monitors.size())
+        return FALSE;
+    info->rcMonitor = info->rcWork = g_run.monitors[i];
+    return TRUE;
+}
+
+HRESULT WINAPI FakeGetDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y)
+{
+    g_run.dpiMonitors.push_back(monitor);
+    g_run.dpiTypes.push_back(type);
+    const int dpi = g_run.monitorDpi > 0 ? g_run.monitorDpi : g_run.dpi;
+    if (dpi <= 0)
+        return realGetDpiForMonitor(monitor, type, x, y);
+    *x = *y = UINT(dpi);
+    return S_OK;
+}
+
+}  // namespace
+
+bool InstallSystemFakes()
+{
+    return InstallImportHooks({
+        {realGetSystemMetrics, "user32.dll", "GetSystemMetrics", &FakeGetSystemMetrics},
+        {realGetDeviceCaps, "gdi32.dll", "GetDeviceCaps", &FakeGetDeviceCaps},
+        {realSystemParametersInfo, "user32.dll", "SystemParametersInfoA", &FakeSystemParametersInfo},
+        {realGetCursorPos, "user32.dll", "GetCursorPos", &FakeGetCursorPos},
+        {realMonitorFromPoint, "user32.dll", "MonitorFromPoint", &FakeMonitorFromPoint},
+        {realGetMonitorInfo, "user32.dll", "GetMonitorInfoA", &FakeGetMonitorInfo},
+    });
+}
+
+FARPROC LookUpGetDpiForMonitor(FARPROC real)
+{
+    realGetDpiForMonitor = reinterpret_cast<GetDpiForMonitorProc>(reinterpret_cast<void*>(real));
+    return g_run.monitorDpi < 0 || realGetDpiForMonitor == nullptr
+               ? nullptr
+               : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeGetDpiForMonitor));
+}
