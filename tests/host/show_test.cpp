@@ -42,9 +42,11 @@ TEST(ShowSchedule, FramesLevelsAndWaits)
         }
     }
     // Every level steps by 4 inside each fade: none repeated or skipped.
-    for (int32_t frame = 1; frame < kShowFrameCount; ++frame)
-        if (frame != kFadeInFrameCount)
+    for (int32_t frame = 1; frame < kShowFrameCount; ++frame) {
+        if (frame != kFadeInFrameCount) {
             EXPECT_EQ(ShowLevel(frame - 1) - ShowLevel(frame), frame < kFadeInFrameCount ? -4 : 4);
+        }
+    }
 }
 
 }  // namespace
