@@ -24,8 +24,9 @@ namespace {
 // ---------------------------------------------------------------- records
 
 // The launcher this program watches when not told otherwise, from this
-// program's folder: both are in the same build, bench beside launcher.
-const char kLauncherFromHere[] = "\\..\\launcher\\orveline.exe";
+// program's folder: both are in the same build, bench/frame two folders
+// below the build's own, as launcher is one below.
+const char kLauncherFromHere[] = "\\..\\..\\launcher\\orveline.exe";
 
 struct Options {
     std::string self, launcher;
@@ -119,7 +120,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: frame_bench [--launcher PATH] [--timeline] [--record FILE]\n"
-                 "  PATH defaults to ..\\launcher\\orveline.exe beside this program's folder;\n"
+                 "  PATH defaults to ..\\..\\launcher\\orveline.exe from this program's folder;\n"
                  "  FILE gets a line of this screen's key figures appended, for bench.sh to\n"
                  "  compare screens, each measured by a process of its own\n");
     return 2;
