@@ -55,13 +55,13 @@ run_all() {
   echo "Timings from a shared machine: compare figures of one run with each other."
   echo
   # The console table goes to standard error; the summary is the Markdown.
-  build/bench/bench/pixel_bench 2>/dev/null
+  build/bench/bench/pixels/pixel_bench 2>/dev/null
   echo
 
   start_screen 1024x768x24
   echo "## Region from colour key, 1920 x 1080, $bits-bit (best of up to 5 builds)"
   echo
-  "$winrun" "build/$windows/bench/region_bench.exe"
+  "$winrun" "build/$windows/bench/frame/region_bench.exe"
   stop_screen
 
   # The launcher's frame and its whole show, at 1024 x 768, full HD and 4K.
@@ -74,7 +74,7 @@ run_all() {
     echo
     start_screen "$screen"
     # Wine's drive Z: is the root of this machine's file system.
-    "$winrun" "build/$windows/bench/frame_bench.exe" --record "Z:${record//\//\\}"
+    "$winrun" "build/$windows/bench/frame/frame_bench.exe" --record "Z:${record//\//\\}"
     stop_screen
   done
   echo

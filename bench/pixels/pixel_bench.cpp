@@ -8,6 +8,7 @@
 // and partial pixels decides how much work each pixel takes: once at its own
 // size at the centre of a desktop-like screen, once tiled over a whole
 // 1920 x 1080 screen.
+#include "show.h"
 #include "surface.h"
 
 #include <benchmark/benchmark.h>
@@ -30,9 +31,9 @@
 
 namespace {
 
-// The show fades through levels like this one; below 256 every pixel with
-// any alpha takes the full blend, so it is the costly case.
-constexpr int32_t kLevel = 252;
+// The last level of the show's fade in; below 256 every pixel with any
+// alpha takes the full blend, so it is the costly case.
+const int32_t kLevel = ShowLevel(kFadeInFrameCount - 1);
 constexpr int32_t kScreenWidth = 1920, kScreenHeight = 1080;
 
 // Pixel memory aligned the way a platform bitmap's is (on a page), so that

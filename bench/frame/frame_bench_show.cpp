@@ -8,7 +8,7 @@
 // ---------------------------------------------------------------- the show
 
 Show WatchShow(const std::string& launcher, const std::string& self, const Block& b,
-               const Pixels& desktop, const Pixels& level4, const Pixels& level3)
+               const Pixels& desktop, const Pixels& firstFrame, const Pixels& lastFrame)
 {
     Show show;
     char tempRoot[MAX_PATH] = {};
@@ -46,14 +46,14 @@ Show WatchShow(const std::string& launcher, const std::string& self, const Block
             if (!seen) {
                 seen = true;
                 show.firstVisible = Ms(now - t0);
-                show.firstIsLevel4 = CountDiffering(reader.Bits(), level4.data(), b) == 0;
+                show.firstAsPlanned = CountDiffering(reader.Bits(), firstFrame.data(), b) == 0;
                 ReadMemory(pi.hProcess, &show.memory);
                 show.pagefileWhileShowing = show.memory.current;
             }
             if (CountDiffering(reader.Bits(), previous.data(), b) != 0) {
                 ++show.changes;
                 show.lastChange = Ms(now - t0);
-                show.lastIsLevel3 = CountDiffering(reader.Bits(), level3.data(), b) == 0;
+                show.lastAsPlanned = CountDiffering(reader.Bits(), lastFrame.data(), b) == 0;
                 show.timeline.emplace_back(Ms(now - t0), fromDesktop);
             }
             show.greyAgain = -1;

@@ -213,7 +213,8 @@ struct Show {
     double created = 0, firstVisible = 0, lastChange = 0, greyAgain = -1, handoff = -1,
            exited = -1;
     int changes = 0, polls = 0;
-    bool firstIsLevel4 = false, lastIsLevel3 = false;
+    // The first visible frame and the last new one equal to the show's own.
+    bool firstAsPlanned = false, lastAsPlanned = false;
     double pollGap = 0;  // median ms between polls
     Memory memory;
     SIZE_T pagefileWhileShowing = 0;  // at the first visible frame
@@ -221,4 +222,4 @@ struct Show {
 };
 
 Show WatchShow(const std::string& launcher, const std::string& self, const Block& b,
-               const Pixels& desktop, const Pixels& level4, const Pixels& level3);
+               const Pixels& desktop, const Pixels& firstFrame, const Pixels& lastFrame);
