@@ -33,7 +33,7 @@ bool ParseMs(const std::string& option, const std::string& value, uint32_t* ms, 
     }
     *ms = uint32_t(std::stoul(value));
     if (*ms > kProductMaxMs) {
-        *error = option + " of " + value + " ms is over a minute (60000 ms at the most)";
+        *error = option + " of " + value + " ms is over a minute (" + std::to_string(kProductMaxMs) + " ms at the most)";
         return false;
     }
     return true;
@@ -236,7 +236,7 @@ screens, 317 x 236. An output folder that is not there yet is made.
   --description TEXT     "File description" (Orveline splash launcher)
   --copyright TEXT       "Copyright" (none)
   --title TEXT           the window's title in the taskbar (Orveline)
-  --fade-in MS           the fade in's length ()" + fadeIn + R"(; 60000 at the most)
+  --fade-in MS           the fade in's length ()" + fadeIn + "; " + std::to_string(kProductMaxMs) + R"( at the most)
   --hold MS              the hold's length ()" + hold + R"()
   --fade-out MS          the fade out's length ()" + fadeOut + R"()
   --large-at PERCENT FILE

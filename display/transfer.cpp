@@ -10,18 +10,16 @@ struct MemoryContext {
     HGDIOBJ old;
 };
 
-// Memory contexts compatible with the screen's, one per surface; the
-// screen's own context is given back at once. Surfaces are DIB sections,
-// whose format is their own: the window's context would make no difference.
+// Memory contexts compatible with the screen, one per surface. Surfaces are
+// DIB sections, whose format is their own: no window's context, nor the
+// desktop's, is needed to make them, which spares every copy taking one.
 static void OpenMemoryContexts(MemoryContext* dst, HBITMAP dstBitmap, MemoryContext* src,
                                HBITMAP srcBitmap)
 {
-    HDC hdc = GetDC(nullptr);
-    dst->dc = CreateCompatibleDC(hdc);
+    dst->dc = CreateCompatibleDC(nullptr);
     dst->old = SelectObject(dst->dc, dstBitmap);
-    src->dc = CreateCompatibleDC(hdc);
+    src->dc = CreateCompatibleDC(nullptr);
     src->old = SelectObject(src->dc, srcBitmap);
-    ReleaseDC(nullptr, hdc);
 }
 
 // Each context's own bitmap goes back in before it is deleted, as everywhere

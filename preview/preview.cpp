@@ -3,6 +3,7 @@
 // repeats the launcher's arithmetic around them (which picture, where, which
 // level when) and lays the frames out for a person to look at.
 #include "preview.h"
+#include "product_record.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -560,8 +561,8 @@ bool TakeOptionValue(const std::string& arg, const std::string& value, PreviewOp
         // A minute at the most: anything longer keeps the installer
         // waiting for no reason a user would accept.
         int32_t ms = 0;
-        if (!ParseNumber(value, 60000, &ms)) {
-            *error = arg + " wants milliseconds from 0 to 60000, not " + value;
+        if (!ParseNumber(value, kProductMaxMs, &ms)) {
+            *error = arg + " wants milliseconds from 0 to " + std::to_string(kProductMaxMs) + ", not " + value;
             return false;
         }
         uint32_t& field = arg == "--fade-in" ? options->timings.fadeInMs
