@@ -7,6 +7,7 @@
 # procedure too long; fails when there is one.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/common.sh"
 folders=(surface display launcher brand tools preview testing bench)
 limit=100
 
@@ -67,12 +68,10 @@ sample() {
 expected=$'Long 101\nMain 101'
 got=$({ sample Fits 100 alone; sample Long 101 alone; sample Short 100 kr; sample Main 101 kr; } |
       measure | over)
-if [ "$got" != "$expected" ]; then
-    echo "BROKEN: the measure finds [$got] over $limit lines in its samples, not [$expected]"
-    exit 1
-fi
+[ "$got" = "$expected" ] ||
+    die "BROKEN: the measure finds [$got] over $limit lines in its samples, not [$expected]"
 
-cd "$root" || exit 1
+cd "$root" || die "cannot enter $root"
 files=$(find "${folders[@]}" -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 long=0
 while read -r where name length; do
