@@ -64,7 +64,10 @@ check "the Windows tool ($windows) under Wine writes programs" \
 for program in setup-splash.exe setup-splash64.exe; do
   check "the same bytes as the native tool: $program" cmp -s "$work/wine/出力/$program" "$work/vendor/$program"
 done
-check "the Windows tool says its version" eval "'$root/build/$windows/wine-run.sh' '$work/templates/orveline-brand.exe' --version | grep -q '^orveline-brand $(cat "$root/VERSION")'"
+# Read whole before it is looked at: grep -q would stop reading at the first
+# match, and the tool, still writing, could then end on a broken pipe.
+said=$("$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" --version)
+check "the Windows tool says its version" grep -q "^orveline-brand $(cat "$root/VERSION")" <<<"$said"
 
 help=$("$brand" --help)
 for option in --fit --icon --product --company --version --description --copyright --title \
