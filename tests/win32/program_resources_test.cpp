@@ -59,7 +59,8 @@ TEST(ProgramResources, ManifestAsksForNoElevationNamesTheSystemsAndDpiAwareness)
         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
-        ">true</dpiAware>",
+        // Per monitor on 8.1 and early 10, system aware on Vista, 7 and 8.
+        ">true/pm</dpiAware>",
         "SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>",
         "processorArchitecture=\"*\"",
     };
