@@ -171,13 +171,11 @@ static int StartThroughShell(const char* commandLine, HANDLE* process)
     if (!FindProgram(commandLine, program, sizeof program, &parameters))
         return 0;
 
-    static const char kShellName[] = "\\shell32.dll";
-    char shellPath[MAX_PATH];
-    const UINT folderLength = GetSystemDirectoryA(shellPath, MAX_PATH);
-    if (folderLength == 0 || folderLength + sizeof kShellName > sizeof shellPath)
-        return 0;
-    memcpy(shellPath + folderLength, kShellName, sizeof kShellName);
-    HMODULE shell = LoadLibraryA(shellPath);
+    // The start that failed gave up our restriction of the DLL search for
+    // the program it was to start; the shell's own dependencies load by
+    // name, so the restriction comes back before the shell is loaded.
+    RestoreDllSearch();
+    HMODULE shell = LoadSystemLibrary("shell32.dll");
     if (shell == nullptr)
         return 0;
 
@@ -235,6 +233,39 @@ int StartNextProgram(const char* commandLine)
     return StartThroughShell(commandLine, nullptr);
 }
 
+// Dispatches whatever comes in while the next program runs: a thread that
+// has made windows must answer messages sent to it, or a program that
+// broadcasts to every window (an installer announcing a changed setting)
+// hangs on us. A quit is not ours to act on here.
+static void DispatchWaitingMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+DWORD WaitForProgram(HANDLE process)
+{
+    // Messages already in the queue do not wake the wait: each turn takes
+    // them all first.
+    for (;;) {
+        DispatchWaitingMessages();
+        const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0)
+            break;
+        if (woken != WAIT_OBJECT_0 + 1)
+            return DWORD(kProgramUnknownExit);
+    }
+    // Read only once the process has ended: before, the code would be
+    // STILL_ACTIVE, which is no answer of the installer's.
+    DWORD exitCode;
+    return GetExitCodeProcess(process, &exitCode) ? exitCode : DWORD(kProgramUnknownExit);
+}
+
 int RunNextProgram(const char* commandLine, DWORD* exitCode)
 {
     *exitCode = 0;
@@ -266,9 +297,7 @@ int RunNextProgram(const char* commandLine, DWORD* exitCode)
     // A start the shell handed elsewhere gives no process to wait for: it
     // started, and that is all there is to say.
     if (process != nullptr) {
-        WaitForSingleObject(process, INFINITE);
-        if (!GetExitCodeProcess(process, exitCode))
-            *exitCode = 1;
+        *exitCode = WaitForProgram(process);
         CloseHandle(process);
     }
     return started;

@@ -79,9 +79,16 @@ void PumpOneMessage();
 // so input is seen within one turn.
 void WaitWithMessages(uint32_t milliseconds);
 
+// Keeps the desktop window manager from animating the window's appearance
+// and its close; nothing where there is no window manager (before Vista).
+void DisableTransitions(HWND window);
+
 // The DPI a monitor is scaled to (96 at 100 %): its own where Windows says
 // it (8.1 on), the system's before; 0 when neither can be read.
 int32_t MonitorDpi(HMONITOR monitor);
+// Whether the launcher runs in a Remote Desktop session, RemoteFX's virtual
+// graphics included, which the system metric alone reports as local.
+bool InRemoteSession();
 
 // Restricts the loading of DLLs by name to the system folder, or where that
 // cannot be done, takes the current folder out of the search.
@@ -90,6 +97,12 @@ void RestrictDllSearch();
 // just before it starts; the launcher's own restriction to the system
 // folder stays.
 void ReleaseDllSearch();
+// Takes back what ReleaseDllSearch gave up, once a start has failed and
+// the launcher goes on loading libraries itself.
+void RestoreDllSearch();
+// A library of the system folder, loaded by its full path; null when it is
+// missing.
+HMODULE LoadSystemLibrary(const char* name);
 // Starts the next program with WinExec, as shown. A program that needs
 // elevation, which WinExec cannot start, is started through the shell
 // instead, the same file WinExec tried, or none, and the shell asks the
@@ -101,6 +114,13 @@ int StartNextProgram(const char* commandLine);
 // started, its exit code in *exitCode (0 when the shell started it without
 // a process to wait for).
 int RunNextProgram(const char* commandLine, DWORD* exitCode);
+// What an exit code that cannot be read gives: the same answer as a
+// program that could not be started.
+enum { kProgramUnknownExit = 1 };
+// Waits for a started process to end, answering the thread's messages
+// meanwhile; its exit code, or kProgramUnknownExit when the wait fails or
+// the code cannot be read. The handle stays the caller's.
+DWORD WaitForProgram(HANDLE process);
 // The file WinExec would start for a command line, found the same way, with
 // its full path, and the parameters after it. 0 when there is none, or when
 // the launcher's own folder cannot be said in the ANSI code page.

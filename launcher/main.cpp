@@ -37,7 +37,7 @@ static bool ShowFades()
     BOOL animations = TRUE;
     if (SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION, 0, &animations, 0) && !animations)
         return false;
-    return GetSystemMetrics(SM_REMOTESESSION) == 0;
+    return !InRemoteSession();
 }
 
 // The picture for this screen. On a screen wider than 800 pixels, the large
@@ -105,6 +105,16 @@ static void FindScreen(LauncherRun* run)
     g_screenHeight = monitor.rcMonitor.bottom - monitor.rcMonitor.top;
 }
 
+// Only the foreground process, and those it started while it was so, may
+// bring a window to the front. Our window is in front until it closes;
+// afterwards the installer's first window, or the consent prompt, would
+// open behind whatever came forward in its place. Given while we still
+// may, before the window goes, to whatever process the start brings.
+static void LetNextProgramComeForward()
+{
+    AllowSetForegroundWindow(ASFW_ANY);
+}
+
 static bool RegisterLauncherClass()
 {
     WNDCLASSA windowClass = {};
@@ -159,8 +169,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // switches wants no picture over the screen; so does one without a
     // class, which can have no window.
     if (HasSilentSwitch(run.next, run.product.switches) ||
-        (previousInstance == nullptr && !RegisterLauncherClass()))
+        (previousInstance == nullptr && !RegisterLauncherClass())) {
+        LetNextProgramComeForward();
         return HandOn(&run);
+    }
 
     FindScreen(&run);
     g_hWnd = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, run.screenLeft, run.screenTop,
@@ -172,6 +184,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     static_assert(sizeof(wchar_t) == sizeof run.product.title[0], "titles are UTF-16");
     if (g_hWnd != nullptr && run.product.titleLength > 0)
         DefWindowProcW(g_hWnd, WM_SETTEXT, 0, (LPARAM)run.product.title);
+    // Neither its appearance nor a close during a fade may animate: the
+    // show is its own animation.
+    if (g_hWnd != nullptr)
+        DisableTransitions(g_hWnd);
 
     InitDisplay(g_hWnd);
     CreateSurface(&g_backCopy, g_screenWidth, g_screenHeight, 24, "BackCopy");
@@ -191,10 +207,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // Nothing to show: the next program must not wait for us, unless we
     // are to wait for it, which must not be under our window.
     const bool startAtOnce = !haveSplash && (run.product.flags & kProductFlagWait) == 0;
-    int exitCode = kExitNotStarted;
-    if (startAtOnce) {
-        exitCode = HandOn(&run);
-    } else if (haveSplash) {
+    if (haveSplash) {
         ShowStage stage = {g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, {}};
         PlannedFrame frames[kShowFrameCount];
         const int32_t count = PlanShow(ShowFades(), &run.product.timings, frames);
@@ -202,6 +215,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
                             &stage.block))
             PlayShow(&stage, frames, count);
     }
+    LetNextProgramComeForward();
+    int exitCode = kExitNotStarted;
+    if (startAtOnce)
+        exitCode = HandOn(&run);
 
     CloseWindowAndDrain();
     // Also clears a record that kept its sizes when its bitmap was refused.

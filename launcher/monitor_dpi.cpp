@@ -1,8 +1,6 @@
 // The DPI a monitor is scaled to.
 #include "launcher.h"
 
-#include <string.h>
-
 // shcore.dll's, from Windows 8.1 on; MDT_EFFECTIVE_DPI is 0. Declared here
 // so that the program needs no import of it and still starts on older
 // systems.
@@ -20,15 +18,7 @@ static int32_t SystemDpi()
 
 int32_t MonitorDpi(HMONITOR monitor)
 {
-    // By its full path from the system folder, like the shell: never a
-    // shcore.dll beside the launcher on the installer medium.
-    static const char kShcoreName[] = "\\shcore.dll";
-    char path[MAX_PATH];
-    const UINT folderLength = GetSystemDirectoryA(path, MAX_PATH);
-    if (monitor == nullptr || folderLength == 0 || folderLength + sizeof kShcoreName > sizeof path)
-        return SystemDpi();
-    memcpy(path + folderLength, kShcoreName, sizeof kShcoreName);
-    HMODULE shcore = LoadLibraryA(path);
+    HMODULE shcore = monitor != nullptr ? LoadSystemLibrary("shcore.dll") : nullptr;
     if (shcore == nullptr)
         return SystemDpi();
     GetDpiForMonitorProc getDpi = (GetDpiForMonitorProc)(void*)GetProcAddress(shcore, "GetDpiForMonitor");

@@ -31,6 +31,14 @@ LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_ERASEBKGND:
+        // The paint that follows covers the whole window with the back
+        // buffer. Erased first with the class's white brush, the screen
+        // could show that white for a frame: a composing window manager
+        // may present the window between the erase and the paint.
+        if (g_backBuffer.hBitmap != nullptr)
+            return 1;
+        break;
     case WM_PAINT:
         PaintBackBuffer(hwnd);
         return 0;
@@ -53,6 +61,25 @@ LRESULT CALLBACK LauncherWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// dwmapi.dll's, from Windows Vista on; declared here so that the program
+// needs no import of it and still starts on older systems.
+typedef HRESULT(WINAPI* DwmSetWindowAttributeProc)(HWND, DWORD, LPCVOID, DWORD);
+static const DWORD kDwmTransitionsForceDisabled = 3;  // DWMWA_TRANSITIONS_FORCEDISABLED
+
+void DisableTransitions(HWND window)
+{
+    HMODULE dwm = LoadSystemLibrary("dwmapi.dll");
+    if (dwm == nullptr)
+        return;
+    DwmSetWindowAttributeProc setAttribute =
+        (DwmSetWindowAttributeProc)(void*)GetProcAddress(dwm, "DwmSetWindowAttribute");
+    const BOOL disabled = TRUE;
+    if (setAttribute != nullptr)
+        setAttribute(window, kDwmTransitionsForceDisabled, &disabled, sizeof disabled);
+    // The attribute stays with the window; the library is not needed for it.
+    FreeLibrary(dwm);
 }
 
 void PumpOneMessage()

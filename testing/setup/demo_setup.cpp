@@ -2,7 +2,8 @@
 // with what, in started.txt in its working folder, and ends. The run script
 // shows that record; the end-to-end tests compare it with what they passed.
 // "/exitcode=N" on its command line makes N its exit code, as an installer
-// says how it went.
+// says how it went; "/sleep=MS" keeps it running that long first, as an
+// installer at work.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -30,6 +31,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CloseHandle(file);
     if (!ok || !MoveFileExA("started.tmp", "started.txt", MOVEFILE_REPLACE_EXISTING))
         return 1;
+    const char* sleep = strstr(GetCommandLineA(), "/sleep=");
+    if (sleep != nullptr)
+        Sleep(strtoul(sleep + 7, nullptr, 10));
     const char* exitCode = strstr(GetCommandLineA(), "/exitcode=");
     return exitCode != nullptr ? (int)strtoul(exitCode + 10, nullptr, 10) : 0;
 }

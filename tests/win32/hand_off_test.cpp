@@ -306,4 +306,109 @@ TEST_F(HandOff, WaitsForTheNextProgramAndGivesItsExitCode)
     }
 }
 
+// While it waits, the launcher answers what is sent to its thread's
+// windows: an installer that broadcasts a changed setting must not hang
+// on us until it has ended itself.
+TEST_F(HandOff, AnswersMessagesWhileItWaits)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    struct Sender {
+        HWND window;
+        LRESULT answered = 0;
+        static DWORD WINAPI Run(void* self)
+        {
+            Sender* s = static_cast<Sender*>(self);
+            Sleep(300);
+            DWORD_PTR result;
+            s->answered = SendMessageTimeoutA(s->window, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, &result);
+            return 0;
+        }
+    } sender{window};
+    g_run = ShowRun{};
+    g_run.realCreate = true;
+    HANDLE thread = CreateThread(nullptr, 0, &Sender::Run, &sender, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    DWORD exitCode = 0;
+    EXPECT_EQ(RunNextProgram("\"Setup Disk\\setup.exe\" /sleep=2000 /exitcode=7", &exitCode), 1);
+    EXPECT_EQ(exitCode, 7u);
+    // Answers whatever is still to come before the thread is waited for.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    CloseHandle(thread);
+    DestroyWindow(window);
+    EXPECT_NE(sender.answered, 0) << "a message sent during the wait went unanswered for a second";
+    EXPECT_GT(g_run.waits, 0);
+    g_run = ShowRun{};
+}
+
+// A wait that fails, or an exit code that cannot be read, says the install
+// failed (1), never the code of a process still running (259); a program
+// that ends with 259 itself is still heard.
+TEST_F(HandOff, AnUnknownEndGivesOne)
+{
+    const struct {
+        const char* name;
+        bool waitFails, exitCodeUnreadable;
+        DWORD exitCode;
+    } cases[] = {
+        {"the wait fails", true, false, 1},
+        {"the code cannot be read", false, true, 1},
+        {"the program's own 259", false, false, 259},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_run = ShowRun{};
+        g_run.realCreate = true;
+        g_run.waitFails = c.waitFails;
+        g_run.exitCodeUnreadable = c.exitCodeUnreadable;
+        DWORD exitCode = 0;
+        EXPECT_EQ(RunNextProgram("\"Setup Disk\\setup.exe\" /exitcode=259", &exitCode), 1);
+        EXPECT_EQ(exitCode, c.exitCode);
+        for (HANDLE h : g_run.handlesGiven)
+            EXPECT_NE(std::find(g_run.handlesClosed.begin(), g_run.handlesClosed.end(), h), g_run.handlesClosed.end())
+                << "a handle was left open";
+        StartedPath();
+    }
+    g_run = ShowRun{};
+}
+
+// Where the search's restriction had to be given up for the next program
+// (SetDllDirectoryA, before Windows 8's loader update), a start that fails
+// for want of elevation takes it back before the shell is loaded, whose
+// own dependencies load by name; with the system's restriction nothing of
+// it was given up.
+TEST_F(HandOff, TakesTheDllSearchBackBeforeLoadingTheShell)
+{
+    for (bool old : {true, false})
+        for (const char* record : {"PRODUCT", "WAITING"}) {
+            SCOPED_TRACE(std::string(old ? "before Windows 8, " : "") + record);
+            ShowRun settings;
+            settings.noPicture = true;
+            settings.productRecord = record;
+            settings.noSetDefaultDllDirectories = old;
+            settings.winExecResult = 11;
+            settings.winExecError = 740;
+            settings.createError = 740;
+            RunMain(settings, "\"Setup Disk\\setup.exe\" /S");
+            ASSERT_EQ(g_run.shellStarts.size(), 1u);
+            std::vector<std::string> search;
+            for (const std::string& call : g_run.calls)
+                if (call.rfind("SetDllDirectoryA", 0) == 0 || call == "WinExec" || call == "CreateProcessA" ||
+                    call == "LoadLibraryA shell32.dll")
+                    search.push_back(call);
+            const std::string start = std::string(record) == "WAITING" ? "CreateProcessA" : "WinExec";
+            const std::vector<std::string> wanted =
+                old ? std::vector<std::string>{"SetDllDirectoryA []", "SetDllDirectoryA [null]", start,
+                                               "SetDllDirectoryA []", "LoadLibraryA shell32.dll"}
+                    : std::vector<std::string>{start, "LoadLibraryA shell32.dll"};
+            EXPECT_EQ(search, wanted);
+            ExpectAllReleased();
+        }
+}
+
 }  // namespace

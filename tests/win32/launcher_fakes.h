@@ -32,6 +32,10 @@ std::string FirstWrongPixel(const ShowRun& r, const std::vector<uint8_t>& frame,
 // such function; and ShellExecuteExA: the fake.
 FARPROC LookUpGetDpiForMonitor(FARPROC real);
 FARPROC LookUpShellExecuteEx();
+// DwmSetWindowAttribute: recorded. The registry's calls: the fakes of the
+// run's GlassSessionId, or the real ones.
+FARPROC LookUpDwmSetWindowAttribute();
+FARPROC LookUpRegistry(const char* name, FARPROC real);
 
 // The real WinExec, for a test that compares the search with it.
 extern decltype(&WinExec) realWinExec;

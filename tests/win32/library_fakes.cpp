@@ -27,9 +27,21 @@ BOOL WINAPI RecordSetDllDirectory(LPCSTR path)
     return TRUE;
 }
 
+// A library's file name, without its folder.
+const char* FileName(const char* path)
+{
+    const char* slash = std::strrchr(path, '\\');
+    return slash != nullptr ? slash + 1 : path;
+}
+
 HMODULE WINAPI CountLoadLibrary(LPCSTR name)
 {
     g_run.librariesLoaded.push_back(name != nullptr ? name : "(null)");
+    g_run.calls.push_back(std::string("LoadLibraryA ") + (name != nullptr ? FileName(name) : "(null)"));
+    if (name != nullptr && !g_run.missingLibrary.empty() && _stricmp(FileName(name), g_run.missingLibrary.c_str()) == 0) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
     return realLoadLibrary(name);
 }
 
@@ -49,6 +61,10 @@ FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
         return LookUpGetDpiForMonitor(realGetProcAddress(module, name));
     if (std::strcmp(name, "ShellExecuteExA") == 0)
         return LookUpShellExecuteEx();
+    if (std::strcmp(name, "DwmSetWindowAttribute") == 0)
+        return LookUpDwmSetWindowAttribute();
+    if (std::strncmp(name, "Reg", 3) == 0)
+        return LookUpRegistry(name, realGetProcAddress(module, name));
     if (std::strcmp(name, "SetDefaultDllDirectories") == 0)
         return g_run.noSetDefaultDllDirectories
                    ? nullptr

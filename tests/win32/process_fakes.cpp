@@ -14,6 +14,9 @@ decltype(&GetCommandLineA) realGetCommandLine;
 decltype(&GetModuleFileNameW) realGetModuleFileNameW;
 decltype(&CreateProcessA) realCreateProcess;
 decltype(&CloseHandle) realCloseHandle;
+decltype(&AllowSetForegroundWindow) realAllowSetForegroundWindow;
+decltype(&MsgWaitForMultipleObjects) realMsgWaitForMultipleObjects;
+decltype(&GetExitCodeProcess) realGetExitCodeProcess;
 
 LPSTR WINAPI FakeGetCommandLine()
 {
@@ -73,6 +76,35 @@ BOOL WINAPI RecordCloseHandle(HANDLE handle)
     return realCloseHandle(handle);
 }
 
+// Recorded, and whether our window was still there in front to give the
+// right; passed on, so that the test program keeps its own.
+BOOL WINAPI RecordAllowSetForegroundWindow(DWORD process)
+{
+    g_run.calls.push_back("AllowSetForegroundWindow");
+    g_run.foregroundAllowed.push_back(process);
+    g_run.windowInFrontAtAllow = g_hWnd != nullptr && IsWindow(g_hWnd) && IsWindowVisible(g_hWnd);
+    return realAllowSetForegroundWindow(process);
+}
+
+DWORD WINAPI FakeMsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD wake)
+{
+    ++g_run.waits;
+    if (g_run.waitFails) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    return realMsgWaitForMultipleObjects(count, handles, all, ms, wake);
+}
+
+BOOL WINAPI FakeGetExitCodeProcess(HANDLE process, DWORD* exitCode)
+{
+    if (g_run.exitCodeUnreadable) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return realGetExitCodeProcess(process, exitCode);
+}
+
 BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
 {
     g_run.shellStarts.push_back(*info);
@@ -109,6 +141,9 @@ bool InstallProcessFakes()
         {realWinExec, "kernel32.dll", "WinExec", &FakeWinExec},
         {realCreateProcess, "kernel32.dll", "CreateProcessA", &FakeCreateProcess},
         {realCloseHandle, "kernel32.dll", "CloseHandle", &RecordCloseHandle},
+        {realAllowSetForegroundWindow, "user32.dll", "AllowSetForegroundWindow", &RecordAllowSetForegroundWindow},
+        {realMsgWaitForMultipleObjects, "user32.dll", "MsgWaitForMultipleObjects", &FakeMsgWaitForMultipleObjects},
+        {realGetExitCodeProcess, "kernel32.dll", "GetExitCodeProcess", &FakeGetExitCodeProcess},
     });
 }
 

@@ -80,14 +80,26 @@ HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWOR
     }
     if (g_run.noWindow)
         return nullptr;
-    return realCreateWindow(exStyle, className, title, style, x, y, cx, cy, parent, menu,
-                            instance, param);
+    HWND window = realCreateWindow(exStyle, className, title, style, x, y, cx, cy, parent, menu,
+                                   instance, param);
+    if (className != nullptr && !IS_INTRESOURCE(className) && std::strcmp(className, "Orveline") == 0)
+        g_run.window = window;
+    return window;
+}
+
+HRESULT WINAPI RecordDwmSetWindowAttribute(HWND window, DWORD attribute, LPCVOID value, DWORD size)
+{
+    g_run.calls.push_back("DwmSetWindowAttribute " + std::to_string(attribute));
+    g_run.dwmAttributes.push_back({window, attribute, size == sizeof(BOOL) ? *static_cast<const BOOL*>(value) : -1});
+    return S_OK;
 }
 
 BOOL WINAPI RecordShowWindow(HWND window, int show)
 {
-    if (window == g_hWnd && show != SW_HIDE)
+    if (window == g_hWnd && show != SW_HIDE) {
         g_run.windowShown = true;
+        g_run.calls.push_back("ShowWindow");
+    }
     return realShowWindow(window, show);
 }
 
@@ -102,4 +114,9 @@ bool InstallShowFakes()
         {realCreateWindow, "user32.dll", "CreateWindowExA", &FakeCreateWindow},
         {realShowWindow, "user32.dll", "ShowWindow", &RecordShowWindow},
     });
+}
+
+FARPROC LookUpDwmSetWindowAttribute()
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordDwmSetWindowAttribute));
 }

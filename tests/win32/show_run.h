@@ -12,6 +12,9 @@
 #include <vector>
 
 inline constexpr int kNoEnding = -1000, kBeforeFirstFrame = -1;
+// The GlassSessionId a run's registry holds: the real registry's, none, or
+// the session of this process or another one.
+enum GlassSession { kRealGlassSession, kNoGlassSession, kOurGlassSession, kOtherGlassSession };
 
 struct ShowRun {
     // Settings of the show: its clock, resources and window (show_fakes.cpp).
@@ -37,6 +40,7 @@ struct ShowRun {
     bool animationsOff = false;             // Windows' "animation effects" turned off
     bool noAnimationSetting = false;        // a system before Vista, which lacks the setting
     bool remote = false;                    // a Remote Desktop session
+    GlassSession glassSession = kRealGlassSession;  // read through the registry's calls
     std::vector<RECT> monitors;             // the first is the primary
     POINT cursor = {};
 
@@ -50,9 +54,12 @@ struct ShowRun {
     bool realCreate = false;                // CreateProcessA starts for real; else it fails
     DWORD createError = ERROR_FILE_NOT_FOUND;
     std::string shellChild;                 // started for real by the shell when a handle is asked
+    bool waitFails = false;                 // MsgWaitForMultipleObjects answers WAIT_FAILED
+    bool exitCodeUnreadable = false;        // GetExitCodeProcess fails
 
     // Settings of the DLL search (library_fakes.cpp).
     bool noSetDefaultDllDirectories = false;  // a system before Windows 8 without its update
+    std::string missingLibrary;             // a system library's file name that does not load
 
     // Observations of the whole run.
     std::vector<std::string> calls;         // the platform calls recorded, in order
@@ -63,6 +70,7 @@ struct ShowRun {
     int windowsAsked = 0;
     RECT windowRect = {};                   // where the launcher asked for its window
     bool windowShown = false;               // the launcher's window was ever shown
+    HWND window = nullptr;                  // the launcher's window, as created
     std::vector<std::string> resourcesAsked, filesOpened;
 
     // Observations of the frames.
@@ -95,10 +103,20 @@ struct ShowRun {
     std::vector<std::string> shellFiles, shellParameters, shellDirectories;
     bool shellOwnerLive = false;            // the window the shell was given, at the call
     std::vector<HANDLE> handlesGiven, handlesClosed;
+    std::vector<DWORD> foregroundAllowed;   // AllowSetForegroundWindow's processes
+    bool windowInFrontAtAllow = false;      // our window was there and visible at the last
+    int waits = 0;                          // MsgWaitForMultipleObjects calls
 
     // Observations of the DLLs.
     std::vector<std::string> librariesLoaded;
     int librariesFreed = 0;
+    struct Attribute {
+        HWND window;
+        DWORD attribute;
+        BOOL value;
+    };
+    std::vector<Attribute> dwmAttributes;   // DwmSetWindowAttribute calls
+    int keysOpened = 0, keysClosed = 0;     // the registry's, faked
 };
 
 // The run in progress, or the last one.

@@ -3,6 +3,8 @@
 #include "import_hook.h"
 #include "show_run.h"
 
+#include <cstring>
+
 namespace {
 
 decltype(&GetSystemMetrics) realGetSystemMetrics;
@@ -80,7 +82,55 @@ HRESULT WINAPI FakeGetDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y
     return S_OK;
 }
 
+// The registry holds GlassSessionId as the run says; only that value is
+// ever read.
+const HKEY kTerminalServerKey = reinterpret_cast<HKEY>(0x7e57);
+
+LONG WINAPI FakeRegOpenKeyEx(HKEY root, LPCSTR name, DWORD, REGSAM, HKEY* key)
+{
+    if (root != HKEY_LOCAL_MACHINE || _stricmp(name, "SYSTEM\\CurrentControlSet\\Control\\Terminal Server") != 0)
+        return ERROR_FILE_NOT_FOUND;
+    ++g_run.keysOpened;
+    *key = kTerminalServerKey;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeRegQueryValueEx(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size)
+{
+    if (key != kTerminalServerKey || std::strcmp(name, "GlassSessionId") != 0 ||
+        g_run.glassSession == kNoGlassSession)
+        return ERROR_FILE_NOT_FOUND;
+    if (*size < sizeof(DWORD))
+        return ERROR_MORE_DATA;
+    DWORD ours = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ours);
+    const DWORD glass = g_run.glassSession == kOurGlassSession ? ours : ours + 1;
+    std::memcpy(data, &glass, sizeof glass);
+    *type = REG_DWORD;
+    *size = sizeof glass;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeRegCloseKey(HKEY key)
+{
+    if (key != kTerminalServerKey)
+        return ERROR_INVALID_HANDLE;
+    ++g_run.keysClosed;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
+
+FARPROC LookUpRegistry(const char* name, FARPROC real)
+{
+    if (g_run.glassSession == kRealGlassSession)
+        return real;
+    void* fake = std::strcmp(name, "RegOpenKeyExA") == 0      ? reinterpret_cast<void*>(&FakeRegOpenKeyEx)
+                 : std::strcmp(name, "RegQueryValueExA") == 0 ? reinterpret_cast<void*>(&FakeRegQueryValueEx)
+                 : std::strcmp(name, "RegCloseKey") == 0      ? reinterpret_cast<void*>(&FakeRegCloseKey)
+                                                              : nullptr;
+    return fake != nullptr ? reinterpret_cast<FARPROC>(fake) : real;
+}
 
 bool InstallSystemFakes()
 {

@@ -154,6 +154,38 @@ TEST_F(WindowProcedure, PaintShowsTheBackBufferAndNothingOnceItIsGone)
     g_hWnd = saved;
 }
 
+// With a back buffer to paint, the erase leaves the context as it was and
+// says it is done, so that no white from the class's brush can reach the
+// screen before the paint; without one the default erase stays.
+TEST_F(WindowProcedure, EraseLeavesTheScreenToThePaint)
+{
+    const HWND saved = g_hWnd;
+    g_hWnd = window_;
+    g_screenWidth = 64;
+    g_screenHeight = 48;
+    for (bool backBuffer : {true, false}) {
+        SCOPED_TRACE(backBuffer ? "a back buffer" : "none");
+        if (backBuffer)
+            InitDisplay(g_hWnd);
+        HDC screen = GetDC(nullptr);
+        HDC memDc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 64, 48);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(memDc, bitmap);
+        HBRUSH brush = CreateSolidBrush(RGB(90, 20, 140));
+        RECT all{0, 0, 64, 48};
+        FillRect(memDc, &all, brush);
+        DeleteObject(brush);
+        EXPECT_NE(LauncherWndProc(window_, WM_ERASEBKGND, (WPARAM)memDc, 0), 0);
+        EXPECT_EQ(GetPixel(memDc, 40, 30), backBuffer ? RGB(90, 20, 140) : RGB(255, 255, 255));
+        SelectObject(memDc, old);
+        DeleteObject(bitmap);
+        DeleteDC(memDc);
+        ShutdownDisplay();
+    }
+    g_hWnd = saved;
+}
+
 // WM_CLOSE releases the display and destroys the window, whose destruction
 // posts the quit message.
 TEST_F(WindowProcedure, CloseReleasesTheDisplayAndDestroysTheWindow)
