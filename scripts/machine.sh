@@ -49,6 +49,13 @@ probe_32bit() {
   status=0
   output=$("$program" 2>&1) || status=$?
   rm -f "$program"
+  if [ "$status" -eq 42 ] && [ ! -x /usr/lib/wine/wine ]; then
+    # The kernel would run them, but 32-bit Wine is not there: setup could
+    # not install it (an i386 index behind the amd64 one).
+    runs_32bit=no
+    why_not_32bit="32-bit Wine (wine32:i386) is not installed"
+    return 0
+  fi
   if [ "$status" -eq 42 ]; then
     runs_32bit=yes
     why_not_32bit=

@@ -16,7 +16,10 @@ packages=(
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
   icoutils zip unzip                          # reading programs' resources in tests; the release
+  nsis                                        # a real installer for the end-to-end tests
 )
+
+. "$(dirname "$0")/common.sh"
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -33,9 +36,36 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   missing+=(wine32:i386)
 fi
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  "${sudo[@]}" apt-get update -q
+[ ${#missing[@]} -gt 0 ] || exit 0
+
+install() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+    apt-get install -y -q --no-install-recommends "$@"
+}
+
+echo "setup: installing ${missing[*]}"
+# A mirror caught mid-sync refuses an index now and then; apt keeps the
+# others and says so, and a second try usually finds it whole.
+for try in 1 2 3; do
+  log=$(mktemp)
+  if "${sudo[@]}" apt-get update -q >"$log" 2>&1 && ! grep -q '^E:' "$log"; then
+    rm -f "$log"
+    break
+  fi
+  [ "$try" -lt 3 ] || { echo "setup: apt-get update reported errors; installing from the indexes it has:"; grep '^E:' "$log"; }
+  rm -f "$log"
+  sleep 2
+done
+
+echo "setup: installing (the log shows only if it fails)"
+quietly install "${missing[@]}" && exit 0
+
+# With the i386 index behind the amd64 one, 32-bit Wine cannot be
+# installed (its libraries must match the 64-bit ones version for
+# version). Everything else still can: the 32-bit build is built, and its
+# tests are reported as not run here.
+rest=()
+for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+[ ${#rest[@]} -lt ${#missing[@]} ] || die "installing the packages failed (above)"
+echo "setup: 32-bit Wine could not be installed; installing the rest without it"
+quietly install "${rest[@]}" || die "installing the packages failed (above)"
