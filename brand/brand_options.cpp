@@ -133,7 +133,8 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
         return kBrandVersion;
     std::vector<std::string> files;
     std::string fadeIn = std::to_string(kShippedTimings.fadeInMs), hold = std::to_string(kShippedTimings.holdMs),
-                fadeOut = std::to_string(kShippedTimings.fadeOutMs), version, monitor = "primary";
+                fadeOut = std::to_string(kShippedTimings.fadeOutMs), version, monitor = "primary",
+                untilWindow;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--fit" || a == "--check" || a == "--wait") {
@@ -170,6 +171,7 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
                              : a == "--fade-in"     ? &fadeIn
                              : a == "--hold"        ? &hold
                              : a == "--fade-out"    ? &fadeOut
+                             : a == "--until-window" ? &untilWindow
                                                     : nullptr;
         if (value != nullptr) {
             if (i + 1 >= args.size()) {
@@ -203,7 +205,12 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
                     ParseMs("--fade-out", fadeOut, &options->fadeOutMs, error);
     if (ok && !options->signCommand.empty() && options->signCommand.find("{}") == std::string::npos)
         *error = "--sign-command needs {} where the program's name goes";
-    else if (ok && monitor != "primary" && monitor != "cursor")
+    else if (ok && !untilWindow.empty() &&
+             (!ParseMs("--until-window", untilWindow, &options->untilWindowMs, error) ||
+              options->untilWindowMs == 0)) {
+        if (error->empty())
+            *error = "--until-window must be 1 ms at the least (leave it out for no wait)";
+    } else if (ok && monitor != "primary" && monitor != "cursor")
         *error = "--monitor must be primary or cursor, not '" + monitor + "'";
     else if (ok && !IsSwitchList(options->silentSwitches.data(), uint32_t(options->silentSwitches.size())))
         *error = "--silent-switches must be words of printable ASCII separated by single spaces, "
@@ -254,6 +261,10 @@ screens, 317 x 236. An output folder that is not there yet is made.
                          the show and start the next program at once (none)
   --wait                 wait for the next program and exit with its exit
                          code (exit as soon as it has started)
+  --until-window MS      keep the picture, held, until the next program shows
+                         its first window, at most MS (1 to 60000): it starts
+                         after the hold, under the picture, which fades out
+                         behind its window (off: it starts after the show)
   --monitor primary|cursor  the monitor the show covers: the primary one, or
                          the one holding the mouse pointer (primary)
   --sign-command "CMD {}"  run CMD on each program before it is moved into

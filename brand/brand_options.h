@@ -29,6 +29,8 @@ struct BrandOptions {
     std::string silentSwitches;  // words on the launcher's command line that skip the show; empty: none
     bool wait = false;           // the launcher waits for the next program and exits with its code
     bool cursorMonitor = false;  // the show covers the monitor holding the pointer, not the primary
+    uint32_t untilWindowMs = 0;  // the held picture waits this long at most for the next program's
+                                 // first window; 0: the next program starts after the show
     std::string small, large, output;
 };
 

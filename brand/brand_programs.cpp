@@ -196,7 +196,7 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
     std::vector<uint8_t> record = EncodeProductRecord(
         timings, Utf16(options.title),
         (options.wait ? kProductFlagWait : 0) | (options.cursorMonitor ? kProductFlagCursorMonitor : 0),
-        options.silentSwitches, orveline[0], orveline[1], orveline[2]);
+        options.silentSwitches, options.untilWindowMs, orveline[0], orveline[1], orveline[2]);
     if (version.empty() || record.empty()) {
         *error = "a text is too long for the program's resources";
         return false;

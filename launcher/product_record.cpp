@@ -35,6 +35,7 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
     settings->flags = 0;
     settings->switchesLength = 0;
     settings->switches[0] = '\0';
+    settings->untilWindowMs = 0;
 
     if (bytes == nullptr || size < kProductRecordHeaderSize)
         return 0;
@@ -42,8 +43,10 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
     for (int i = 0; i < 4; ++i)
         if (record[kProductRecordMagicOffset + i] != uint8_t(kProductRecordMagic[i]))
             return 0;
-    if (Get16(record + kProductRecordVersionOffset) != kProductRecordVersion)
+    const uint32_t version = Get16(record + kProductRecordVersionOffset);
+    if (version < kProductRecordFirstVersion || version > kProductRecordVersion)
         return 0;
+    const uint32_t untilWindowSize = version >= 3 ? kProductRecordUntilWindowSize : 0;
     const uint32_t titleLength = Get16(record + kProductRecordTitleLengthOffset);
     if (titleLength > kProductTitleMaxLength)
         return 0;
@@ -54,8 +57,10 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
         return 0;
     const uint32_t switchesLength = Get16(record + switchesAt);
     const char* switches = reinterpret_cast<const char*>(record + switchesAt + 2);
-    if (recordSize != switchesAt + 2 + switchesLength || !IsSwitchList(switches, switchesLength))
+    const uint32_t untilWindowAt = switchesAt + 2 + switchesLength;
+    if (recordSize != untilWindowAt + untilWindowSize || !IsSwitchList(switches, switchesLength))
         return 0;
+    const uint32_t untilWindowMs = untilWindowSize != 0 ? Get32(record + untilWindowAt) : 0;
     const uint32_t flags = Get32(record + kProductRecordFlagsOffset);
     if ((flags & ~uint32_t(kProductKnownFlags)) != 0)
         return 0;
@@ -63,7 +68,7 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
                                  Get32(record + kProductRecordHoldOffset),
                                  Get32(record + kProductRecordFadeOutOffset)};
     if (timings.fadeInMs > kProductMaxMs || timings.holdMs > kProductMaxMs ||
-        timings.fadeOutMs > kProductMaxMs)
+        timings.fadeOutMs > kProductMaxMs || untilWindowMs > kProductMaxMs)
         return 0;
     const uint8_t* title = record + kProductRecordTitleOffset;
     for (uint32_t i = 0; i < titleLength; ++i)
@@ -80,5 +85,6 @@ int ReadProductRecord(const void* bytes, uint32_t size, ProductSettings* setting
         settings->switches[i] = switches[i];
     settings->switches[switchesLength] = '\0';
     settings->switchesLength = uint16_t(switchesLength);
+    settings->untilWindowMs = untilWindowMs;
     return 1;
 }

@@ -12,13 +12,17 @@
 // The record, little-endian: the magic "ORVL"; the record's version and its
 // size in bytes; the version of Orveline that carries it; the title's length
 // in UTF-16 units (0 for the shipped title); the fade in, hold and fade out;
-// flags; the title, UTF-16LE, not terminated; then the silent switches'
-// length in bytes and the switches, printable ASCII words separated by
-// single spaces, not terminated.
+// flags; the title, UTF-16LE, not terminated; the silent switches' length
+// in bytes and the switches, printable ASCII words separated by single
+// spaces, not terminated; then, from version 3, the longest the held
+// picture waits for the next program's first window (0: it does not wait,
+// the next program starts after the show). A version 2 record, which ends
+// with the switches, is read as one that does not wait.
 enum {
     kProductRecordType = 10,  // RT_RCDATA
     kProductRecordLanguage = 0,
-    kProductRecordVersion = 2,
+    kProductRecordVersion = 3,
+    kProductRecordFirstVersion = 2,
     kProductRecordMagicOffset = 0,
     kProductRecordVersionOffset = 4,
     kProductRecordSizeOffset = 6,
@@ -42,6 +46,8 @@ enum {
     // Cover the monitor that holds the mouse pointer, not the primary one.
     kProductFlagCursorMonitor = 2,
     kProductKnownFlags = kProductFlagWait | kProductFlagCursorMonitor,
+    // The until-window wait after the switches, from version 3.
+    kProductRecordUntilWindowSize = 4,
     kProductSwitchesMaxLength = 255,
     kProductSwitchLowest = 0x21,
     kProductSwitchHighest = 0x7E,
@@ -60,6 +66,10 @@ struct ProductSettings {
     // empty.
     uint16_t switchesLength;
     char switches[kProductSwitchesMaxLength + 1];
+    // The longest the held picture waits for the next program's first
+    // window, at most kProductMaxMs; 0: the next program starts after the
+    // show, as shipped.
+    uint32_t untilWindowMs;
 };
 
 // Fills in the shipped values, then takes the record's in their place when

@@ -17,11 +17,11 @@
 #
 # PRODUCT OPTIONS make the program the vendor's own: --icon, --product,
 # --company, --version, --description, --copyright, --title, --fade-in,
-# --hold, --fade-out, --large-at, --large-2x, --silent-switches, --wait and
-# --monitor, as orveline-brand --help gives them, with their defaults and
-# limits (the README's "Your own product" says what each changes). With the
-# shipped pictures and no option, the programs are the shipped ones, byte
-# for byte.
+# --hold, --fade-out, --large-at, --large-2x, --silent-switches, --wait,
+# --until-window and --monitor, as orveline-brand --help gives them, with
+# their defaults and limits (the README's "Your own product" says what each
+# changes). With the shipped pictures and no option, the programs are the
+# shipped ones, byte for byte.
 #
 # SIGNING, --sign with --pkcs12 FILE or --cert FILE --key FILE, and
 # --password-file FILE and --timestamp URL if need be, signs both programs
@@ -38,7 +38,7 @@ usage() {
   echo "product options: --icon FILE, --product NAME, --company NAME, --version X.Y.Z[.W]," \
        "--description TEXT, --copyright TEXT, --title TEXT, --fade-in MS, --hold MS," \
        "--fade-out MS, --large-at PERCENT FILE, --large-2x FILE, --silent-switches LIST, --wait," \
-       "--monitor primary|cursor (see the README's \"Your own product\")" >&2
+       "--until-window MS, --monitor primary|cursor (see the README's \"Your own product\")" >&2
   exit 2
 }
 
@@ -60,7 +60,7 @@ while [ $# -gt 0 ]; do
     --sign) sign=yes ;;
     --pkcs12 | --cert | --key | --password-file | --timestamp | \
     --product | --company | --version | --description | --copyright | --title | --icon | \
-    --large-2x | --fade-in | --hold | --fade-out | --silent-switches | --monitor)
+    --large-2x | --fade-in | --hold | --fade-out | --silent-switches | --until-window | --monitor)
       [ $# -ge 2 ] || die "$1 needs a value"
       case "$1" in
         --pkcs12 | --cert | --key | --password-file | --timestamp) signing+=("$1" "$2") ;;

@@ -32,6 +32,10 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
         {"--hold 60001 s.png l.png", kBrandRefused, "over a minute"},
         {"--fade-out 1e3 s.png l.png", kBrandRefused, "--fade-out must be"},
         {"--hold 0123456789 s.png l.png", kBrandRefused, "--hold must be"},
+        {"--until-window 0 s.png l.png", kBrandRefused, "1 ms at the least"},
+        {"--until-window 60001 s.png l.png", kBrandRefused, "over a minute"},
+        {"--until-window 2s s.png l.png", kBrandRefused, "--until-window must be a whole number"},
+        {"s.png l.png --until-window", kBrandRefused, "--until-window needs a value"},
         {"--version 1.2 s.png l.png", kBrandRefused, "X.Y.Z or X.Y.Z.W"},
         {"--version 1.2.3.4.5 s.png l.png", kBrandRefused, "X.Y.Z or X.Y.Z.W"},
         {"--version 1..3 s.png l.png", kBrandRefused, "X.Y.Z or X.Y.Z.W"},
@@ -95,6 +99,7 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
     EXPECT_EQ(o.product, "Orveline");
     EXPECT_TRUE(o.title.empty() && o.icon.empty() && o.signCommand.empty() && !o.fit);
     EXPECT_TRUE(o.silentSwitches.empty() && !o.wait && !o.cursorMonitor);
+    EXPECT_EQ(o.untilWindowMs, 0u);
 
     const std::vector<std::string> all = {
         "--fit", "--icon", "i.ico", "--product", "Größe Studio", "--company", "Größe 日本",
@@ -103,7 +108,7 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
         "--large-2x", "x2.png", "--large-at", "125", "a.png", "--large-at", "300", "c.png", "--templates", "t",
         "--sign-command", "sign {} now", "--check",
         "--silent-switches", std::string(127, 'a') + " /" + std::string(126, 'b'), "--wait", "--monitor", "cursor",
-        "s.png", "l.png", "out/setup.exe"};
+        "--until-window", "60000", "s.png", "l.png", "out/setup.exe"};
     ASSERT_EQ(ParseBrandOptions(all, kOrveline, &o, &error), kBrandRun) << error;
     EXPECT_TRUE(o.fit && o.checkOnly);
     EXPECT_EQ(o.icon + o.templates, "i.icot");
@@ -119,6 +124,7 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
     EXPECT_EQ(o.signCommand, "sign {} now");
     EXPECT_EQ(o.silentSwitches, std::string(127, 'a') + " /" + std::string(126, 'b'));
     EXPECT_TRUE(o.wait && o.cursorMonitor);
+    EXPECT_EQ(o.untilWindowMs, 60000u);
     EXPECT_EQ(o.small + o.large + o.output, "s.pngl.pngout/setup.exe");
 }
 

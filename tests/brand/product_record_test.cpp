@@ -41,6 +41,16 @@ Bytes Record(const std::u16string& title, ShowTimings t = {800, 1500, 400}, uint
     return b;
 }
 
+// The same in version 3, which ends with the longest wait for the next
+// program's window.
+Bytes RecordV3(const std::u16string& title, ShowTimings t, uint32_t flags, const std::string& switches,
+               uint32_t untilWindowMs)
+{
+    Bytes b = Record(title, t, flags, switches);
+    b = With(With(b, 4, 3), 6, uint32_t(b.size()) + 4);
+    return With(b, b.size(), untilWindowMs, 4);
+}
+
 struct Row {
     std::string what;
     Bytes bytes;
@@ -50,6 +60,7 @@ struct Row {
     std::u16string title;
     uint32_t flags = 0;
     std::string switches = "";
+    uint32_t untilWindowMs = 0;
 };
 
 TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
@@ -93,6 +104,11 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         {"both flags", Record(u"T", vendor, 3), false, 1, vendor, u"T", 3},
         {"switches", Record(u"", vendor, 1, "/S /quiet --x=1 ~!"), false, 1, vendor, u"", 1, "/S /quiet --x=1 ~!"},
         {"switches of 255 bytes", Record(u"T", vendor, 2, longestList), false, 1, vendor, u"T", 2, longestList},
+        {"version 3", RecordV3(u"T", vendor, 1, "/S", 3000), false, 1, vendor, u"T", 1, "/S", 3000},
+        {"version 3, 60000 ms", RecordV3(u"", vendor, 0, "", 60000), false, 1, vendor, u"", 0, "", 60000},
+        {"version 3, 60001 ms", RecordV3(u"T", vendor, 0, "", 60001), false, 0, shipped, u""},
+        {"version 3 without its wait", With(Record(u"T", vendor), 4, 3), false, 0, shipped, u""},
+        {"version 4", With(RecordV3(u"T", vendor, 0, "", 5), 4, 4), false, 0, shipped, u""},
     };
     for (size_t size = 0; size < sound.size(); ++size)
         rows.push_back({std::to_string(size) + " bytes", Bytes(sound.begin(), sound.begin() + size),
@@ -114,6 +130,7 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         EXPECT_EQ(settings.flags, row.flags);
         ASSERT_EQ(settings.switchesLength, row.switches.size());
         EXPECT_EQ(std::string(settings.switches, row.switches.size() + 1), row.switches + '\0');
+        EXPECT_EQ(settings.untilWindowMs, row.untilWindowMs);
     }
 }
 
@@ -162,10 +179,13 @@ TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
         bool written;
         uint32_t flags = 0;
         std::string switches = "";
+        uint32_t untilWindowMs = 0;
     };
     const Case cases[] = {
         {kShippedTimings, u"", true},
-        {{0, 60000, 1}, u"日本のセットアップ 🚀", true, 3, "/S /VERYSILENT"},
+        {{0, 60000, 1}, u"日本のセットアップ 🚀", true, 3, "/S /VERYSILENT", 60000},
+        {{5, 6, 7}, u"a", true, 0, "", 1},
+        {{5, 6, 7}, u"a", false, 0, "", 60001},
         {{5, 6, 7}, std::u16string(200, u'\uFFFF'), true, 1, std::string(255, '~')},
         {{5, 6, 7}, std::u16string(201, u'x'), false},
         {{5, 6, 7}, u"a\x1F", false},
@@ -178,12 +198,14 @@ TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        const Bytes record = EncodeProductRecord(c.timings, c.title, c.flags, c.switches, 3, 65535, 0);
+        const Bytes record =
+            EncodeProductRecord(c.timings, c.title, c.flags, c.switches, c.untilWindowMs, 3, 65535, 0);
         if (!c.written) {
             EXPECT_TRUE(record.empty());
             continue;
         }
-        EXPECT_EQ(record, With(With(Record(c.title, c.timings, c.flags, c.switches), 8, 3), 10, 65535));
+        EXPECT_EQ(record, With(With(RecordV3(c.title, c.timings, c.flags, c.switches, c.untilWindowMs), 8, 3),
+                               10, 65535));
         ProductSettings settings;
         ASSERT_EQ(ReadProductRecord(record.data(), uint32_t(record.size()), &settings), 1);
         EXPECT_EQ(settings.timings.fadeInMs, c.timings.fadeInMs);
@@ -192,6 +214,7 @@ TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
         EXPECT_EQ(std::u16string(settings.title, settings.title + settings.titleLength), c.title);
         EXPECT_EQ(settings.flags, c.flags);
         EXPECT_EQ(std::string(settings.switches, settings.switchesLength), c.switches);
+        EXPECT_EQ(settings.untilWindowMs, c.untilWindowMs);
     }
 }
 
