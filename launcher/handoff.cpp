@@ -161,8 +161,9 @@ typedef BOOL(WINAPI* ShellExecuteExProc)(SHELLEXECUTEINFOA*);
 // stay the four system libraries it always needs; and from the system
 // folder by its full path, never from the installer medium we run from.
 // With process, the started program's handle comes back there, or null when
-// the shell started none it could give.
-static int StartThroughShell(const char* commandLine, HANDLE* process)
+// the shell started none it could give. The consent prompt's owner is ours,
+// or with none, a stand-in.
+static int StartThroughShell(const char* commandLine, HWND owner, HANDLE* process)
 {
     // The shell searches for programs its own way: it is given the very file
     // WinExec found, by its full path.
@@ -182,10 +183,14 @@ static int StartThroughShell(const char* commandLine, HANDLE* process)
     // The consent prompt comes up in front only for a process that has a
     // window in the foreground; without one it may open behind, or only
     // flash on the taskbar, while the call waits and the user sees nothing.
-    // Our own window is gone by now: a 1 x 1 tool window, with no taskbar
-    // button, stands in for it until the call returns.
-    HWND owner = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE,
-                                 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    // Where our own window is gone by now, a 1 x 1 tool window, with no
+    // taskbar button, stands in for it until the call returns.
+    HWND standIn = nullptr;
+    if (owner == nullptr) {
+        standIn = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0,
+                                  0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        owner = standIn;
+    }
     if (owner != nullptr)
         SetForegroundWindow(owner);
     // The elevated program starts in the folder a plain start would give it,
@@ -215,8 +220,8 @@ static int StartThroughShell(const char* commandLine, HANDLE* process)
         if (process != nullptr)
             *process = started ? info.hProcess : nullptr;
     }
-    if (owner != nullptr)
-        DestroyWindow(owner);
+    if (standIn != nullptr)
+        DestroyWindow(standIn);
     // The shell stays loaded: it may still be running work of its own for
     // the request, and the process ends soon after.
     return started;
@@ -230,7 +235,7 @@ int StartNextProgram(const char* commandLine)
         return 1;
     if (GetLastError() != ERROR_ELEVATION_REQUIRED)
         return 0;
-    return StartThroughShell(commandLine, nullptr);
+    return StartThroughShell(commandLine, nullptr, nullptr);
 }
 
 // Dispatches whatever comes in while the next program runs: a thread that
@@ -266,9 +271,9 @@ DWORD WaitForProgram(HANDLE process)
     return GetExitCodeProcess(process, &exitCode) ? exitCode : DWORD(kProgramUnknownExit);
 }
 
-int RunNextProgram(const char* commandLine, DWORD* exitCode)
+int StartProgram(const char* commandLine, HWND owner, HANDLE* process)
 {
-    *exitCode = 0;
+    *process = nullptr;
     ReleaseDllSearch();
     // CreateProcess may write into the line it is given; ours may be a
     // constant. Without a program name it searches as WinExec does, which
@@ -284,16 +289,23 @@ int RunNextProgram(const char* commandLine, DWORD* exitCode)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION created;
-    HANDLE process = nullptr;
     int started = 0;
     if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created)) {
         CloseHandle(created.hThread);
-        process = created.hProcess;
+        *process = created.hProcess;
         started = 1;
     } else if (GetLastError() == ERROR_ELEVATION_REQUIRED) {
-        started = StartThroughShell(commandLine, &process);
+        started = StartThroughShell(commandLine, owner, process);
     }
     LocalFree(line);
+    return started;
+}
+
+int RunNextProgram(const char* commandLine, DWORD* exitCode)
+{
+    *exitCode = 0;
+    HANDLE process;
+    const int started = StartProgram(commandLine, nullptr, &process);
     // A start the shell handed elsewhere gives no process to wait for: it
     // started, and that is all there is to say.
     if (process != nullptr) {

@@ -114,6 +114,30 @@ int StartNextProgram(const char* commandLine);
 // started, its exit code in *exitCode (0 when the shell started it without
 // a process to wait for).
 int RunNextProgram(const char* commandLine, DWORD* exitCode);
+// Starts the next program as RunNextProgram does, without waiting: the
+// process's handle in *process, the caller's to close (null when none came:
+// not started, or started by the shell without one). A start that needs
+// elevation asks the shell with owner as the consent prompt's owner, a
+// live window of ours in front; with none, a stand-in is made for it.
+int StartProgram(const char* commandLine, HWND owner, HANDLE* process);
+// What ended the wait for the next program's first window.
+enum {
+    kInstallerWindowShown,  // a window of a process begun since the hand-off appeared
+    kInstallerEnded,        // the started process ended first
+    kInstallerTimedOut,     // the vendor's longest wait passed
+    kInstallerWaitCut,      // a key, a click, a close request or a quit
+};
+// Waits for a visible top-level window of a process created at since or
+// later, not ours, for at most milliseconds, keeping our window answering;
+// the wait also ends with the process (when there is one) and a skip. The
+// window found in *window.
+int WaitForInstallerWindow(HANDLE process, const FILETIME* since, uint32_t milliseconds, HWND* window);
+// Keeps the picture up, answering messages, while a window just found
+// reaches the screen; a skip ends it.
+void HoldWhileWindowComesUp(uint32_t milliseconds);
+enum { kWindowComesUpMs = 100 };
+// Brings the installer's window to the front if it opened behind ours.
+void BringInstallerForward(HWND installer, HWND ours);
 // What an exit code that cannot be read gives: the same answer as a
 // program that could not be started.
 enum { kProgramUnknownExit = 1 };

@@ -115,6 +115,34 @@ static void LetNextProgramComeForward()
     AllowSetForegroundWindow(ASFW_ANY);
 }
 
+// The next program started while the picture is held, where the vendor
+// asked for it (--until-window): the picture stays until the program's
+// first window appears, the program ends, or the vendor's longest wait has
+// passed, then fades out behind that window. Its process, for a wait after
+// our window has gone, in *process.
+static int HandOnUnderPicture(const LauncherRun* run, HANDLE* process)
+{
+    FILETIME since;
+    GetSystemTimeAsFileTime(&since);
+    LetNextProgramComeForward();
+    if (!StartProgram(run->next, g_hWnd, process))
+        return 0;
+    HWND installer;
+    if (WaitForInstallerWindow(*process, &since, run->product.untilWindowMs, &installer) ==
+        kInstallerWindowShown) {
+        BringInstallerForward(installer, g_hWnd);
+        HoldWhileWindowComesUp(kWindowComesUpMs);
+    }
+    return 1;
+}
+
+// How many of the planned frames come before the fade out: the fade in and
+// its last frame's hold, or the one still frame.
+static int32_t HeldFrameCount(int32_t count)
+{
+    return count < kFadeInFrameCount ? count : kFadeInFrameCount;
+}
+
 static bool RegisterLauncherClass()
 {
     WNDCLASSA windowClass = {};
@@ -207,13 +235,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // Nothing to show: the next program must not wait for us, unless we
     // are to wait for it, which must not be under our window.
     const bool startAtOnce = !haveSplash && (run.product.flags & kProductFlagWait) == 0;
+    // Started under the picture: whether it started, and its process.
+    bool handedOn = false;
+    int startedUnder = 0;
+    HANDLE process = nullptr;
     if (haveSplash) {
         ShowStage stage = {g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, {}};
         PlannedFrame frames[kShowFrameCount];
         const int32_t count = PlanShow(ShowFades(), &run.product.timings, frames);
         if (FindSplashBlock(g_screenWidth, g_screenHeight, stage.backBuffer, stage.picture,
-                            &stage.block))
-            PlayShow(&stage, frames, count);
+                            &stage.block)) {
+            const bool untilWindow = run.product.untilWindowMs > 0;
+            const int32_t held = untilWindow ? HeldFrameCount(count) : count;
+            PlayShow(&stage, frames, held);
+            // A show cut short before the hand-off ends as any other: the
+            // window goes, then the program starts.
+            if (untilWindow && ShowGoesOn(&stage)) {
+                handedOn = true;
+                startedUnder = HandOnUnderPicture(&run, &process);
+            }
+            PlayShow(&stage, frames + held, count - held);
+        }
     }
     LetNextProgramComeForward();
     int exitCode = kExitNotStarted;
@@ -225,7 +267,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     DestroySurface(&g_backCopy);
     DestroySurface(&g_splashImage);
 
-    if (!startAtOnce)
+    if (handedOn) {
+        // Waited for, when the vendor asked, only once our window is gone.
+        exitCode = startedUnder ? kExitStarted : kExitNotStarted;
+        if (process != nullptr) {
+            if (run.product.flags & kProductFlagWait)
+                exitCode = (int)WaitForProgram(process);
+            CloseHandle(process);
+        }
+    } else if (!startAtOnce) {
         exitCode = HandOn(&run);
+    }
     return exitCode;
 }

@@ -57,6 +57,7 @@ BOOL WINAPI FakeCreateProcess(LPCSTR name, LPSTR line, LPSECURITY_ATTRIBUTES pro
     g_run.createdNamed.push_back(name != nullptr);
     g_run.startups.push_back(*startup);
     g_run.windowAliveAtStart = g_hWnd != nullptr && IsWindow(g_hWnd);
+    g_run.clockAtStart = g_clock;
     if (!g_run.realCreate) {
         SetLastError(g_run.createError);
         return FALSE;
@@ -89,6 +90,8 @@ BOOL WINAPI RecordAllowSetForegroundWindow(DWORD process)
 DWORD WINAPI FakeMsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD wake)
 {
     ++g_run.waits;
+    if (ms == INFINITE)
+        g_run.windowAliveAtEndlessWait = g_hWnd != nullptr && IsWindow(g_hWnd);
     if (g_run.waitFails) {
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
@@ -112,6 +115,7 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
     g_run.shellParameters.push_back(info->lpParameters != nullptr ? info->lpParameters : "(null)");
     g_run.shellDirectories.push_back(info->lpDirectory != nullptr ? info->lpDirectory : "(null)");
     DWORD process = 0;
+    g_run.shellOwner = info->hwnd;
     g_run.shellOwnerLive = IsWindow(info->hwnd) && IsWindowVisible(info->hwnd) &&
                            GetWindowThreadProcessId(info->hwnd, &process) != 0 &&
                            process == GetCurrentProcessId();

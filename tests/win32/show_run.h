@@ -102,10 +102,12 @@ struct ShowRun {
     std::vector<SHELLEXECUTEINFOA> shellStarts;  // strings copied below
     std::vector<std::string> shellFiles, shellParameters, shellDirectories;
     bool shellOwnerLive = false;            // the window the shell was given, at the call
+    HWND shellOwner = nullptr;              // that window
     std::vector<HANDLE> handlesGiven, handlesClosed;
     std::vector<DWORD> foregroundAllowed;   // AllowSetForegroundWindow's processes
     bool windowInFrontAtAllow = false;      // our window was there and visible at the last
     int waits = 0;                          // MsgWaitForMultipleObjects calls
+    bool windowAliveAtEndlessWait = false;  // our window was there at the last wait without a time-out
 
     // Observations of the DLLs.
     std::vector<std::string> librariesLoaded;
