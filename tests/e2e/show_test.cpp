@@ -16,12 +16,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -128,6 +130,7 @@ struct Observation {
 struct ShowRecord {
     std::vector<Observation> changes;  // each new picture inside the rectangle
     int outsideChanges = 0;            // captures whose outside differed from the desktop
+    int64_t outsideChangedMs = -1;     // the first of them: another program's window
     int captures = 0;
     std::vector<int64_t> captureMs;    // when each capture was taken
     int64_t inputMs = -1;              // when the input was given
@@ -175,7 +178,7 @@ struct ShowRecord {
     std::string Describe() const
     {
         std::ostringstream s;
-        s << captures << " captures, changes (ms:index):";
+        s << captures << " captures, outside changed at " << outsideChangedMs << " ms, changes (ms:index):";
         for (const Observation& o : changes)
             s << " " << o.ms << ":" << o.index;
         return s.str();
@@ -208,6 +211,36 @@ std::string ReadStarted(const fs::path& folder)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// The path as Wine's programs see it: the build machine's root is Z:.
+std::string WindowsPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+// An NSIS installer (testing/nsis/installer.nsi) with a payload of 32 MB,
+// which it checks before it shows anything, built into folder by makensis;
+// its path, or empty.
+std::string BuildNsisInstaller(const fs::path& folder)
+{
+    fs::create_directories(folder);
+    {
+        std::ofstream payload(folder / "payload.bin", std::ios::binary);
+        std::mt19937 random(7);
+        std::vector<uint32_t> block(1 << 16);
+        for (int i = 0; i < 128; ++i) {
+            for (uint32_t& word : block)
+                word = random();
+            payload.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * 4));
+        }
+    }
+    const fs::path installer = folder / "nsis-installer.exe";
+    const std::string command = "makensis -V1 '-DOUTFILE=" + installer.string() + "' '-DPAYLOAD=" +
+                                (folder / "payload.bin").string() + "' '" + ORVELINE_NSIS_SCRIPT +
+                                "' >/dev/null";
+    return std::system(command.c_str()) == 0 && fs::exists(installer) ? installer.string() : std::string();
 }
 
 // A virtual screen of one size with a known desktop, and a wineserver for
@@ -333,8 +366,8 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
         ++record.captures;
         const int64_t now = NowMs() - start;
         record.captureMs.push_back(now);
-        if (!OutsideIsDesktop(shot, stage))
-            ++record.outsideChanges;
+        if (!OutsideIsDesktop(shot, stage) && ++record.outsideChanges == 1)
+            record.outsideChangedMs = now;
         inside = CropImage(shot, stage.x, stage.y, stage.width, stage.height);
         if (inside.bgr != last.bgr) {
             record.changes.push_back({now, stage.IndexOf(inside)});
@@ -652,6 +685,111 @@ TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
     EXPECT_GE(fadeOut - hold + r.LongestGap(hold, hold), 700) << r.Describe();
     EXPECT_LT(fadeOut - hold, 1800) << "the shipped hold of two seconds; " << r.Describe();
     EXPECT_EQ(StartedCommand(r).empty(), false) << "setup.exe was not started";
+}
+
+// A vendor's program written by the native branding tool from the shipped
+// ones with the shipped pictures and these options, in folder; the path of
+// the one of this build.
+std::string BrandVendorProgram(const fs::path& folder, const std::string& options)
+{
+    fs::create_directories(folder / "templates");
+    fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder / "templates/orveline.exe",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder / "templates/orveline64.exe",
+                  fs::copy_options::overwrite_existing);
+    const std::string resources = ORVELINE_RESOURCES_DIR;
+    const std::string command = std::string(ORVELINE_BRAND_TOOL) + " --templates '" + (folder / "templates").string() +
+                                "' " + options + " '" + resources + "/tal800.png' '" + resources +
+                                "/tal1280.png' '" + (folder / "vendor.exe").string() + "' >/dev/null";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    return (folder / (kWindowsBuild.ends_with("64") ? "vendor64.exe" : "vendor.exe")).string();
+}
+
+// How long, once the show had been seen, the screen held neither the
+// picture nor the installer's window: from the picture's going (the
+// desktop, or the fade out's last level, seen again) to that window. None
+// when the window came while the picture was up.
+int64_t UncoveredMs(const ShowRecord& r)
+{
+    const int64_t shown = r.FirstSeenFrom(1);
+    int64_t gone = -1;
+    for (const Observation& o : r.changes)
+        if (o.ms > shown && (o.index == 0 || o.index == kShowFrameCount - 1)) {
+            gone = o.ms;
+            break;
+        }
+    if (shown < 0 || r.outsideChangedMs < 0 || gone < 0 || gone >= r.outsideChangedMs)
+        return 0;
+    return r.outsideChangedMs - gone;
+}
+
+// The picture held over the installer's start (--until-window): from its
+// first visible frame to the installer's first window every capture shows
+// the picture, fading in or held, never the desktop; the fade out starts
+// only after the window has appeared; with --wait the launcher's exit code
+// is the installer's.
+void ExpectPictureUntilTheWindow(const ShowRecord& r, int exitCode)
+{
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, exitCode);
+    const int64_t shown = r.FirstSeenFrom(1), window = r.outsideChangedMs;
+    ASSERT_GE(shown, 0) << r.Describe();
+    ASSERT_GE(window, 0) << "the installer's window never appeared; " << r.Describe();
+    int last = 0;
+    for (const Observation& o : r.changes)
+        if (o.ms >= shown && o.ms < window) {
+            EXPECT_TRUE(o.index > 0 && o.index <= kHoldIndex)
+                << "at " << o.ms << " ms, before the installer's window, the screen showed "
+                << (o.index == 0 ? "the bare desktop" : "no held picture") << "; " << r.Describe();
+            last = o.index;
+        }
+    EXPECT_EQ(last, kHoldIndex) << "the picture was not held up to the window; " << r.Describe();
+    const int64_t fadeOut = r.FirstSeenFrom(kFadeOutIndex);
+    if (fadeOut >= 0) {
+        EXPECT_GE(fadeOut, window) << "the fade out began before the installer's window; " << r.Describe();
+    }
+    EXPECT_EQ(UncoveredMs(r), 0) << r.Describe();
+}
+
+// A stand-in installer whose window comes 1.5 s after it starts, in the
+// screen's corner, clear of the picture: the fade out is seen behind it.
+TEST_F(Screen1024, UntilWindowHoldsThePictureOverTheStandInsStart)
+{
+    for (const char* wait : {"--wait", ""}) {
+        SCOPED_TRACE(*wait != '\0' ? "waited for" : "not waited for");
+        const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-until-" + std::to_string(getpid()));
+        const std::string program = BrandVendorProgram(folder, std::string("--until-window 20000 ") + wait);
+        ASSERT_FALSE(program.empty());
+        const ShowRecord r =
+            Watch(*screen_, *stage_, program, {"setup.exe", "/window=1500", "/sleep=2500", "/exitcode=7"});
+        fs::remove_all(folder);
+        ExpectPictureUntilTheWindow(r, *wait != '\0' ? 7 : 0);
+        EXPECT_GE(r.FirstSeenFrom(kFadeOutIndex), 0) << "the fade out never showed beside the window";
+        EXPECT_EQ(StartedCommand(r), "setup.exe /window=1500 /sleep=2500 /exitcode=7");
+    }
+    // Not waited for, the stand-in outlives the launcher: its window must be
+    // gone before the next test watches the screen.
+    Image shot;
+    for (const int64_t until = NowMs() + 20000;
+         NowMs() < until && CaptureScreen(screen_->display(), &shot) && !OutsideIsDesktop(shot, *stage_);)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(OutsideIsDesktop(shot, *stage_)) << "the stand-in's window stayed";
+}
+
+// A real NSIS installer, built here by makensis with a payload it reads
+// and checks whole before its first page, which closes by itself with 7.
+// Centred, its window covers the picture and the fade out behind it.
+TEST_F(Screen1024, UntilWindowHoldsThePictureOverAnNsisInstallersStart)
+{
+    const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-nsis-" + std::to_string(getpid()));
+    const std::string installer = BuildNsisInstaller(folder);
+    ASSERT_FALSE(installer.empty()) << "makensis could not build the installer";
+    const std::string program = BrandVendorProgram(folder, "--until-window 20000 --wait");
+    ASSERT_FALSE(program.empty());
+    const ShowRecord r = Watch(*screen_, *stage_, program, {WindowsPath(installer)});
+    fs::remove_all(folder);
+    ExpectPictureUntilTheWindow(r, 7);
 }
 
 // Animation effects turned off in the user's settings (set as Windows'
