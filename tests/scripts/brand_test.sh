@@ -2,9 +2,9 @@
 # The branding tool on the shipped programs of both Windows builds: the
 # shipped pictures and no option give the shipped programs byte for byte;
 # every option gives programs holding the vendor's resources; the Windows
-# tool under Wine writes the same bytes as the native one; and every bad
-# input is refused with one line, writing nothing and leaving earlier
-# outputs as they were.
+# tool under Wine writes the same bytes as the native one, and where the
+# output's name runs past MAX_PATH; and every bad input is refused with
+# one line, writing nothing and leaving earlier outputs as they were.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/machine.sh"
@@ -63,6 +63,21 @@ check "the Windows tool ($windows) under Wine writes programs" \
   "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe"
 for program in setup-splash.exe setup-splash64.exe; do
   check "the same bytes as the native tool: $program" cmp -s "$work/wine/出力/$program" "$work/vendor/$program"
+done
+wrun() { "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "$@" >"$work/log" 2>&1; }
+# Names past MAX_PATH (260 characters with the closing NUL, as Windows
+# counts them): an output that just fits, whose temporary and 64-bit names
+# do not, and one of 300 characters.
+for length in 259 300; do
+  target=$((length - 19))  # the folder's: "Z:", a slash and setup-splash.exe besides
+  folder=$work/long
+  while [ $((${#folder} + 62)) -le "$target" ]; do folder+=/$(printf 'l%.0s' $(seq 59)); done
+  folder+=/$(printf 'd%.0s' $(seq $((target - ${#folder} - 1))))
+  long=$folder/setup-splash.exe
+  check "the Windows tool writes programs at a name of $((${#long} + 2)) characters" wrun "$small" "$large" "Z:$long"
+  check "which read back as the shipped ones" \
+    eval 'cmp -s "$long" "$work/templates/orveline.exe" && cmp -s "${long%.exe}64.exe" "$work/templates/orveline64.exe"'
+  check "and leave nothing beside them" [ "$(ls "$folder" | wc -l)" -eq 2 ]
 done
 # Read whole before it is looked at: grep -q would stop reading at the first
 # match, and the tool, still writing, could then end on a broken pipe.
