@@ -1,9 +1,10 @@
 // orveline-brand: writes a vendor's orveline.exe and orveline64.exe from
 // the shipped programs beside it, with the vendor's pictures, icon, texts
-// and timings, and nothing else changed. Exit codes: 0 written, 1 refused
-// or failed (nothing written), 2 a command line it cannot read.
+// and timings, and nothing else changed. Exit codes: 0 both written, 1
+// refused or failed (neither written), 2 a command line it cannot read.
 #include "brand_options.h"
 #include "brand_programs.h"
+#include "place_files.h"
 #include "tool_files.h"
 #include "orveline_version.h"
 
@@ -43,34 +44,43 @@ std::string FolderOf(const std::string& path)
 }
 
 // Both programs are written under temporary names, signed there when asked,
-// and moved into place only once both are complete: any failure leaves the
-// earlier outputs as they were.
+// and put in place together only once both are complete: any failure
+// leaves the earlier outputs as they were.
 int WriteBoth(const BrandOptions& options, const std::string outputs[2], const std::vector<uint8_t> programs[2])
 {
     std::string error;
+    // Refused before anything is written or the signing command runs.
+    if (!CheckPlaces({outputs[0], outputs[1]}, &error))
+        return Refuse(error + "; nothing was written");
     if (!MakeFolders(FolderOf(outputs[0]), &error))
         return Refuse(error + "; nothing was written");
-    const std::string parts[2] = {outputs[0] + ".part", outputs[1] + ".part"};
+    const std::vector<Placement> placements = {{outputs[0] + ".part", outputs[0]},
+                                               {outputs[1] + ".part", outputs[1]}};
     auto fail = [&](const std::string& why) {
-        RemoveFile(parts[0]);
-        RemoveFile(parts[1]);
+        for (const Placement& p : placements)
+            RemoveFile(p.from);
         return Refuse(why + "; nothing was written");
     };
     for (int i = 0; i < 2; ++i)
-        if (!WriteWholeFile(parts[i], programs[i], &error))
+        if (!WriteWholeFile(placements[i].from, programs[i], &error))
             return fail(error);
     if (!options.signCommand.empty())
-        for (const std::string& part : parts) {
+        for (const Placement& p : placements) {
             std::string command = options.signCommand;
             for (size_t at; (at = command.find("{}")) != std::string::npos;)
-                command.replace(at, 2, QuotedForShell(part));
+                command.replace(at, 2, QuotedForShell(p.from));
             const int status = RunCommand(command);
             if (status != 0)
-                return fail("the signing command failed (status " + std::to_string(status) + ") on " + part);
+                return fail("the signing command failed (status " + std::to_string(status) + ") on " + p.from);
         }
-    for (int i = 0; i < 2; ++i)
-        if (!MoveIntoPlace(parts[i], outputs[i], &error))
-            return fail(error);
+    std::vector<std::string> leftAside;
+    if (!PlaceFiles(placements, &leftAside, &error))
+        return Refuse(error);
+    for (const std::string& aside : leftAside)
+        std::fprintf(stderr,
+                     "orveline-brand: the earlier program, moved aside to %s, could not be removed (is it running?): "
+                     "remove it once it has ended\n",
+                     aside.c_str());
     return 0;
 }
 
