@@ -18,7 +18,7 @@ const uint16_t kOrveline[3] = {ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR, O
 
 int Refuse(const std::string& why)
 {
-    std::fprintf(stderr, "orveline-brand: %s\n", why.c_str());
+    Print(stderr, "orveline-brand: " + why + "\n");
     return 1;
 }
 
@@ -77,10 +77,8 @@ int WriteBoth(const BrandOptions& options, const std::string outputs[2], const s
     if (!PlaceFiles(placements, &leftAside, &error))
         return Refuse(error);
     for (const std::string& aside : leftAside)
-        std::fprintf(stderr,
-                     "orveline-brand: the earlier program, moved aside to %s, could not be removed (is it running?): "
-                     "remove it once it has ended\n",
-                     aside.c_str());
+        Print(stderr, "orveline-brand: the earlier program, moved aside to " + aside +
+                          ", could not be removed (is it running?): remove it once it has ended\n");
     return 0;
 }
 
@@ -92,14 +90,14 @@ int main(int argc, char** argv)
     std::string error;
     switch (ParseBrandOptions(CommandArguments(argc, argv), kOrveline, &options, &error)) {
     case kBrandHelp:
-        std::fputs(BrandHelp().c_str(), stdout);
+        Print(stdout, BrandHelp());
         return 0;
     case kBrandVersion:
-        std::printf("orveline-brand %s\n", ORVELINE_VERSION_TEXT);
+        Print(stdout, std::string("orveline-brand ") + ORVELINE_VERSION_TEXT + "\n");
         return 0;
     case kBrandUsage:
-        std::fprintf(stderr, "orveline-brand: %s\n%s", error.c_str(),
-                     "usage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]; --help lists them\n");
+        Print(stderr, "orveline-brand: " + error +
+                          "\nusage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]; --help lists them\n");
         return 2;
     case kBrandRefused:
         return Refuse(error);
@@ -149,8 +147,8 @@ int main(int argc, char** argv)
         // The file's own size: a signing command makes the program larger.
         std::vector<uint8_t> written;
         const size_t size = ReadWholeFile(outputs[i], &written, &error) ? written.size() : programs[i].size();
-        std::printf("orveline-brand: wrote %s, %s-bit%s (%zu bytes)\n", outputs[i].c_str(), i == 0 ? "32" : "64",
-                    signedNote, size);
+        Print(stdout, "orveline-brand: wrote " + outputs[i] + ", " + (i == 0 ? "32" : "64") + "-bit" + signedNote +
+                          " (" + std::to_string(size) + " bytes)\n");
     }
     return 0;
 }

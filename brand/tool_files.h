@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,3 +37,6 @@ std::string QuotedForShell(const std::string& path);
 // The arguments of the running tool as UTF-8, without its own name. argv
 // is used where the system gives no Unicode command line.
 std::vector<std::string> CommandArguments(int argc, char** argv);
+// Writes UTF-8 text to stdout or stderr: a console shows its characters
+// whatever its code page; a file or a pipe gets the UTF-8 bytes.
+void Print(std::FILE* stream, const std::string& utf8);

@@ -163,3 +163,8 @@ std::vector<std::string> CommandArguments(int argc, char** argv)
 {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
+
+void Print(std::FILE* stream, const std::string& utf8)
+{
+    std::fputs(utf8.c_str(), stream);
+}

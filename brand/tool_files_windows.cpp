@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <io.h>
 
 namespace {
 
@@ -229,4 +230,33 @@ std::vector<std::string> CommandArguments(int, char**)
         args.push_back(Utf8(wide[i], wcslen(wide[i])));
     LocalFree(wide);
     return args;
+}
+
+void Print(std::FILE* stream, const std::string& utf8)
+{
+    // A console shows bytes through its output code page (850 or 437 on
+    // many a Western machine, which garbles UTF-8): given UTF-16 through
+    // WriteConsoleW it shows the characters. Anything else, a file or a
+    // pipe, takes the UTF-8 bytes through the C runtime as before.
+    std::fflush(stream);
+    const HANDLE out = HANDLE(_get_osfhandle(_fileno(stream)));
+    DWORD mode;
+    if (out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) {
+        std::fputs(utf8.c_str(), stream);
+        std::fflush(stream);
+        return;
+    }
+    const std::wstring text = Wide(utf8);
+    // The console copies each call's text through a buffer of limited size:
+    // write in pieces, never splitting a surrogate pair.
+    constexpr size_t kPiece = 4096;
+    for (size_t at = 0; at < text.size();) {
+        size_t count = std::min(kPiece, text.size() - at);
+        if (at + count < text.size() && IS_HIGH_SURROGATE(text[at + count - 1]))
+            --count;
+        DWORD written = 0;
+        if (!WriteConsoleW(out, text.data() + at, DWORD(count), &written, nullptr) || written == 0)
+            return;
+        at += written;
+    }
 }

@@ -3,9 +3,10 @@
 # shipped pictures and no option give the shipped programs byte for byte;
 # every option gives programs holding the vendor's resources; the Windows
 # tool under Wine writes the same bytes as the native one, and where the
-# output's name runs past MAX_PATH; and every bad input or output that
-# cannot be replaced is refused with one line by either tool, writing
-# nothing and leaving earlier outputs byte for byte as they were.
+# output's name runs past MAX_PATH, and what it says into a file is UTF-8;
+# and every bad input or output that cannot be replaced is refused with one
+# line by either tool, writing nothing and leaving earlier outputs byte for
+# byte as they were.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/machine.sh"
@@ -61,11 +62,20 @@ mkdir -p "$work/Bilder Größe"
 cp "$picture" "$work/Bilder Größe/画像 1.png"
 wrun() { "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "$@" >"$work/log" 2>&1; }
 check "the Windows tool ($windows) under Wine writes programs" \
-  quietly "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "${every[@]}" \
-  "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe"
+  eval '"$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "${every[@]}" \
+        "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe" >"$work/said" 2>"$work/log"'
 for program in setup-splash.exe setup-splash64.exe; do
   check "the same bytes as the native tool: $program" cmp -s "$work/wine/出力/$program" "$work/vendor/$program"
 done
+# Output that is not a console stays UTF-8, line ends as the C runtime
+# writes them to a file.
+printf 'orveline-brand: wrote %s, %s-bit (%s bytes)\r\n' \
+  "Z:$work/wine/出力/setup-splash.exe" 32 "$(stat -c %s "$work/wine/出力/setup-splash.exe")" \
+  "Z:$work/wine/出力/setup-splash64.exe" 64 "$(stat -c %s "$work/wine/出力/setup-splash64.exe")" >"$work/expected"
+check "and says so in UTF-8, byte for byte, into a file" cmp "$work/said" "$work/expected"
+wrun "$work/Bilder Größe/fehlt.png" "$large" "$work/wine/refused.exe"
+check "and refuses in UTF-8 too" grep -qF "orveline-brand: cannot open $work/Bilder Größe/fehlt.png: " "$work/log"
+
 # Names past MAX_PATH (260 characters with the closing NUL, as Windows
 # counts them): an output that just fits, whose temporary and 64-bit names
 # do not, and one of 300 characters.
