@@ -16,6 +16,7 @@ packages=(
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
   icoutils zip unzip                          # reading programs' resources in tests; the release
+  libxml2-utils                               # xmllint: the branding tool's manifest is XML
 )
 
 sudo=()
