@@ -131,8 +131,8 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
 bool RenameFile(const std::string& from, const std::string& to, std::string* error)
 {
     // Without MOVEFILE_REPLACE_EXISTING the system refuses a name that is
-    // taken. A running program can be renamed, though not replaced or
-    // deleted: its image is mapped with the file open for sharing delete.
+    // taken. Windows lets a running program be renamed, though not
+    // replaced or deleted.
     if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), 0))
         return true;
     *error = "cannot move " + from + " to " + to + ": " + LastError();
@@ -172,7 +172,7 @@ bool MakeFolders(const std::string& path, std::string* error)
     if (path.empty())
         return true;
     std::wstring folder = LongPath(path);
-    while (folder.size() > 4 && folder.back() == L'\\')
+    while (!folder.empty() && folder.back() == L'\\' && folder.size() > RootLength(folder) + 1)
         folder.pop_back();
     if (!folder.empty() && MakeFolder(folder, RootLength(folder)))
         return true;
