@@ -78,17 +78,29 @@ check "and refuses in UTF-8 too" grep -qF "orveline-brand: cannot open $work/Bil
 
 # Names past MAX_PATH (260 characters with the closing NUL, as Windows
 # counts them): an output that just fits, whose temporary and 64-bit names
-# do not, and one of 300 characters.
+# do not, and one of 300 characters. Wine opens such names whatever their
+# form; Windows only in the extended one, so the test reads which form the
+# file calls got from Wine's trace of them.
+extended_names_only() {  # extended_names_only TRACE FOLDER_NAME
+  local names
+  names=$(grep -E 'trace:file:(CreateFileW|GetFileAttributesW|DeleteFileW|CreateDirectoryW|MoveFileWithProgressW)' "$1" |
+    grep -oE 'L"[^"]*"' | grep -F "\\\\$2\\\\")
+  [ -n "$names" ] && ! grep -vF 'L"\\\\?\\' <<<"$names"
+}
 for length in 259 300; do
   target=$((length - 19))  # the folder's: "Z:", a slash and setup-splash.exe besides
   folder=$work/long
   while [ $((${#folder} + 62)) -le "$target" ]; do folder+=/$(printf 'l%.0s' $(seq 59)); done
   folder+=/$(printf 'd%.0s' $(seq $((target - ${#folder} - 1))))
   long=$folder/setup-splash.exe
-  check "the Windows tool writes programs at a name of $((${#long} + 2)) characters" wrun "$small" "$large" "Z:$long"
+  check "the Windows tool writes programs at a name of $((${#long} + 2)) characters" \
+    eval 'ORVELINE_WINEDEBUG=trace+file "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" \
+          "$small" "$large" "Z:$long" >"$work/log" 2>"$work/trace"'
   check "which read back as the shipped ones" \
     eval 'cmp -s "$long" "$work/templates/orveline.exe" && cmp -s "${long%.exe}64.exe" "$work/templates/orveline64.exe"'
   check "and leave nothing beside them" [ "$(ls "$folder" | wc -l)" -eq 2 ]
+  check "every file call there got the name's extended form" extended_names_only "$work/trace" long
+  rm -rf "$work/long"
 done
 # Read whole before it is looked at: grep -q would stop reading at the first
 # match, and the tool, still writing, could then end on a broken pipe.
