@@ -1,9 +1,10 @@
 // orveline-brand: writes a vendor's orveline.exe and orveline64.exe from
 // the shipped programs beside it, with the vendor's pictures, icon, texts
-// and timings, and nothing else changed. Exit codes: 0 written, 1 refused
-// or failed (nothing written), 2 a command line it cannot read.
+// and timings, and nothing else changed. Exit codes: 0 both written, 1
+// refused or failed (neither written), 2 a command line it cannot read.
 #include "brand_options.h"
 #include "brand_programs.h"
+#include "place_files.h"
 #include "tool_files.h"
 #include "orveline_version.h"
 
@@ -17,7 +18,7 @@ const uint16_t kOrveline[3] = {ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR, O
 
 int Refuse(const std::string& why)
 {
-    std::fprintf(stderr, "orveline-brand: %s\n", why.c_str());
+    Print(stderr, "orveline-brand: " + why + "\n");
     return 1;
 }
 
@@ -43,34 +44,41 @@ std::string FolderOf(const std::string& path)
 }
 
 // Both programs are written under temporary names, signed there when asked,
-// and moved into place only once both are complete: any failure leaves the
-// earlier outputs as they were.
+// and put in place together only once both are complete: any failure
+// leaves the earlier outputs as they were.
 int WriteBoth(const BrandOptions& options, const std::string outputs[2], const std::vector<uint8_t> programs[2])
 {
     std::string error;
+    // Refused before anything is written or the signing command runs.
+    if (!CheckPlaces({outputs[0], outputs[1]}, &error))
+        return Refuse(error + "; nothing was written");
     if (!MakeFolders(FolderOf(outputs[0]), &error))
         return Refuse(error + "; nothing was written");
-    const std::string parts[2] = {outputs[0] + ".part", outputs[1] + ".part"};
+    const std::vector<Placement> placements = {{outputs[0] + ".part", outputs[0]},
+                                               {outputs[1] + ".part", outputs[1]}};
     auto fail = [&](const std::string& why) {
-        RemoveFile(parts[0]);
-        RemoveFile(parts[1]);
+        for (const Placement& p : placements)
+            RemoveFile(p.from);
         return Refuse(why + "; nothing was written");
     };
     for (int i = 0; i < 2; ++i)
-        if (!WriteWholeFile(parts[i], programs[i], &error))
+        if (!WriteWholeFile(placements[i].from, programs[i], &error))
             return fail(error);
     if (!options.signCommand.empty())
-        for (const std::string& part : parts) {
+        for (const Placement& p : placements) {
             std::string command = options.signCommand;
             for (size_t at; (at = command.find("{}")) != std::string::npos;)
-                command.replace(at, 2, QuotedForShell(part));
+                command.replace(at, 2, QuotedForShell(p.from));
             const int status = RunCommand(command);
             if (status != 0)
-                return fail("the signing command failed (status " + std::to_string(status) + ") on " + part);
+                return fail("the signing command failed (status " + std::to_string(status) + ") on " + p.from);
         }
-    for (int i = 0; i < 2; ++i)
-        if (!MoveIntoPlace(parts[i], outputs[i], &error))
-            return fail(error);
+    std::vector<std::string> leftAside;
+    if (!PlaceFiles(placements, &leftAside, &error))
+        return Refuse(error);
+    for (const std::string& aside : leftAside)
+        Print(stderr, "orveline-brand: the earlier program, moved aside to " + aside +
+                          ", could not be removed (is it running?): remove it once it has ended\n");
     return 0;
 }
 
@@ -82,14 +90,14 @@ int main(int argc, char** argv)
     std::string error;
     switch (ParseBrandOptions(CommandArguments(argc, argv), kOrveline, &options, &error)) {
     case kBrandHelp:
-        std::fputs(BrandHelp().c_str(), stdout);
+        Print(stdout, BrandHelp());
         return 0;
     case kBrandVersion:
-        std::printf("orveline-brand %s\n", ORVELINE_VERSION_TEXT);
+        Print(stdout, std::string("orveline-brand ") + ORVELINE_VERSION_TEXT + "\n");
         return 0;
     case kBrandUsage:
-        std::fprintf(stderr, "orveline-brand: %s\n%s", error.c_str(),
-                     "usage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]; --help lists them\n");
+        Print(stderr, "orveline-brand: " + error +
+                          "\nusage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]; --help lists them\n");
         return 2;
     case kBrandRefused:
         return Refuse(error);
@@ -139,8 +147,8 @@ int main(int argc, char** argv)
         // The file's own size: a signing command makes the program larger.
         std::vector<uint8_t> written;
         const size_t size = ReadWholeFile(outputs[i], &written, &error) ? written.size() : programs[i].size();
-        std::printf("orveline-brand: wrote %s, %s-bit%s (%zu bytes)\n", outputs[i].c_str(), i == 0 ? "32" : "64",
-                    signedNote, size);
+        Print(stdout, "orveline-brand: wrote " + outputs[i] + ", " + (i == 0 ? "32" : "64") + "-bit" + signedNote +
+                          " (" + std::to_string(size) + " bytes)\n");
     }
     return 0;
 }

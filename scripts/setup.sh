@@ -17,6 +17,7 @@ packages=(
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
   icoutils zip unzip                          # reading programs' resources in tests; the release
   nsis                                        # a real installer for the end-to-end tests
+  libxml2-utils                               # xmllint: the branding tool's manifest is XML
 )
 
 . "$(dirname "$0")/common.sh"

@@ -2,9 +2,11 @@
 # The branding tool on the shipped programs of both Windows builds: the
 # shipped pictures and no option give the shipped programs byte for byte;
 # every option gives programs holding the vendor's resources; the Windows
-# tool under Wine writes the same bytes as the native one; and every bad
-# input is refused with one line, writing nothing and leaving earlier
-# outputs as they were.
+# tool under Wine writes the same bytes as the native one, and where the
+# output's name runs past MAX_PATH, and what it says into a file is UTF-8;
+# and every bad input or output that cannot be replaced is refused with one
+# line by either tool, writing nothing and leaving earlier outputs byte for
+# byte as they were.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/machine.sh"
@@ -58,11 +60,47 @@ cp "$root/build/$windows/brand/orveline-brand.exe" "$work/templates/"
 # Names in other scripts, as Explorer and the shells pass them.
 mkdir -p "$work/Bilder Größe"
 cp "$picture" "$work/Bilder Größe/画像 1.png"
+wrun() { "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "$@" >"$work/log" 2>&1; }
 check "the Windows tool ($windows) under Wine writes programs" \
-  quietly "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "${every[@]}" \
-  "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe"
+  eval '"$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" "${every[@]}" \
+        "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe" >"$work/said" 2>"$work/log"'
 for program in setup-splash.exe setup-splash64.exe; do
   check "the same bytes as the native tool: $program" cmp -s "$work/wine/出力/$program" "$work/vendor/$program"
+done
+# Output that is not a console stays UTF-8, line ends as the C runtime
+# writes them to a file.
+printf 'orveline-brand: wrote %s, %s-bit (%s bytes)\r\n' \
+  "Z:$work/wine/出力/setup-splash.exe" 32 "$(stat -c %s "$work/wine/出力/setup-splash.exe")" \
+  "Z:$work/wine/出力/setup-splash64.exe" 64 "$(stat -c %s "$work/wine/出力/setup-splash64.exe")" >"$work/expected"
+check "and says so in UTF-8, byte for byte, into a file" cmp "$work/said" "$work/expected"
+wrun "$work/Bilder Größe/fehlt.png" "$large" "$work/wine/refused.exe"
+check "and refuses in UTF-8 too" grep -qF "orveline-brand: cannot open $work/Bilder Größe/fehlt.png: " "$work/log"
+
+# Names past MAX_PATH (260 characters with the closing NUL, as Windows
+# counts them): an output that just fits, whose temporary and 64-bit names
+# do not, and one of 300 characters. Wine opens such names whatever their
+# form; Windows only in the extended one, so the test reads which form the
+# file calls got from Wine's trace of them.
+extended_names_only() {  # extended_names_only TRACE FOLDER_NAME
+  local names
+  names=$(grep -E 'trace:file:(CreateFileW|GetFileAttributesW|DeleteFileW|CreateDirectoryW|MoveFileWithProgressW)' "$1" |
+    grep -oE 'L"[^"]*"' | grep -F "\\\\$2\\\\")
+  [ -n "$names" ] && ! grep -vF 'L"\\\\?\\' <<<"$names"
+}
+for length in 259 300; do
+  target=$((length - 19))  # the folder's: "Z:", a slash and setup-splash.exe besides
+  folder=$work/long
+  while [ $((${#folder} + 62)) -le "$target" ]; do folder+=/$(printf 'l%.0s' $(seq 59)); done
+  folder+=/$(printf 'd%.0s' $(seq $((target - ${#folder} - 1))))
+  long=$folder/setup-splash.exe
+  check "the Windows tool writes programs at a name of $((${#long} + 2)) characters" \
+    eval 'ORVELINE_WINEDEBUG=trace+file "$root/build/$windows/wine-run.sh" "$work/templates/orveline-brand.exe" \
+          "$small" "$large" "Z:$long" >"$work/log" 2>"$work/trace"'
+  check "which read back as the shipped ones" \
+    eval 'cmp -s "$long" "$work/templates/orveline.exe" && cmp -s "${long%.exe}64.exe" "$work/templates/orveline64.exe"'
+  check "and leave nothing beside them" [ "$(ls "$folder" | wc -l)" -eq 2 ]
+  check "every file call there got the name's extended form" extended_names_only "$work/trace" long
+  rm -rf "$work/long"
 done
 # Read whole before it is looked at: grep -q would stop reading at the first
 # match, and the tool, still writing, could then end on a broken pipe.
@@ -85,10 +123,11 @@ check "the preview's show without timings is the tool's (${timings[*]})" cmp -s 
 check "the README gives the same defaults" \
   grep -q "(defaults ${timings[0]}, ${timings[1]} and ${timings[2]};" "$root/README.md"
 
-# Every refusal: one line, a status of 1, and the earlier outputs untouched.
-mkdir -p "$work/old" "$work/not-ours"
-echo earlier >"$work/old/orveline.exe"
-echo earlier >"$work/old/orveline64.exe"
+# Every refusal: one line, a status of 1, and the earlier outputs byte for
+# byte as they were, by the native tool and the Windows one under Wine.
+mkdir -p "$work/not-ours"
+printf 'earlier 32\r\n\0\377' >"$work/earlier.exe"
+printf 'earlier 64\r\n\0\376' >"$work/earlier64.exe"
 head -c 300 "$picture" >"$work/truncated.png"
 head -c 30 "$root/build/win32/launcher/orveline.exe" >"$work/damaged.ico"
 cp "$root/build/win32/testing/setup/setup.exe" "$work/not-ours/orveline.exe"
@@ -102,28 +141,59 @@ for program in orveline.exe orveline64.exe; do
   printf '\x63' | dd of="$work/other-version/$program" bs=1 seek=$((at + 8)) conv=notrunc status=none
 done
 touch "$work/a-file"
+# The earlier outputs, and what a row does to them first: the 64-bit
+# output's name taken by a folder, or that program read-only. The Windows
+# tool leaves out the rows its shell would answer in a line of its own.
+earlier_outputs() {  # earlier_outputs SETUP
+  chmod -R u+w "$work/old" 2>/dev/null
+  rm -rf "$work/old"
+  mkdir -p "$work/old"
+  cp "$work/earlier.exe" "$work/old/orveline.exe"
+  case "$1" in
+    folder64) mkdir -p "$work/old/orveline64.exe/inside" ;;
+    *) cp "$work/earlier64.exe" "$work/old/orveline64.exe" ;;
+  esac
+  [ "$1" = readonly64 ] && chmod a-w "$work/old/orveline64.exe"
+  return 0
+}
+as_they_were() {  # as_they_were SETUP
+  cmp -s "$work/old/orveline.exe" "$work/earlier.exe" || return 1
+  case "$1" in
+    folder64) [ -d "$work/old/orveline64.exe/inside" ] ;;
+    *) cmp -s "$work/old/orveline64.exe" "$work/earlier64.exe" ;;
+  esac
+}
 refusals=(
-  "a damaged PNG|$work/truncated.png|$large|$work/old/orveline.exe"
-  "a picture of the wrong size|$picture|$large|$work/old/orveline.exe"
-  "a --large-at 125 picture of the wrong size|--large-at|125|$large|$small|$large|$work/old/orveline.exe"
-  "a scale the launcher has not|--large-at|120|$work/at125.png|$small|$large|$work/old/orveline.exe"
-  "a damaged icon|--icon|$work/damaged.ico|$small|$large|$work/old/orveline.exe"
-  "programs not ours|--templates|$work/not-ours|$small|$large|$work/old/orveline.exe"
-  "another version's programs|--templates|$work/other-version|$small|$large|$work/old/orveline.exe"
-  "an output naming a template|$small|$large|$work/templates/orveline.exe"
-  "a folder that cannot be made|$small|$large|$work/a-file/sub/orveline.exe"
-  "a failing signing command|--sign-command|false {}|$small|$large|$work/old/orveline.exe"
+  "a damaged PNG|-|$work/truncated.png|$large|$work/old/orveline.exe"
+  "a picture of the wrong size|-|$picture|$large|$work/old/orveline.exe"
+  "a --large-at 125 picture of the wrong size|-|--large-at|125|$large|$small|$large|$work/old/orveline.exe"
+  "a scale the launcher has not|-|--large-at|120|$work/at125.png|$small|$large|$work/old/orveline.exe"
+  "a damaged icon|-|--icon|$work/damaged.ico|$small|$large|$work/old/orveline.exe"
+  "programs not ours|-|--templates|$work/not-ours|$small|$large|$work/old/orveline.exe"
+  "another version's programs|-|--templates|$work/other-version|$small|$large|$work/old/orveline.exe"
+  "an output naming a template|-|$small|$large|$work/templates/orveline.exe"
+  "a folder that cannot be made|-|$small|$large|$work/a-file/sub/orveline.exe"
+  "a failing signing command|native|--sign-command|false {}|$small|$large|$work/old/orveline.exe"
+  "the 64-bit output's name a folder|folder64|--product|Other|$small|$large|$work/old/orveline.exe"
+  "the 64-bit output read-only|readonly64|--product|Other|$small|$large|$work/old/orveline.exe"
 )
-for row in "${refusals[@]}"; do
-  IFS='|' read -r -a words <<<"$row"
-  run "${words[@]:1}"
-  status=$?
-  check "${words[0]} is refused with one line: $(head -n 1 "$work/log")" \
-    [ "$status" -eq 1 -a "$(wc -l <"$work/log")" -eq 1 ]
-  check "and the earlier outputs are as they were" \
-    [ "$(cat "$work/old/orveline.exe" "$work/old/orveline64.exe")" = "$(printf 'earlier\nearlier')" ]
-  check "and nothing is left half written" [ -z "$(ls "$work/old" | grep -v '^orveline\(64\)\?\.exe$')" ]
+for tool in native "$windows"; do
+  for row in "${refusals[@]}"; do
+    IFS='|' read -r -a words <<<"$row"
+    setup=${words[1]}
+    [ "$setup" = native ] && { [ "$tool" = native ] || continue; }
+    earlier_outputs "$setup"
+    if [ "$tool" = native ]; then run "${words[@]:2}"; else wrun "${words[@]:2}"; fi
+    status=$?
+    check "$tool: ${words[0]} is refused with one line: $(head -n 1 "$work/log")" \
+      [ "$status" -eq 1 -a "$(wc -l <"$work/log")" -eq 1 ]
+    check "and the earlier outputs are as they were, byte for byte" as_they_were "$setup"
+    check "and nothing is left half written" [ -z "$(ls "$work/old" | grep -v '^orveline\(64\)\?\.exe$')" ]
+  done
 done
+check "the message says what is where" grep -q "old/orveline64.exe is read-only; nothing was written" "$work/log"
+chmod -R u+w "$work/old"
+
 # In a folder whose name the shell would otherwise expand.
 signed="$work/it's \$HOME \"\`q\`\\"
 check "the signing command runs on both programs before they are in place" \
