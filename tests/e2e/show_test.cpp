@@ -792,6 +792,45 @@ TEST_F(Screen1024, UntilWindowHoldsThePictureOverAnNsisInstallersStart)
     ExpectPictureUntilTheWindow(r, 7);
 }
 
+// The benchmark of --until-window (run by scripts/bench.sh, not by the
+// tests): how long the screen shows neither the picture nor the installer,
+// with and without the option, for the stand-in and the NSIS installer, in
+// one run. Waited for (--wait) both ways, so that the watch lasts until the
+// installer's window has come. The Markdown goes to ORVELINE_BENCH_RECORD.
+TEST_F(Screen1024, DISABLED_UncoveredTimeWithAndWithoutUntilWindow)
+{
+    const fs::path folder = fs::temp_directory_path() / ("orveline-bench-until-" + std::to_string(getpid()));
+    const std::string installer = BuildNsisInstaller(folder / "nsis");
+    ASSERT_FALSE(installer.empty());
+    const std::string plain = BrandVendorProgram(folder / "plain", "--wait");
+    const std::string until = BrandVendorProgram(folder / "until", "--wait --until-window 20000");
+    ASSERT_FALSE(plain.empty() || until.empty());
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+    } installers[] = {
+        {"stand-in, its window 1.5 s after its start", {"setup.exe", "/window=1500", "/sleep=1000"}},
+        {"NSIS, 32 MB payload", {WindowsPath(installer)}},
+    };
+    std::ostringstream table;
+    table << "## The installer's start uncovered, 1024 x 768 under Wine\n\n"
+          << "From the picture's going (or the show's last level) to the installer's first window; ms.\n\n"
+          << "| installer | without --until-window | with --until-window 20000 |\n|---|---:|---:|\n";
+    for (const auto& i : installers) {
+        int64_t uncovered[2];
+        for (int with = 0; with < 2; ++with) {
+            const ShowRecord r = Watch(*screen_, *stage_, with ? until : plain, i.arguments);
+            ASSERT_GE(r.outsideChangedMs, 0) << "the installer's window never appeared; " << r.Describe();
+            uncovered[with] = UncoveredMs(r);
+        }
+        table << "| " << i.name << " | " << uncovered[0] << " | " << uncovered[1] << " |\n";
+    }
+    fs::remove_all(folder);
+    std::printf("%s", table.str().c_str());
+    if (const char* record = std::getenv("ORVELINE_BENCH_RECORD"))
+        std::ofstream(record, std::ios::app) << table.str() << "\n";
+}
+
 // Animation effects turned off in the user's settings (set as Windows'
 // settings set them, and on again afterwards for the other tests): the
 // picture comes at once at its full level and stays still for the hold's
