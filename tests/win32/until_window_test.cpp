@@ -54,23 +54,24 @@ protected:
 
 // The visible top-level windows of other processes, with their titles and
 // classes: what may have ended a wait that should have timed out.
+BOOL CALLBACK AddOtherWindow(HWND window, LPARAM listAddress)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (IsWindowVisible(window) && process != GetCurrentProcessId()) {
+        char title[64] = {}, name[64] = {};
+        GetWindowTextA(window, title, sizeof title);
+        GetClassNameA(window, name, sizeof name);
+        *reinterpret_cast<std::string*>(listAddress) +=
+            " [" + std::string(title) + "|" + name + "|" + std::to_string(process) + "]";
+    }
+    return TRUE;
+}
+
 std::string OtherWindows()
 {
     std::string list;
-    EnumWindows(
-        [](HWND window, LPARAM listAddress) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (IsWindowVisible(window) && process != GetCurrentProcessId()) {
-                char title[64] = {}, name[64] = {};
-                GetWindowTextA(window, title, sizeof title);
-                GetClassNameA(window, name, sizeof name);
-                *reinterpret_cast<std::string*>(listAddress) +=
-                    " [" + std::string(title) + "|" + name + "|" + std::to_string(process) + "]";
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&list));
+    EnumWindows(AddOtherWindow, reinterpret_cast<LPARAM>(&list));
     return list;
 }
 
