@@ -654,39 +654,6 @@ TEST_F(Screen3840, WholeShowThenTheGivenCommandLine)
     ExpectWholeShowThenTheGivenCommandLine(*screen_, *stage_);
 }
 
-// A vendor's program, written by the native branding tool from the shipped
-// ones with the shipped pictures and other timings: the same frames at the
-// vendor's pace, a fade in of 640 ms, a hold of 700 and a fade out of 1280.
-TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
-{
-    const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-brand-" + std::to_string(getpid()));
-    fs::create_directories(folder / "templates");
-    fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder / "templates/orveline.exe",
-                  fs::copy_options::overwrite_existing);
-    fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder / "templates/orveline64.exe",
-                  fs::copy_options::overwrite_existing);
-    const std::string resources = ORVELINE_RESOURCES_DIR;
-    const std::string command = std::string(ORVELINE_BRAND_TOOL) + " --templates '" + (folder / "templates").string() +
-                                "' --fade-in 640 --hold 700 --fade-out 1280 --title 'Größe 日本' '" + resources +
-                                "/tal800.png' '" + resources + "/tal1280.png' '" + (folder / "vendor.exe").string() +
-                                "' >/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const bool is64 = kWindowsBuild.ends_with("64");
-    const ShowRecord r = Watch(*screen_, *stage_, (folder / (is64 ? "vendor64.exe" : "vendor.exe")).string(), {});
-    fs::remove_all(folder);
-    ASSERT_TRUE(r.ended);
-    EXPECT_EQ(r.exitStatus, 0);
-    ExpectFramesOfTheShow(r);
-    ExpectFade(r, 1, kFadeOutIndex, 10, "fade in");
-    ExpectFade(r, kFadeOutIndex, kShowFrameCount, 20, "fade out");
-    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeenFrom(kFadeOutIndex);
-    ASSERT_GE(hold, 0) << r.Describe();
-    ASSERT_GE(fadeOut, 0) << r.Describe();
-    EXPECT_GE(fadeOut - hold + r.LongestGap(hold, hold), 700) << r.Describe();
-    EXPECT_LT(fadeOut - hold, 1800) << "the shipped hold of two seconds; " << r.Describe();
-    EXPECT_EQ(StartedCommand(r).empty(), false) << "setup.exe was not started";
-}
-
 // A vendor's program written by the native branding tool from the shipped
 // ones with the shipped pictures and these options, in folder; the path of
 // the one of this build.
@@ -705,6 +672,31 @@ std::string BrandVendorProgram(const fs::path& folder, const std::string& option
         return {};
     return (folder / (kWindowsBuild.ends_with("64") ? "vendor64.exe" : "vendor.exe")).string();
 }
+
+// A vendor's program, written by the native branding tool from the shipped
+// ones with the shipped pictures and other timings: the same frames at the
+// vendor's pace, a fade in of 640 ms, a hold of 700 and a fade out of 1280.
+TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
+{
+    const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-brand-" + std::to_string(getpid()));
+    const std::string program =
+        BrandVendorProgram(folder, "--fade-in 640 --hold 700 --fade-out 1280 --title 'Größe 日本'");
+    ASSERT_FALSE(program.empty()) << "the branding tool refused the options";
+    const ShowRecord r = Watch(*screen_, *stage_, program, {});
+    fs::remove_all(folder);
+    ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitStatus, 0);
+    ExpectFramesOfTheShow(r);
+    ExpectFade(r, 1, kFadeOutIndex, 10, "fade in");
+    ExpectFade(r, kFadeOutIndex, kShowFrameCount, 20, "fade out");
+    const int64_t hold = r.FirstSeen(kHoldIndex), fadeOut = r.FirstSeenFrom(kFadeOutIndex);
+    ASSERT_GE(hold, 0) << r.Describe();
+    ASSERT_GE(fadeOut, 0) << r.Describe();
+    EXPECT_GE(fadeOut - hold + r.LongestGap(hold, hold), 700) << r.Describe();
+    EXPECT_LT(fadeOut - hold, 1800) << "the shipped hold of two seconds; " << r.Describe();
+    EXPECT_EQ(StartedCommand(r).empty(), false) << "setup.exe was not started";
+}
+
 
 // How long, once the show had been seen, the screen held neither the
 // picture nor the installer's window: from the picture's going (the
