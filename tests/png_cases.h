@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
@@ -336,6 +337,100 @@ inline const std::vector<Row>& Rows()
      "Adler-32", false},
     };
     return rows;
+}
+
+// --- Files of 8-bit samples written here, each row's filter chosen ----------
+
+// What Composed writes: rows of random samples, row y under
+// filters[y % filters.size()], deflated by zlib at that level and strategy
+// and cut into IDAT chunks of split bytes (0: one chunk).
+struct Composition {
+    int colour = PNG_COLOR_TYPE_RGB_ALPHA;
+    int width = 19, height = 11;
+    std::vector<int> filters = {0, 1, 2, 3, 4};
+    int level = 9, strategy = Z_DEFAULT_STRATEGY;
+    size_t split = 0;
+    uint32_t seed = 1;
+};
+
+inline int Channels(int colour)
+{
+    return colour == PNG_COLOR_TYPE_GRAY ? 1 : colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : colour == PNG_COLOR_TYPE_RGB ? 3 : 4;
+}
+
+inline Bytes Deflated(const Bytes& raw, int level, int strategy)
+{
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, 15, 9, strategy) != Z_OK)
+        throw std::runtime_error("deflateInit2");
+    Bytes out(deflateBound(&z, uLong(raw.size())));
+    z.next_in = const_cast<Bytef*>(raw.data());
+    z.avail_in = uInt(raw.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    const int status = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    if (status != Z_STREAM_END)
+        throw std::runtime_error("deflate");
+    return out;
+}
+
+// The rows as the encoder sends them: each a filter byte, then each sample
+// less what the filter predicts from the samples left, above and above-left.
+inline Bytes FilteredRows(const Bytes& samples, int width, int height, int bpp, const std::vector<int>& filters)
+{
+    const size_t stride = size_t(width) * size_t(bpp);
+    Bytes out;
+    for (int y = 0; y < height; ++y) {
+        const int filter = filters[size_t(y) % filters.size()];
+        out.push_back(uint8_t(filter));
+        for (size_t i = 0; i < stride; ++i) {
+            const int a = i >= size_t(bpp) ? samples[y * stride + i - bpp] : 0;
+            const int b = y > 0 ? samples[(y - 1) * stride + i] : 0;
+            const int c = y > 0 && i >= size_t(bpp) ? samples[(y - 1) * stride + i - bpp] : 0;
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted[5] = {0, a, b, (a + b) / 2, paeth};
+            out.push_back(uint8_t(samples[y * stride + i] - predicted[filter]));
+        }
+    }
+    return out;
+}
+
+// Samples with runs and repeats among the noise, as pictures have them, so
+// that the streams hold copies as well as literals.
+inline Bytes SomeSamples(size_t count, uint32_t seed)
+{
+    uint32_t v = seed * 2654435761u + 1;
+    Bytes out(count);
+    for (size_t i = 0; i < count; ++i) {
+        v = v * 1664525u + 1013904223u;
+        out[i] = (v >> 28) < 5 && i > 0 ? out[i - 1] : uint8_t(v >> 24);
+    }
+    return out;
+}
+
+inline Bytes HeaderBody(int width, int height, int depth, int colour, int interlace = 0)
+{
+    Bytes b;
+    PutBe32(b, uint32_t(width));
+    PutBe32(b, uint32_t(height));
+    b.insert(b.end(), {uint8_t(depth), uint8_t(colour), 0, 0, uint8_t(interlace)});
+    return b;
+}
+
+inline Bytes Composed(const Composition& c)
+{
+    const int bpp = Channels(c.colour);
+    const Bytes samples = SomeSamples(size_t(c.width) * size_t(c.height) * size_t(bpp), c.seed);
+    const Bytes zlib = Deflated(FilteredRows(samples, c.width, c.height, bpp, c.filters), c.level, c.strategy);
+    std::vector<Chunk> chunks = {{"IHDR", HeaderBody(c.width, c.height, 8, c.colour)}};
+    const size_t split = c.split == 0 ? zlib.size() : c.split;
+    for (size_t at = 0; at < zlib.size(); at += split)
+        chunks.push_back({"IDAT", Bytes(zlib.begin() + long(at), zlib.begin() + long(std::min(zlib.size(), at + split)))});
+    chunks.push_back({"IEND", {}});
+    return Joined(chunks);
 }
 
 }  // namespace pngcase
