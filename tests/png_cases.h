@@ -191,7 +191,7 @@ inline Bytes Cut(const Bytes& png, size_t size) { return Bytes(png.begin(), png.
 
 inline Bytes Poked(Bytes png, size_t at, uint8_t value)
 {
-    png[at] ^= value;
+    png.at(at) ^= value;
     return png;
 }
 
