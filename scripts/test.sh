@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, then builds and tests the native
 # build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the bitmap loader's fuzz target for a minute, the 64-bit and the 32-bit
+# the loader's fuzz targets for 20 seconds each, the 64-bit and the 32-bit
 # Windows builds under Wine on a virtual X screen, then the whole program of
 # each Windows build end to end, watched from outside on virtual screens of
 # several sizes, and last the shipped programs' files. The native benchmark
