@@ -126,7 +126,7 @@ if build e2e; then
   # The shipped programs' files: their headers and imports, read natively
   # (so both builds wherever they were built), and the same bytes from
   # other folders.
-  run_tests programs --preset e2e -R '^(programs_win32|programs_win64|brand_pe|brand_tool|release|reproducible|product)$'
+  run_tests programs --preset e2e -R '^(programs_win32|programs_win64|brand_pe|brand_tool|release|reproducible|product|readme_sizes)$'
 fi
 
 echo

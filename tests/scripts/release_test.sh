@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release archive: one folder orveline-VERSION/ with exactly the two
 # programs, the branding tool, the README, the licence, zlib's licence and
-# SHA256SUMS, whose sums hold; and two runs give the same archive, byte for
-# byte.
+# SHA256SUMS, whose sums hold; the README gives its size; and two runs give
+# the same archive, byte for byte.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -33,4 +33,8 @@ check "its licence is the zlib licence" grep -q "Copyright (c) 2026 the Orveline
 check "and zlib's own notice is beside it" \
   grep -q "Copyright (C) 1995-2022 Jean-loup Gailly and Mark Adler" "$work/orveline-$version/LICENSE.zlib"
 check "the very text of zlib.h's" eval "sed -n 4,20p /usr/include/zlib.h | sed 's/^  //' | cmp -s - <(sed -n 4,20p '$work/orveline-$version/LICENSE.zlib')"
+zip_kb=$(( ($(stat -c %s "$work/first/$archive") + 512) / 1024 ))
+said=$(tr '\n' ' ' <"$root/README.md" | grep -oP "$archive\` \(about \K[0-9]+(?= KB)" | head -n 1)
+within_10_percent() { [ -n "$1" ] && [ $(($1 * 100)) -ge $(($2 * 90)) ] && [ $(($1 * 100)) -le $(($2 * 110)) ]; }
+check "the README gives its size, about $said KB for $zip_kb KB" within_10_percent "$said" "$zip_kb"
 [ "$failures" -eq 0 ]
