@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, then builds and tests the native
 # build, the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the loader's fuzz targets for 20 seconds each, the 64-bit and the 32-bit
-# Windows builds under Wine on a virtual X screen, then the whole program of
-# each Windows build end to end, watched from outside on virtual screens of
-# several sizes, and last the shipped programs' files. The native benchmark
-# is built, not run.
+# the fuzz targets of the loader and the branding tool for 20 seconds each,
+# the 64-bit and the 32-bit Windows builds under Wine on a virtual X screen,
+# then the whole program of each Windows build end to end, watched from
+# outside on virtual screens of several sizes, and last the shipped
+# programs' files. The native benchmark is built, not run.
 #
 # Where the kernel refuses 32-bit programs (see scripts/machine.sh), 32-bit
 # Wine cannot start: the 32-bit build is still built, and its tests are
