@@ -143,6 +143,28 @@ static int32_t HeldFrameCount(int32_t count)
     return count < kFadeInFrameCount ? count : kFadeInFrameCount;
 }
 
+// Plays the show. With --until-window the next program starts once the
+// picture is held, and the fade out waits for its window: true then, with
+// whether it started in *started and its process in *process. A show cut
+// short before the hand-off ends as any other: the window goes, then the
+// program starts.
+static bool PlayShowHandingOn(const LauncherRun* run, int* started, HANDLE* process)
+{
+    ShowStage stage = {g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, {}};
+    PlannedFrame frames[kShowFrameCount];
+    const int32_t count = PlanShow(ShowFades(), &run->product.timings, frames);
+    if (!FindSplashBlock(g_screenWidth, g_screenHeight, stage.backBuffer, stage.picture, &stage.block))
+        return false;
+    const bool untilWindow = run->product.untilWindowMs > 0;
+    const int32_t held = untilWindow ? HeldFrameCount(count) : count;
+    PlayShow(&stage, frames, held);
+    const bool handedOn = untilWindow && ShowGoesOn(&stage);
+    if (handedOn)
+        *started = HandOnUnderPicture(run, process);
+    PlayShow(&stage, frames + held, count - held);
+    return handedOn;
+}
+
 static bool RegisterLauncherClass()
 {
     WNDCLASSA windowClass = {};
@@ -236,27 +258,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     // are to wait for it, which must not be under our window.
     const bool startAtOnce = !haveSplash && (run.product.flags & kProductFlagWait) == 0;
     // Started under the picture: whether it started, and its process.
-    bool handedOn = false;
     int startedUnder = 0;
     HANDLE process = nullptr;
-    if (haveSplash) {
-        ShowStage stage = {g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, {}};
-        PlannedFrame frames[kShowFrameCount];
-        const int32_t count = PlanShow(ShowFades(), &run.product.timings, frames);
-        if (FindSplashBlock(g_screenWidth, g_screenHeight, stage.backBuffer, stage.picture,
-                            &stage.block)) {
-            const bool untilWindow = run.product.untilWindowMs > 0;
-            const int32_t held = untilWindow ? HeldFrameCount(count) : count;
-            PlayShow(&stage, frames, held);
-            // A show cut short before the hand-off ends as any other: the
-            // window goes, then the program starts.
-            if (untilWindow && ShowGoesOn(&stage)) {
-                handedOn = true;
-                startedUnder = HandOnUnderPicture(&run, &process);
-            }
-            PlayShow(&stage, frames + held, count - held);
-        }
-    }
+    const bool handedOn = haveSplash && PlayShowHandingOn(&run, &startedUnder, &process);
     LetNextProgramComeForward();
     int exitCode = kExitNotStarted;
     if (startAtOnce)

@@ -13,7 +13,9 @@ static void PaintBackBuffer(HWND hwnd)
         HDC memDc = CreateCompatibleDC(hdc);
         if (memDc != nullptr) {
             HGDIOBJ old = SelectObject(memDc, g_backBuffer.hBitmap);
-            BitBlt(hdc, 0, 0, g_screenWidth, g_screenHeight, memDc, 0, 0, SRCCOPY);
+            // Its own size: a screen that changed size since would reach
+            // past the bitmap.
+            BitBlt(hdc, 0, 0, g_backBuffer.width, g_backBuffer.height, memDc, 0, 0, SRCCOPY);
             SelectObject(memDc, old);
             DeleteDC(memDc);
         }

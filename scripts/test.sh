@@ -14,10 +14,11 @@ set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-"$root/scripts/setup.sh" || exit 1
+. "$root/scripts/common.sh"
+"$root/scripts/setup.sh" || die "installing what the tests need failed (above)"
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/machine.sh"
-probe_32bit || exit 1
+probe_32bit || die "cannot tell whether this machine runs 32-bit programs"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 passed=0

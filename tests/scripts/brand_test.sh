@@ -159,7 +159,7 @@ cp "$root/build/win64/testing/setup/setup.exe" "$work/not-ours/orveline64.exe"
 mkdir -p "$work/other-version"
 for program in orveline.exe orveline64.exe; do
   cp "$work/templates/$program" "$work/other-version/$program"
-  at=$(grep -obUaP 'ORVL\x02\x00' "$work/other-version/$program" | head -n 1 | cut -d: -f1)
+  at=$(grep -obUaP 'ORVL\x03\x00' "$work/other-version/$program" | head -n 1 | cut -d: -f1)
   printf '\x63' | dd of="$work/other-version/$program" bs=1 seek=$((at + 8)) conv=notrunc status=none
 done
 touch "$work/a-file"

@@ -7,11 +7,12 @@ every_option() {  # every_option ICON LARGE2X
   every=(--fit --icon "$1" --product "Über Größe" --company "Société 日本" --version 2.5.1
          --description "Installer für Größe" --copyright "© 2026 Société" --title "Willkommen – 日本"
          --fade-in 700 --hold 0 --fade-out 300 --large-2x "$2" --silent-switches "/S /quiet" --wait
-         --monitor cursor)
+         --monitor cursor --until-window 1500)
 }
 
 # The vendor's program holds its icon, larger picture, texts in UTF-16,
-# timings, version, flags and silent switches.
+# timings, version, flags, silent switches and wait for the next program's
+# window.
 check_vendor_program() {  # check_vendor_program FILE
   check "$(basename "$1") holds its icon, larger picture and texts" eval \
     "ORVELINE_VENDOR_PROGRAM='$1' ORVELINE_VENDOR_PRODUCT='Über Größe' \
@@ -22,7 +23,9 @@ check_vendor_program() {  # check_vendor_program FILE
   check "and its version" eval "wrestool -x --raw -t 16 '$1' | iconv -c -f UTF-16LE -t UTF-8 | grep -q 2.5.1.0"
   check "and both flags" [ "$(wrestool -x --raw -t 10 -n PRODUCT "$1" | od -An -tu4 -j28 -N4 | xargs)" = 3 ]
   check "and its silent switches" \
-    [ "$(wrestool -x --raw -t 10 -n PRODUCT "$1" | tail -c 11 | od -An -c | tr -s ' ')" = " \t \0 / S / q u i e t" ]
+    [ "$(wrestool -x --raw -t 10 -n PRODUCT "$1" | tail -c 15 | head -c 11 | od -An -c | tr -s ' ')" = " \t \0 / S / q u i e t" ]
+  check "and its wait for the next program's window" \
+    [ "$(wrestool -x --raw -t 10 -n PRODUCT "$1" | tail -c 4 | od -An -tu4 | xargs)" = 1500 ]
 }
 
 # The width and height of a program's picture, from its PNG's header.
