@@ -210,6 +210,21 @@ bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& n
     return true;
 }
 
+bool PackArtworkPng(const std::vector<uint8_t>& png, const std::string& name, const ArtworkSlot& slot,
+                    bool fit, std::vector<uint8_t>* packed, std::string* error, std::string* note)
+{
+    RgbaImage picture, readBack;
+    if (!PrepareArtworkPicture(png, name, slot, fit, &picture, error, note) ||
+        !EncodePng(picture, packed, error))
+        return false;
+    std::string why;
+    if (!DecodePng(*packed, &readBack, &why) || readBack.width != picture.width ||
+        readBack.height != picture.height || readBack.rgba != picture.rgba)
+        return Fail(error, std::string("internal fault: the PNG written for ") + slot.use +
+                               " does not read back as its picture");
+    return true;
+}
+
 bool PackArtworkBitmap(const std::vector<uint8_t>& png, const std::string& name,
                        const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* bitmap,
                        std::string* error, std::string* note)

@@ -1,7 +1,9 @@
-// Turning a user's PNG pictures into the two bitmaps built into orveline.exe:
+// Turning a user's PNG pictures into what the launcher shows: the PNGs the
+// programs hold, and the bitmaps the preview and the launcher's tests read,
 // 32-bit bottom-up bit-field bitmap files whose pixels are blue, green, red
 // and straight (not premultiplied) alpha, the bytes the launcher copies into
-// its surface and blends as they are.
+// its surface and blends as they are. Both carry the same pixels, straight
+// alpha in each.
 #pragma once
 
 #include "image.h"
@@ -12,7 +14,7 @@
 
 // One of the two pictures the launcher looks for.
 struct ArtworkSlot {
-    const char* name;  // resource file name without ".bmp"
+    const char* name;  // file name without ".png" or ".bmp"; in capitals, the resource's
     const char* use;   // which screens show it, for messages
     int width, height;
 };
@@ -61,6 +63,12 @@ RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight);
 bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& name,
                            const ArtworkSlot& slot, bool fit, RgbaImage* picture, std::string* error,
                            std::string* note = nullptr);
+
+// The PNG the program holds for a slot, from a PNG file's bytes, as
+// PrepareArtworkPicture makes the picture: EncodePng's smallest, read back
+// to exactly the picture's pixels before it is given.
+bool PackArtworkPng(const std::vector<uint8_t>& png, const std::string& name, const ArtworkSlot& slot,
+                    bool fit, std::vector<uint8_t>* packed, std::string* error, std::string* note = nullptr);
 
 // The bitmap file for a slot from a PNG file's bytes, as PrepareArtworkPicture
 // makes the picture, checked by the launcher's own reading of bitmaps.

@@ -13,21 +13,18 @@
 namespace {
 
 constexpr uint16_t kBitmapType = 2;  // RT_BITMAP
+// The type the pictures are stored under: PNG files, by the type's name.
+constexpr char16_t kPictureType[] = u"PNG";
 // The resource compiler's language for what the shipped program's script
 // does not place otherwise: US English.
 constexpr uint16_t kDefaultLanguage = 0x409;
-constexpr size_t kBitmapFileHeaderSize = 14;
 
-// The packed bitmap of a picture for one slot: the bitmap file less its
-// file header, as a bitmap resource holds it.
+// The PNG a program holds for one slot.
 bool PackPicture(const std::string& file, const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* packed,
                  std::string* error)
 {
-    std::vector<uint8_t> png, bitmap;
-    if (!ReadWholeFile(file, &png, error) || !PackArtworkBitmap(png, file, slot, fit, &bitmap, error))
-        return false;
-    packed->assign(bitmap.begin() + kBitmapFileHeaderSize, bitmap.end());
-    return true;
+    std::vector<uint8_t> png;
+    return ReadWholeFile(file, &png, error) && PackArtworkPng(png, file, slot, fit, packed, error);
 }
 
 bool IsNamed(const ResourceId& id, const char16_t* name)
@@ -42,32 +39,11 @@ bool IsNamed(const ResourceId& id, const char16_t* name)
     return true;
 }
 
-const ResourceEntry* FindEntry(const std::vector<ResourceEntry>& entries, uint16_t type, const char16_t* name,
-                               uint16_t id = 0)
+ResourceId Numbered(uint16_t id)
 {
-    for (const ResourceEntry& e : entries)
-        if (e.type.name.empty() && e.type.id == type &&
-            (name != nullptr ? IsNamed(e.name, name) : e.name.name.empty() && e.name.id == id))
-            return &e;
-    return nullptr;
-}
-
-// Puts data in place of the resource of that type and name, in its
-// language, or adds it in the given language.
-void SetEntry(std::vector<ResourceEntry>* entries, uint16_t type, const ResourceId& name, uint16_t language,
-              std::vector<uint8_t> data)
-{
-    for (ResourceEntry& e : *entries)
-        if (e.type.name.empty() && e.type.id == type && e.name == name) {
-            e.data = std::move(data);
-            return;
-        }
-    ResourceEntry entry;
-    entry.type.id = type;
-    entry.name = name;
-    entry.language = language;
-    entry.data = std::move(data);
-    entries->push_back(std::move(entry));
+    ResourceId numbered;
+    numbered.id = id;
+    return numbered;
 }
 
 ResourceId Named(const char16_t* name)
@@ -75,6 +51,55 @@ ResourceId Named(const char16_t* name)
     ResourceId id;
     id.name = name;
     return id;
+}
+
+// A slot's resource name, as the resource compiler stores names: in
+// capitals.
+ResourceId PictureName(const ArtworkSlot& slot)
+{
+    ResourceId name;
+    for (const char* c = slot.name; *c != '\0'; ++c)
+        name.name.push_back(char16_t(*c >= 'a' && *c <= 'z' ? *c - 32 : *c));
+    return name;
+}
+
+// Whether a resource has the name of one of the pictures, in any case, as
+// the launcher looks them up.
+bool IsPictureName(const ResourceId& id)
+{
+    if (IsNamed(id, PictureName(kSmallArtwork).name.c_str()) || IsNamed(id, PictureName(kLargeArtwork).name.c_str()))
+        return true;
+    for (const ArtworkSlot& slot : kScaledLargeArtwork)
+        if (IsNamed(id, PictureName(slot).name.c_str()))
+            return true;
+    return false;
+}
+
+const ResourceEntry* FindEntry(const std::vector<ResourceEntry>& entries, const ResourceId& type,
+                               const char16_t* name, uint16_t id = 0)
+{
+    for (const ResourceEntry& e : entries)
+        if (e.type == type && (name != nullptr ? IsNamed(e.name, name) : e.name.name.empty() && e.name.id == id))
+            return &e;
+    return nullptr;
+}
+
+// Puts data in place of the resource of that type and name, in its
+// language, or adds it in the given language.
+void SetEntry(std::vector<ResourceEntry>* entries, const ResourceId& type, const ResourceId& name,
+              uint16_t language, std::vector<uint8_t> data)
+{
+    for (ResourceEntry& e : *entries)
+        if (e.type == type && e.name == name) {
+            e.data = std::move(data);
+            return;
+        }
+    ResourceEntry entry;
+    entry.type = type;
+    entry.name = name;
+    entry.language = language;
+    entry.data = std::move(data);
+    entries->push_back(std::move(entry));
 }
 
 std::u16string Utf16(const std::string& text)
@@ -136,7 +161,7 @@ bool LoadBrandTemplate(const std::string& path, bool is64, const uint16_t orveli
         *error = path + " is signed: brand the unsigned program, then sign what the tool writes";
         return false;
     }
-    const ResourceEntry* record = FindEntry(program->entries, kProductRecordType, u"PRODUCT");
+    const ResourceEntry* record = FindEntry(program->entries, Numbered(kProductRecordType), u"PRODUCT");
     const std::vector<uint8_t> none;
     const std::vector<uint8_t>& bytes = record != nullptr ? record->data : none;
     uint16_t carried[3] = {};
@@ -159,28 +184,29 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
                   const uint16_t orveline[3], std::vector<uint8_t>* out, std::string* error)
 {
     std::vector<ResourceEntry> entries = program.entries;
-    const ResourceEntry* shippedLarge = FindEntry(entries, kBitmapType, u"TAL1280");
+    // The pictures keep the language the shipped program stores them in,
+    // whether as PNGs or, in programs from before, as bitmaps, of which
+    // none is left.
+    const ResourceEntry* shippedLarge = FindEntry(entries, Named(kPictureType), u"TAL1280");
+    if (shippedLarge == nullptr)
+        shippedLarge = FindEntry(entries, Numbered(kBitmapType), u"TAL1280");
     const uint16_t pictureLanguage = shippedLarge != nullptr ? shippedLarge->language : kDefaultLanguage;
-    SetEntry(&entries, kBitmapType, Named(u"TAL800"), pictureLanguage, inputs.small);
-    SetEntry(&entries, kBitmapType, Named(u"TAL1280"), pictureLanguage, inputs.large);
-    for (const BrandInputs::Scaled& scaled : inputs.scaled) {
-        // As the resource compiler stores names: in capitals.
-        ResourceId name;
-        for (const char* c = scaled.slot->name; *c != '\0'; ++c)
-            name.name.push_back(char16_t(*c >= 'a' && *c <= 'z' ? *c - 32 : *c));
-        SetEntry(&entries, kBitmapType, name, pictureLanguage, scaled.packed);
-    }
+    std::erase_if(entries, [](const ResourceEntry& e) {
+        return e.type == Numbered(kBitmapType) && IsPictureName(e.name);
+    });
+    SetEntry(&entries, Named(kPictureType), PictureName(kSmallArtwork), pictureLanguage, inputs.small);
+    SetEntry(&entries, Named(kPictureType), PictureName(kLargeArtwork), pictureLanguage, inputs.large);
+    for (const BrandInputs::Scaled& scaled : inputs.scaled)
+        SetEntry(&entries, Named(kPictureType), PictureName(*scaled.slot), pictureLanguage, scaled.packed);
 
     if (inputs.hasIcon) {
         std::erase_if(entries, [](const ResourceEntry& e) {
             return e.type.name.empty() && (e.type.id == kIconResourceType || e.type.id == kIconGroupResourceType);
         });
-        for (const IconImage& image : inputs.icon.images) {
-            ResourceId id;
-            id.id = image.id;
-            SetEntry(&entries, kIconResourceType, id, kDefaultLanguage, image.bytes);
-        }
-        SetEntry(&entries, kIconGroupResourceType, Named(kIconGroupName), kDefaultLanguage, inputs.icon.group);
+        for (const IconImage& image : inputs.icon.images)
+            SetEntry(&entries, Numbered(kIconResourceType), Numbered(image.id), kDefaultLanguage, image.bytes);
+        SetEntry(&entries, Numbered(kIconGroupResourceType), Named(kIconGroupName), kDefaultLanguage,
+                 inputs.icon.group);
     }
 
     VersionFields fields = ShippedVersionFields(program.is64);
@@ -189,8 +215,6 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
     fields.fileDescription = Utf16(options.description);
     fields.companyName = Utf16(options.company);
     fields.legalCopyright = Utf16(options.copyright);
-    ResourceId versionId;
-    versionId.id = kVersionResourceId;
     std::vector<uint8_t> version = EncodeVersionInfo(fields);
     const ShowTimings timings = {options.fadeInMs, options.holdMs, options.fadeOutMs};
     std::vector<uint8_t> record = EncodeProductRecord(
@@ -201,8 +225,9 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
         *error = "a text is too long for the program's resources";
         return false;
     }
-    SetEntry(&entries, kVersionResourceType, versionId, kDefaultLanguage, std::move(version));
-    SetEntry(&entries, kProductRecordType, Named(u"PRODUCT"), kProductRecordLanguage, std::move(record));
+    SetEntry(&entries, Numbered(kVersionResourceType), Numbered(kVersionResourceId), kDefaultLanguage,
+             std::move(version));
+    SetEntry(&entries, Numbered(kProductRecordType), Named(u"PRODUCT"), kProductRecordLanguage, std::move(record));
 
     std::string reason;
     if (!ReplacePeResources(program.image, entries, out, &reason)) {

@@ -13,7 +13,7 @@
 
 // What goes into both programs, made once from the options.
 struct BrandInputs {
-    std::vector<uint8_t> small, large;  // packed bitmaps, as bitmap resources hold them
+    std::vector<uint8_t> small, large;  // the PNG files the program holds
     struct Scaled {
         const ArtworkSlot* slot;
         std::vector<uint8_t> packed;
@@ -43,8 +43,9 @@ struct BrandTemplate {
 bool LoadBrandTemplate(const std::string& path, bool is64, const uint16_t orveline[3],
                        BrandTemplate* program, std::string* error);
 
-// The vendor's program made from the template. With the shipped pictures
-// and no option, it is the template byte for byte.
+// The vendor's program made from the template: the pictures as PNG
+// resources, no bitmap of their names left. With the shipped pictures and
+// no option, it is the template byte for byte.
 bool BrandProgram(const BrandTemplate& program, const BrandOptions& options,
                   const BrandInputs& inputs, const uint16_t orveline[3], std::vector<uint8_t>* out,
                   std::string* error);

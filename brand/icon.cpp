@@ -74,8 +74,10 @@ bool EncodeIcon(const RgbaImage& picture, std::vector<uint8_t>* icon, std::strin
             images.push_back(IconBitmap(frame));
             continue;
         }
+        // Icons' PNG pictures are RGBA, the one kind every Windows that
+        // reads them is known to take.
         images.emplace_back();
-        if (!EncodePng(frame, &images.back(), error))
+        if (!EncodePng(frame, &images.back(), error, PngColours::kRgba))
             return false;
     }
 

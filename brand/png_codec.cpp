@@ -16,11 +16,6 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
-#define STBI_WRITE_NO_STDIO
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -442,24 +437,6 @@ Bytes CleanFile(const Parts& parts, const Bytes& raw)
     return out;
 }
 
-// stb's writer hands over the whole file at once; an exception must not
-// pass through it, or the file it holds would be lost.
-struct Output {
-    Bytes* bytes;
-    bool full;
-};
-
-void Append(void* context, void* data, int size)
-{
-    auto* out = static_cast<Output*>(context);
-    const auto* p = static_cast<const uint8_t*>(data);
-    try {
-        out->bytes->assign(p, p + size);
-    } catch (const std::bad_alloc&) {
-        out->full = true;
-    }
-}
-
 }  // namespace
 
 bool DecodePng(const Bytes& bytes, RgbaImage* image, std::string* error)
@@ -492,21 +469,4 @@ bool DecodePng(const Bytes& bytes, RgbaImage* image, std::string* error)
     } catch (const std::bad_alloc&) {
         return Fail(error, "out of memory");
     }
-}
-
-bool EncodePng(const RgbaImage& image, Bytes* bytes, std::string* error)
-{
-    bytes->clear();
-    error->clear();
-    if (image.width <= 0 || image.height <= 0 || image.width > kPngMaxSide || image.height > kPngMaxSide ||
-        image.rgba.size() != size_t(image.width) * size_t(image.height) * 4)
-        return Fail(error, "the picture has no pixels, too many, or the wrong number of bytes");
-    Output out{bytes, false};
-    if (stbi_write_png_to_func(Append, &out, image.width, image.height, 4, image.rgba.data(),
-                               image.width * 4) == 0 ||
-        out.full) {
-        bytes->clear();
-        return Fail(error, "out of memory");
-    }
-    return true;
 }

@@ -50,7 +50,7 @@ static void LoadSplashPicture(const LauncherRun* run, Surface* picture)
         int32_t present[kShowScaleCount + 1] = {100};
         int32_t count = 1;
         for (int32_t i = 0; i < kShowScaleCount; ++i)
-            if (FindResourceA(nullptr, ShowScaledName(kShowScales[i]), (LPCSTR)RT_BITMAP) != nullptr)
+            if (HasPictureResource(ShowScaledName(kShowScales[i])))
                 present[count++] = kShowScales[i];
         // The covered monitor's top-left corner lies on it.
         const POINT origin = {run->screenLeft, run->screenTop};

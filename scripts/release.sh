@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes the release a Windows vendor downloads: dist/orveline-VERSION-windows.zip
 # (or into the folder named), one folder orveline-VERSION/ holding both
-# programs, the branding tool, the README, the licence and SHA256SUMS.
+# programs, the branding tool, the README, the licence, zlib's licence (the
+# tool links zlib) and SHA256SUMS.
 # Installs what is missing and builds what it needs. The same sources give
 # the same archive, byte for byte: fixed times, modes and order.
 #
@@ -29,8 +30,9 @@ cp build/win32/launcher/orveline.exe "$stage/$folder/orveline.exe"
 cp build/win64/launcher/orveline.exe "$stage/$folder/orveline64.exe"
 # 32-bit, so that every Windows runs it.
 cp build/win32/brand/orveline-brand.exe "$stage/$folder/orveline-brand.exe"
-cp README.md LICENSE "$stage/$folder/"
-(cd "$stage/$folder" && LC_ALL=C sha256sum LICENSE README.md orveline-brand.exe orveline.exe orveline64.exe >SHA256SUMS)
+cp README.md LICENSE LICENSE.zlib "$stage/$folder/"
+(cd "$stage/$folder" &&
+  LC_ALL=C sha256sum LICENSE LICENSE.zlib README.md orveline-brand.exe orveline.exe orveline64.exe >SHA256SUMS)
 
 # The time of the commit the release is made from (or a fixed one), in UTC,
 # on every entry; ordinary modes; no owner or extra attributes.

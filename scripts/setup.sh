@@ -13,6 +13,7 @@ packages=(
                                               # the kernel runs 32-bit programs)
   libx11-dev libxtst-dev libpng-dev          # watching the show: captures, input, screenshots
   libstb-dev                                  # the vendor's pictures, decoded in every build
+  zlib1g-dev libz-mingw-w64-dev               # and compressed, zlib linked statically in each
   libbenchmark-dev libpixman-1-dev pkg-config # the native pixel benchmark and its peer
   osslsigncode openssl                        # signing the programs (build-with-artwork.sh --sign)
   icoutils zip unzip                          # reading programs' resources in tests; the release

@@ -1,6 +1,7 @@
 // Finding a picture among the program's resources or on disk, and drawing it
-// into a surface. What the bytes mean is decided in bitmap_format.cpp; this
-// file only fetches them, hands them over and gives them back.
+// into a surface: a PNG resource (png_win32.cpp) before a bitmap. What a
+// bitmap's bytes mean is decided in bitmap_format.cpp; this file only
+// fetches them, hands them over and gives them back.
 #include "surface_win32.h"
 
 char g_baseDir[260];
@@ -128,8 +129,11 @@ uint8_t* ReadBitmapFile(const char* fileName)
     return ReadBitmapBlock(fileName, &size);
 }
 
-int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y,
-                     HGLOBAL paletteBlock, HPALETTE palette)
+namespace {
+
+// A bitmap, from the program's resources or else from a file.
+int DrawBitmap(const char* imageName, Surface* surface, int32_t x, int32_t y,
+               HGLOBAL paletteBlock, HPALETTE palette)
 {
     const uint8_t* packed = nullptr;
     uint32_t size = 0;
@@ -184,7 +188,22 @@ int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t
         FreeResource(resource);
     else
         FreeBlock((uint8_t*)packed);
+    return drawn;
+}
 
+}  // namespace
+
+int HasPictureResource(const char* imageName)
+{
+    return FindResourceA(nullptr, imageName, kPngResourceType) != nullptr ||
+           FindResourceA(nullptr, imageName, RT_BITMAP) != nullptr;
+}
+
+int LoadSurfaceImage(const char* imageName, Surface* surface, int32_t x, int32_t y,
+                     HGLOBAL paletteBlock, HPALETTE palette)
+{
+    int drawn = DrawPngResource(imageName, surface, x, y) ||
+                DrawBitmap(imageName, surface, x, y, paletteBlock, palette);
     if (drawn) {
         const uint8_t* topLeft = surface->bits;
         surface->colorKey = (uint32_t)topLeft[0] | (uint32_t)topLeft[1] << 8 |

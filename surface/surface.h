@@ -183,3 +183,38 @@ void WritePaletteEntries(uint8_t* block, const uint8_t* packed, const BitmapLayo
 // written.
 void CopyBitmapRows(Surface* surface, int32_t x, int32_t y, const uint8_t* packed,
                     const BitmapLayout* layout);
+
+// PNG pictures, the form the branding tool stores them in as resources of
+// the type "PNG". The launcher reads the kinds the tool writes: 8-bit
+// samples, not interlaced, grey, RGB, grey and alpha, or RGBA, each row
+// under any of the five filters. Every other kind (palettes, transparency
+// chunks, other depths, interlacing) is refused, like a damaged file, so
+// that the bitmap of the same name is tried instead.
+
+struct PngLayout {
+    int32_t width;
+    int32_t height;
+    uint32_t channels;    // samples a pixel: 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    uint32_t rowBytes;    // a filtered row: its filter byte, then width * channels samples
+    uint32_t rawBytes;    // height * rowBytes: what the image data must inflate to
+    uint32_t firstData;   // offset of the first IDAT chunk
+    uint32_t dataChunks;  // IDAT chunks, all in one run
+};
+
+// Judges a PNG file of size bytes. With raw null it checks everything but
+// what the image data holds: the signature, the header first and within the
+// bitmaps' caps, every chunk's frame and CRC, a kind that is read, one run
+// of IDAT chunks, and IEND last with nothing after it; the layout then says
+// how much room to give raw. With rawSize equal to layout->rawBytes, it
+// checks all of that again and then the image data: zlib's header, exactly
+// rawBytes inflated into raw, the Adler-32 as the last bytes of the data,
+// and a known filter on every row. Returns 0, storing nothing in layout,
+// for a file it refuses.
+int ReadPngLayout(const uint8_t* png, uint32_t size, uint8_t* raw, uint32_t rawSize,
+                  PngLayout* layout);
+// Undoes the filters of the rows ReadPngLayout left in raw, in place, and
+// writes the picture into a 32-bit surface with its top-left pixel at
+// (x, y), as the bitmaps hold their pixels: blue, green, red and straight
+// alpha, 255 where the picture has none. Only the part inside the surface
+// is written.
+void CopyPngRows(Surface* surface, int32_t x, int32_t y, uint8_t* raw, const PngLayout* layout);

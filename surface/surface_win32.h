@@ -30,9 +30,21 @@ extern char g_baseDir[260];
 uint8_t* ReadBitmapFile(const char* fileName);
 // The same, also giving the block's size.
 uint8_t* ReadBitmapBlock(const char* fileName, uint32_t* size);
-// Draws the named picture, from the program's bitmap resources or else from
-// a file, into a surface with its top-left pixel at (x, y); an empty surface
-// is first created at the picture's size, 32 bits per pixel. A colour table
+// The resource type the branding tool stores PNG pictures under.
+static const char kPngResourceType[] = "PNG";
+// Draws the program's PNG resource of that name into a surface with its
+// top-left pixel at (x, y), an empty surface being first created at the
+// picture's size, 32 bits per pixel. Returns 0, having made and drawn
+// nothing, when there is none, when it is damaged or of a kind not read,
+// when the surface is not 32-bit, or when memory runs short.
+int DrawPngResource(const char* imageName, Surface* surface, int32_t x, int32_t y);
+// Whether the program holds a picture of that name among its resources, as
+// a PNG or as a bitmap.
+int HasPictureResource(const char* imageName);
+// Draws the named picture into a surface with its top-left pixel at (x, y):
+// the program's PNG resource of that name, or where that is missing or
+// refused, its bitmap resource, or else a bitmap file of that name. An
+// empty surface is first created at the picture's size, 32 bits per pixel. A colour table
 // is written into paletteBlock, 8192 bytes laid out as a logical palette
 // (version, count, up to 2047 entries), and the conversion of such a picture
 // selects and realizes palette; either may be null. The surface's colour key

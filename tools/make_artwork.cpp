@@ -2,11 +2,12 @@
 //
 //   make_artwork OUTDIR [--preview DIR]
 //
-// Writes OUTDIR/tal800.bmp (195 x 145) and OUTDIR/tal1280.bmp (317 x 236)
-// in the shipped bitmap form of artwork.h, grey with straight (not
-// premultiplied) alpha, and the same pictures as PNGs (tal800.png,
-// tal1280.png): a vendor's starting point, from which the branding tool
-// packs the very same bitmaps. With --preview it also writes PNGs of each picture
+// Writes OUTDIR/tal800.png (195 x 145) and OUTDIR/tal1280.png (317 x 236)
+// through the branding tool's PNG writer, grey with straight (not
+// premultiplied) alpha: the files the programs hold, and a vendor's
+// starting point, which the tool, given them, writes again byte for byte.
+// Also the same pictures as bitmaps in the form of artwork.h (tal800.bmp,
+// tal1280.bmp), which the preview and the tests read. With --preview it also writes PNGs of each picture
 // over a light, a dark and a busy background, so the artwork can be judged
 // by eye.
 //

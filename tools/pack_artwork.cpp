@@ -1,5 +1,6 @@
-// pack_artwork: turns PNG pictures with alpha into the bitmaps built into
-// orveline.exe.
+// pack_artwork: turns PNG pictures with alpha into bitmaps of the pictures
+// the launcher shows, the same pixels the branding tool puts into the
+// programs as PNGs: the preview and the artwork command's sheets read them.
 //
 //   pack_artwork [--fit] SMALL.png LARGE.png OUTDIR
 //       writes OUTDIR/tal800.bmp (195 x 145) and OUTDIR/tal1280.bmp

@@ -129,6 +129,35 @@ std::vector<std::string> Listing(const Entries& entries)
     return lines;
 }
 
+// The listing as wrestool -l gives it: for a resource named under a named
+// type, such as a picture under "PNG", it prints the type's name in place
+// of the resource's own.
+std::vector<std::string> AsWrestoolLists(const Entries& entries)
+{
+    Entries shown = entries;
+    for (ResourceEntry& e : shown)
+        if (!e.type.name.empty() && !e.name.name.empty())
+            e.name = e.type;
+    return Listing(shown);
+}
+
+// What wrestool extracts by type and name is each resource's data: the
+// names its listing cannot show, checked another way.
+void ExpectWrestoolExtracts(const std::string& path, const Entries& entries)
+{
+    for (const ResourceEntry& e : entries) {
+        if (e.type.name.empty() || e.name.name.empty())
+            continue;
+        int status = -1;
+        const std::string data = Run("wrestool -x --raw --type='" + std::string(e.type.name.begin(), e.type.name.end()) +
+                                         "' --name='" + std::string(e.name.name.begin(), e.name.name.end()) + "' '" +
+                                         path + "'",
+                                     &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(Bytes(data.begin(), data.end()) == e.data) << Label(e.type) << " " << Label(e.name);
+    }
+}
+
 std::vector<std::string> WrestoolListing(const std::string& path)
 {
     int status = -1;
@@ -195,6 +224,12 @@ ResourceEntry Named(uint16_t type, const char16_t* name, uint16_t language, size
     return {{type, {}}, {0, name}, language, 0, Pattern(size, uint8_t(size))};
 }
 
+// A picture, as the tool stores them: under the type named PNG.
+ResourceEntry Picture(const char16_t* name, uint16_t language, size_t size)
+{
+    return {{0, u"PNG"}, {0, name}, language, 0, Pattern(size, uint8_t(size))};
+}
+
 ResourceEntry Numbered(uint16_t type, uint16_t id, uint16_t language, size_t size)
 {
     return {{type, {}}, {id, {}}, language, 1252, Pattern(size, uint8_t(id))};
@@ -217,13 +252,23 @@ std::vector<std::string> TypeOrder(const Entries& entries)
     return labels;
 }
 
-std::vector<std::string> NamesOf(const Entries& entries, uint16_t type)
+std::vector<std::string> NamesOf(const Entries& entries, const ResourceId& type)
 {
     std::vector<std::string> labels;
     for (const ResourceEntry& e : entries)
-        if (e.type.name.empty() && e.type.id == type)
+        if (e.type == type)
             labels.push_back(Label(e.name));
     return labels;
+}
+
+std::vector<std::string> NamesOf(const Entries& entries, uint16_t type)
+{
+    return NamesOf(entries, ResourceId{type, {}});
+}
+
+std::vector<std::string> NamesOf(const Entries& entries, const char16_t* type)
+{
+    return NamesOf(entries, ResourceId{0, type});
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> lines)
@@ -242,8 +287,10 @@ TEST(PeResourcesTest, ReadsTheShippedProgramsAsWrestoolDoes)
         Entries entries;
         std::string error;
         ASSERT_TRUE(ReadPeResources(image, &entries, &error)) << error;
-        EXPECT_EQ(Listing(entries), WrestoolListing(TemplatePath(t)));
-        EXPECT_EQ(NamesOf(entries, 2), (std::vector<std::string>{"'TAL1280'", "'TAL800'"}));
+        EXPECT_EQ(AsWrestoolLists(entries), WrestoolListing(TemplatePath(t)));
+        ExpectWrestoolExtracts(TemplatePath(t), entries);
+        EXPECT_EQ(NamesOf(entries, u"PNG"), (std::vector<std::string>{"'TAL1280'", "'TAL800'"}));
+        EXPECT_EQ(NamesOf(entries, 2), std::vector<std::string>{}) << "the pictures as bitmaps too";
         PeFacts facts;
         ASSERT_TRUE(ReadPeFacts(image, &facts, &error)) << error;
         EXPECT_EQ(facts.machine, t.machine);
@@ -273,7 +320,7 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
         {"a smaller picture", [](Entries& e) { Find(e, u"TAL1280")->data.resize(999); }},
         {"a vendor's resources",
          [](Entries& e) {
-             e.push_back(Named(2, u"TAL1280X2", 0x411, 634 * 472 * 4 + 40));
+             e.push_back(Picture(u"TAL1280X2", 0x411, 40123));
              e.push_back(Named(14, u"ICON", 0x409, 62));
              for (uint16_t id = 1; id <= 4; ++id)
                  e.push_back(Numbered(3, id, 0x409, 1000 * id + 3));
@@ -282,7 +329,7 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
                  if (r.type.id == 16)
                      r.data = Pattern(901, 7);
          },
-         false, false, {"2", "3", "10", "14", "16", "24"}},
+         false, false, {"'PNG'", "3", "10", "14", "16", "24"}},
         {"names in the order Windows looks them up",
          [](Entries& e) {
              for (const char16_t* name : {u"zeta", u"_x", u"ALPHA2", u"Alpha"})
@@ -292,12 +339,12 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
              e.push_back({{0, u"Zz"}, {1, {}}, 0, 0, {1, 2, 3}});
          },
          // The programs' own product record is among them.
-         false, false, {"'Zz'", "2", "10", "16", "24"},
+         false, false, {"'PNG'", "'Zz'", "10", "16", "24"},
          {"'Alpha'", "'ALPHA2'", "'PRODUCT'", "'zeta'", "'_x'", "1", "5"}},
         {"no resources at all", [](Entries& e) { e.clear(); }, false, false, {}},
         {"one resource twice", [](Entries& e) { e.push_back(e.front()); }, false, true},
         {"names that differ only in case",
-         [](Entries& e) { e.push_back(Named(2, u"tal800", 0x409, 10)); }, false, true},
+         [](Entries& e) { e.push_back(Picture(u"tal800", 0x409, 10)); }, false, true},
     };
     for (size_t i = 0; i < std::size(kTemplates); ++i) {
         const Template& t = kTemplates[i];
@@ -336,7 +383,8 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
             EXPECT_EQ(facts.checksum, ReferenceChecksum(out));
 
             const TempFile file(out);
-            EXPECT_EQ(Sorted(WrestoolListing(file.path)), Sorted(Listing(entries)));
+            EXPECT_EQ(Sorted(WrestoolListing(file.path)), Sorted(AsWrestoolLists(entries)));
+            ExpectWrestoolExtracts(file.path, entries);
             const Dump after = ObjdumpOf(t, file.path);
             // objdump takes a lone root directory that ends its section for
             // a cut one.

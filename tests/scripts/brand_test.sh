@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The branding tool on the shipped programs of both Windows builds: the
 # shipped pictures and no option give the shipped programs byte for byte;
-# every option gives programs holding the vendor's resources; the Windows
-# tool under Wine writes the same bytes as the native one, and where the
+# every option gives programs holding the vendor's resources, the pictures
+# as PNGs and no bitmaps; the large picture at all six scales fits in
+# 300 KB; the Windows tool under Wine writes the same bytes as the native
+# one, the pictures at all six scales among them, and where the
 # output's name runs past MAX_PATH, and what it says into a file is UTF-8;
 # and every bad input or output that cannot be replaced is refused with one
 # line by either tool, writing nothing and leaving earlier outputs byte for
@@ -36,20 +38,33 @@ every_option "$picture" "$picture"
 check "every option writes programs" run "${every[@]}" "$picture" "$picture" "$work/vendor/setup-splash.exe"
 for program in setup-splash.exe setup-splash64.exe; do
   check_vendor_program "$work/vendor/$program"
+  check "and its pictures as PNGs, no bitmaps" pictures_as_pngs "$work/vendor/$program"
 done
 
 # A picture at 125 %, 396 x 295 (a frame of the preview on a screen that
 # size), lands as its own resource; the 200 % one keeps its name.
 "$root/build/host/preview/show_preview" --screen 396x295 --frame 128 "$work/at125.png" >/dev/null
-bitmap_size() {  # the width and height of a program's bitmap resource
-  wrestool -x --raw -t 2 -n "$2" "$1" | od -An -td4 -j4 -N8 | xargs
-}
 check "a --large-at 125 picture of its size writes programs" \
   run --large-at 125 "$work/at125.png" --large-2x "$picture" --fit "$small" "$large" "$work/scaled/orveline.exe"
 for program in orveline.exe orveline64.exe; do
-  check "$program holds it as TAL1280X125" [ "$(bitmap_size "$work/scaled/$program" TAL1280X125)" = "396 295" ]
-  check "and the 200 % one as TAL1280X2" [ "$(bitmap_size "$work/scaled/$program" TAL1280X2)" = "634 472" ]
+  check "$program holds it as TAL1280X125" [ "$(picture_size "$work/scaled/$program" TAL1280X125)" = "396 295" ]
+  check "and the 200 % one as TAL1280X2" [ "$(picture_size "$work/scaled/$program" TAL1280X2)" = "634 472" ]
 done
+
+# The shipped large picture at every scale: the programs stay within 300 KB
+# each, and the README gives the 32-bit one's size.
+scales=()
+for percent in 125 150 175 200 250 300; do scales+=(--large-at "$percent" "$large"); done
+check "the shipped pictures at all six scales write programs" \
+  run --fit "${scales[@]}" "$small" "$large" "$work/all-scales/orveline.exe"
+for program in orveline.exe orveline64.exe; do
+  size=$(stat -c %s "$work/all-scales/$program")
+  check "$program holds all six and is $size bytes, 307,200 at the most" [ "$size" -le 307200 ]
+  check "with its pictures as PNGs, no bitmaps" pictures_as_pngs "$work/all-scales/$program"
+done
+readme_size=$(tr '\n' ' ' <"$root/README.md" | grep -oP 'at all six scales[^0-9]*\K[0-9,]+(?= bytes)' | head -n 1 | tr -d ,)
+check "the README gives that size for the 32-bit one ($readme_size)" \
+  [ "$readme_size" = "$(stat -c %s "$work/all-scales/orveline.exe")" ]
 
 # The Windows tool, under Wine where this machine runs its build, writes
 # the same bytes.
@@ -66,6 +81,13 @@ check "the Windows tool ($windows) under Wine writes programs" \
         "$work/Bilder Größe/画像 1.png" "$picture" "Z:$work/wine/出力/setup-splash.exe" >"$work/said" 2>"$work/log"'
 for program in setup-splash.exe setup-splash64.exe; do
   check "the same bytes as the native tool: $program" cmp -s "$work/wine/出力/$program" "$work/vendor/$program"
+done
+# Its PNGs are the same bytes too, the large picture at every scale.
+check "the Windows tool writes the pictures at all six scales" \
+  wrun --fit "${scales[@]}" "$small" "$large" "Z:$work/wine/all-scales/orveline.exe"
+for program in orveline.exe orveline64.exe; do
+  check "the same bytes as the native tool: $program at all six scales" \
+    cmp -s "$work/wine/all-scales/$program" "$work/all-scales/$program"
 done
 # Output that is not a console stays UTF-8, line ends as the C runtime
 # writes them to a file.

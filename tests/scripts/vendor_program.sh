@@ -27,3 +27,22 @@ check_vendor_program() {  # check_vendor_program FILE
   check "and its wait for the next program's window" \
     [ "$(wrestool -x --raw -t 10 -n PRODUCT "$1" | tail -c 4 | od -An -tu4 | xargs)" = 1500 ]
 }
+
+# The width and height of a program's picture, from its PNG's header.
+picture_size() {  # picture_size FILE NAME
+  local header
+  header=$(wrestool -x --raw --type=PNG --name="$2" "$1" | od -An -tx1 -j16 -N8 | tr -d ' \n')
+  [ ${#header} -eq 16 ] && echo "$((16#${header:0:8})) $((16#${header:8:8}))"
+}
+
+# The pictures are the program's PNG resources: TAL800 and TAL1280 start
+# as PNG files do, and there is no bitmap resource at all (the shipped
+# programs hold none but the pictures').
+pictures_as_pngs() {  # pictures_as_pngs FILE
+  local name
+  for name in TAL800 TAL1280; do
+    [ "$(wrestool -x --raw --type=PNG --name=$name "$1" | head -c 8 | od -An -tx1 | tr -d ' \n')" = \
+      89504e470d0a1a0a ] || return 1
+  done
+  ! wrestool -l "$1" | grep -q -- '^--type=2 '
+}

@@ -393,6 +393,48 @@ TEST_F(LoaderTest, LiveSurfaceKeepsItsShape)
     ExpectAllReleased();
 }
 
+// A PNG resource comes before the bitmap of its name, and gives the pixels
+// and key the bitmap of the same picture gives. A damaged one counts as
+// absent: the bitmap resource is taken, or where there is none, the file.
+// Each resource found is freed, and the block the rows were inflated into.
+TEST_F(LoaderTest, PngResourceComesFirstAndADamagedOneCountsAsAbsent)
+{
+    for (const char* name : {"SPLASH", "DAMAGED", "DAMAGEDALONE"})
+        ASSERT_NE(FindResourceA(nullptr, name, "PNG"), nullptr) << name;
+    Surface bitmap{};
+    ASSERT_EQ(LoadSurfaceImage("TAL800", &bitmap, 0, 0, g_hPaletteMem, g_hPalette), 1);
+    ASSERT_EQ(LoadSurfaceImage("Splash", &surface_, 0, 0, g_hPaletteMem, g_hPalette), 1);
+    ASSERT_EQ(surface_.width, 195) << "the bitmap was taken";
+    ASSERT_EQ(surface_.height, 145);
+    EXPECT_STREQ(surface_.name, "Splash");
+    for (int32_t y = 0; y < 145; ++y)
+        ASSERT_EQ(std::memcmp(surface_.bits + surface_.rowOffsets[y], bitmap.bits + bitmap.rowOffsets[y], 195 * 4), 0)
+            << "row " << y;
+    EXPECT_EQ(surface_.colorKey, bitmap.colorKey);
+    EXPECT_EQ(PaletteBlock(), Bytes(8192, 0xA7));
+    DestroySurface(&bitmap);
+    DestroySurface(&surface_);
+
+    Write("DamagedAlone", bmp::File(bmp::Cases()[0].packed));
+    const struct {
+        const char* name;
+        int32_t width;
+    } fallbacks[] = {{"Damaged", 195}, {"DamagedAlone", 5}};
+    for (const auto& f : fallbacks) {
+        Surface s{};
+        ASSERT_EQ(LoadSurfaceImage(f.name, &s, 0, 0, g_hPaletteMem, g_hPalette), 1) << f.name;
+        EXPECT_EQ(s.width, f.width) << f.name;
+        DestroySurface(&s);
+    }
+    EXPECT_EQ(g_io.opened, (std::vector<std::string>{"DamagedAlone"}));
+    EXPECT_EQ(g_io.resourcesFreed, 5);
+    ExpectAllReleased();
+
+    EXPECT_EQ(HasPictureResource("DamagedAlone"), 1);
+    EXPECT_EQ(HasPictureResource("tal800"), 1);
+    EXPECT_EQ(HasPictureResource("Nowhere"), 0);
+}
+
 // When the surface cannot be made, the picture is still given back.
 TEST_F(LoaderTest, FailedCreationReleasesThePicture)
 {

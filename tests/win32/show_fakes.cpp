@@ -46,7 +46,8 @@ DWORD WINAPI FakeGetTickCount()
 
 HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 {
-    const bool picture = type == MAKEINTRESOURCEA(2);  // RT_BITMAP
+    const bool picture = type == MAKEINTRESOURCEA(2) ||  // RT_BITMAP
+                         (!IS_INTRESOURCE(type) && std::strcmp(type, "PNG") == 0);
     if (picture && g_run.endAtFrame == kBeforeFirstFrame && !g_run.ended)
         GiveEnding(true);
     const std::string asked = IS_INTRESOURCE(name) ? "#" : name;

@@ -1,0 +1,69 @@
+// Fuzz target for the branding tool's PNG decoder, the first code to touch
+// a vendor's picture file. Most inputs have their chunks' CRCs made right
+// first, so that the fuzzer reaches the chunks' order, the header's rules
+// and the image data, which libpng's rules reach only past a good CRC.
+// Whatever the file claims, nothing outside it or the decoder's own memory
+// is read or written (the sanitizers watch), a refusal leaves no picture,
+// and a picture read is whole. Small pictures read go once through the
+// tool's PNG writer and must read back the same.
+#include "png_codec.h"
+
+#include <zlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Pictures past this are only decoded: writing one tries every way of
+// writing it, which would only slow the fuzzer.
+constexpr size_t kLargestRewritten = 64 * 64;
+
+uint32_t Be32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+void FixCrcs(std::vector<uint8_t>& file)
+{
+    size_t at = 8;
+    while (at + 12 <= file.size()) {
+        const uint32_t length = Be32(&file[at]);
+        if (length > file.size() - at - 12)
+            return;
+        const uint32_t crc = uint32_t(crc32(0, &file[at + 4], uInt(length) + 4));
+        for (int i = 0; i < 4; ++i)
+            file[at + 8 + length + i] = uint8_t(crc >> (24 - 8 * i));
+        at += 12 + length;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > (4u << 20))
+        return 0;
+    std::vector<uint8_t> file(data, data + size);
+    if (size % 8 != 0)
+        FixCrcs(file);
+    RgbaImage image;
+    std::string error;
+    if (!DecodePng(file, &image, &error)) {
+        if (image.width != 0 || image.height != 0 || !image.rgba.empty() || error.empty())
+            __builtin_trap();
+        return 0;
+    }
+    if (image.width < 1 || image.width > kPngMaxSide || image.height < 1 || image.height > kPngMaxSide ||
+        image.rgba.size() != size_t(image.width) * size_t(image.height) * 4)
+        __builtin_trap();
+    if (size_t(image.width) * size_t(image.height) > kLargestRewritten)
+        return 0;
+    std::vector<uint8_t> png;
+    RgbaImage back;
+    if (!EncodePng(image, &png, &error) || !DecodePng(png, &back, &error) || back.width != image.width ||
+        back.height != image.height || back.rgba != image.rgba)
+        __builtin_trap();
+    return 0;
+}
