@@ -78,7 +78,7 @@ ALWAYS_INLINE int NextPiece(Inflater* s)
     return 1;
 }
 
-// Tops the bits up to 25 or more where the source has them. With four
+// Tops the bits up to 24 or more where the source has them. With four
 // bytes left in the piece they are taken in one word, and only the whole
 // bytes that fit are counted as taken: the bits of the next byte that land
 // above the count are the stream's own, and taking that byte again later
