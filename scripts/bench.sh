@@ -65,6 +65,10 @@ run_all() {
   echo "## Region from colour key, 1920 x 1080, $bits-bit (best of up to 5 builds)"
   echo
   "$winrun" "build/$windows/bench/frame/region_bench.exe"
+  echo
+  echo "## The largest picture read from a PNG, 951 x 708, $bits-bit (of 21 reads)"
+  echo
+  "$winrun" "build/$windows/bench/frame/png_bench.exe"
   stop_screen
 
   # The launcher's frame and its whole show, at 1024 x 768, full HD and 4K.

@@ -26,7 +26,8 @@ struct Huffman {
     uint16_t symbols[kLiteralSymbols];  // in the order of their codes
 };
 
-// The bits not yet used sit in bits, lowest first, at most 32 of them. The
+// The bits not yet used sit in bits, lowest first, count of them and at
+// most 32; any above the count are the stream's next ones or zeros. The
 // last block's end leaves at most 24 once at a byte boundary, all of them
 // the checksum's, so reading it leaves the source just past the stream.
 struct Inflater {
@@ -58,8 +59,10 @@ uint32_t Be32(const uint8_t* p)
     return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
 }
 
+#define ALWAYS_INLINE inline __attribute__((always_inline))
+
 // Steps over the chunk frames to the next piece that holds a byte.
-int NextPiece(Inflater* s)
+ALWAYS_INLINE int NextPiece(Inflater* s)
 {
     while (s->next == s->pieceEnd) {
         if (s->piecesLeft == 0 || s->fileEnd - s->pieceEnd < 12)
@@ -75,9 +78,23 @@ int NextPiece(Inflater* s)
     return 1;
 }
 
-// Tops the bits up to 25 or more where the source has them.
-inline void Refill(Inflater* s)
+// Tops the bits up to 24 or more where the source has them. With four
+// bytes left in the piece they are taken in one word, and only the whole
+// bytes that fit are counted as taken: the bits of the next byte that land
+// above the count are the stream's own, and taking that byte again later
+// puts the same bits in the same places.
+ALWAYS_INLINE void Refill(Inflater* s)
 {
+    if (s->count > 24)
+        return;
+    if (s->pieceEnd - s->next >= 4) {
+        const uint8_t* p = s->next;
+        uint32_t word = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+        s->bits |= word << s->count;
+        s->next += (31 - s->count) >> 3;
+        s->count |= 24;
+        return;
+    }
     while (s->count <= 24) {
         if (s->next == s->pieceEnd && !NextPiece(s))
             return;
@@ -87,7 +104,7 @@ inline void Refill(Inflater* s)
 }
 
 // The next n bits (up to 16), or 0 when the stream ends first.
-inline int TakeBits(Inflater* s, uint32_t n, uint32_t* value)
+ALWAYS_INLINE int TakeBits(Inflater* s, uint32_t n, uint32_t* value)
 {
     Refill(s);
     if (s->count < n)
@@ -161,34 +178,32 @@ int BuildHuffman(Huffman* h, const uint8_t* lengths, uint32_t n, int isCodeLengt
     return 1;
 }
 
-// The canonical walk, for codes longer than the lookup takes.
-int DecodeSlowly(Inflater* s, const Huffman* h)
+// The canonical walk, for codes longer than the lookup takes: the symbol
+// with its length in the same form as a lookup's entry, or 0 for none in
+// the count of bits there are.
+uint32_t DecodeSlowly(uint32_t bits, uint32_t count, const Huffman* h)
 {
     int32_t code = 0, first = 0, index = 0;
-    uint32_t bits = s->bits;
-    for (uint32_t length = 1; length <= kMaxCodeBits && length <= s->count; ++length) {
+    for (uint32_t length = 1; length <= kMaxCodeBits && length <= count; ++length) {
         code |= (int32_t)(bits & 1);
         bits >>= 1;
         int32_t n = h->count[length];
-        if (code - n < first) {
-            s->bits >>= length;
-            s->count -= length;
-            return h->symbols[index + (code - first)];
-        }
+        if (code - n < first)
+            return (uint32_t)h->symbols[index + (code - first)] << 4 | length;
         index += n;
         first = (first + n) << 1;
         code <<= 1;
     }
-    return -1;
+    return 0;
 }
 
 // The next symbol, or -1 for a code the table lacks or a stream that ends.
-inline int Decode(Inflater* s, const Huffman* h)
+ALWAYS_INLINE int Decode(Inflater* s, const Huffman* h)
 {
     Refill(s);
     uint32_t entry = h->fast[s->bits & ((1u << kFastBits) - 1)];
-    if (entry == 0)
-        return DecodeSlowly(s, h);
+    if (entry == 0 && (entry = DecodeSlowly(s->bits, s->count, h)) == 0)
+        return -1;
     uint32_t length = entry & 15;
     if (length > s->count)
         return -1;
@@ -197,8 +212,24 @@ inline int Decode(Inflater* s, const Huffman* h)
     return (int)(entry >> 4);
 }
 
+// Copies length bytes from distance back; the copy may overlap the bytes it
+// makes, so it goes forward, a word at a time where the distance allows.
+ALWAYS_INLINE void CopyBack(uint8_t* to, uint32_t distance, uint32_t length)
+{
+    const uint8_t* from = to - distance;
+    if (distance >= 4) {
+        for (; length >= 4; length -= 4, to += 4, from += 4)
+            memcpy(to, from, 4);
+    } else if (distance == 1) {
+        memset(to, *from, length);
+        return;
+    }
+    for (; length > 0; --length)
+        *to++ = *from++;
+}
+
 // Literals and copies up to the end of the block.
-int InflateCodes(Inflater* s, const Huffman* literals, const Huffman* distances)
+ALWAYS_INLINE int DecodeCodes(Inflater* s, const Huffman* literals, const Huffman* distances)
 {
     for (;;) {
         int symbol = Decode(s, literals);
@@ -223,12 +254,21 @@ int InflateCodes(Inflater* s, const Huffman* literals, const Huffman* distances)
         uint32_t distance = kDistanceBase[d] + extra;
         if (distance > (uint32_t)(s->at - s->start) || length > (uint32_t)(s->end - s->at))
             return 0;
-        // Byte by byte: a copy may overlap the bytes it makes.
-        const uint8_t* from = s->at - distance;
-        for (uint32_t i = 0; i < length; ++i)
-            s->at[i] = from[i];
+        CopyBack(s->at, distance, length);
         s->at += length;
     }
+}
+
+// The inflater's hot loop works on a copy of the record, which the compiler
+// keeps in registers: a byte written through at might otherwise, for all it
+// can tell, land in the record, which would then be read again after every
+// byte.
+int InflateCodes(Inflater* s, const Huffman* literals, const Huffman* distances)
+{
+    Inflater local = *s;
+    int done = DecodeCodes(&local, literals, distances);
+    *s = local;
+    return done;
 }
 
 int InflateStored(Inflater* s)
@@ -242,12 +282,15 @@ int InflateStored(Inflater* s)
     uint32_t length = b[0] | b[1] << 8;
     if (length != (~(b[2] | b[3] << 8) & 0xFFFF) || length > (uint32_t)(s->end - s->at))
         return 0;
-    // First the whole bytes already taken, then straight from the pieces.
+    // First the whole bytes already taken, then straight from the pieces;
+    // the bits held past the count are then no longer the next ones.
     for (; length > 0 && s->count >= 8; --length) {
         *s->at++ = (uint8_t)s->bits;
         s->bits >>= 8;
         s->count -= 8;
     }
+    if (length > 0)
+        s->bits = 0;
     while (length > 0) {
         if (s->next == s->pieceEnd && !NextPiece(s))
             return 0;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -26,7 +27,7 @@ using namespace pngcase;
 std::unique_ptr<PixelSurface> Load(const Bytes& file)
 {
     std::unique_ptr<uint8_t[]> exact(new uint8_t[file.size() + 1]);
-    std::memcpy(exact.get(), file.data(), file.size());
+    std::copy(file.begin(), file.end(), exact.get());
     const uint32_t size = uint32_t(file.size());
     PngLayout layout, untouched;
     std::memset(&layout, 0xCD, sizeof layout);
