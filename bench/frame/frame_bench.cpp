@@ -30,6 +30,7 @@ const char kLauncherFromHere[] = "\\..\\..\\launcher\\orveline.exe";
 
 struct Options {
     std::string self, launcher;
+    std::string against;  // a launcher whose start is measured against this one's, when given
     bool printTimeline = false;
     const char* recordFile = nullptr;  // appended a line of key figures, when given
 };
@@ -119,8 +120,9 @@ void PrintFeatures(uint32_t features)
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: frame_bench [--launcher PATH] [--timeline] [--record FILE]\n"
+                 "usage: frame_bench [--launcher PATH] [--against PATH] [--timeline] [--record FILE]\n"
                  "  PATH defaults to ..\\..\\launcher\\orveline.exe from this program's folder;\n"
+                 "  --against times the start of that launcher and this one's, in turn;\n"
                  "  FILE gets a line of this screen's key figures appended, for bench.sh to\n"
                  "  compare screens, each measured by a process of its own\n");
     return 2;
@@ -133,6 +135,8 @@ bool ReadOptions(int argc, char** argv, Options* o)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--launcher") == 0 && i + 1 < argc)
             o->launcher = FullPath(argv[++i]);
+        else if (std::strcmp(argv[i], "--against") == 0 && i + 1 < argc)
+            o->against = FullPath(argv[++i]);
         else if (std::strcmp(argv[i], "--timeline") == 0)
             o->printTimeline = true;
         else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc)
@@ -728,6 +732,13 @@ int main(int argc, char** argv)
     PrintShow(scene, frames, schedule, expected, holdings, watched, options.printTimeline);
     PrintClock(watched.clock);
     std::fflush(stdout);
+    if (!options.against.empty() && desktopReady) {
+        const StartComparison starts =
+            CompareStarts(options.launcher, options.against, options.self, b, expected.desktop,
+                          expected.first, expected.last);
+        PrintStartComparison(options.launcher, options.against, starts);
+        std::fflush(stdout);
+    }
     if (options.recordFile != nullptr)
         AppendRecord(options.recordFile, scene, frames, watched.show);
 

@@ -193,6 +193,7 @@ struct Bare {
 
 std::string ModulePath();
 std::string FolderOf(const std::string& path);
+std::string FileName(const std::string& path);
 std::string FullPath(const std::string& path);
 bool FileExists(const std::string& path);
 bool Start(const std::string& program, const std::string& arguments, const char* folder,
@@ -223,3 +224,19 @@ struct Show {
 
 Show WatchShow(const std::string& launcher, const std::string& self, const Block& b,
                const Pixels& desktop, const Pixels& firstFrame, const Pixels& lastFrame);
+
+// Two launchers' starts, each show's process start to its first visible
+// frame, in ms.
+constexpr int kStartRounds = 7;
+struct StartComparison {
+    bool ran = false;
+    std::string problem;
+    Spread launcher, against;
+    int unplanned = 0;  // shows whose first visible frame was not the planned one
+};
+
+StartComparison CompareStarts(const std::string& launcher, const std::string& against,
+                              const std::string& self, const Block& b, const Pixels& desktop,
+                              const Pixels& firstFrame, const Pixels& lastFrame);
+void PrintStartComparison(const std::string& launcher, const std::string& against,
+                          const StartComparison& c);

@@ -103,3 +103,56 @@ Show WatchShow(const std::string& launcher, const std::string& self, const Block
     RemoveDirectoryA(folder.c_str());
     return show;
 }
+
+// ---------------------------------------------------------------- the start, against another launcher
+
+StartComparison CompareStarts(const std::string& launcher, const std::string& against,
+                              const std::string& self, const Block& b, const Pixels& desktop,
+                              const Pixels& firstFrame, const Pixels& lastFrame)
+{
+    StartComparison c;
+    std::vector<double> ours, theirs;
+    // In turn, so that whatever else loads the machine falls on both alike.
+    for (int round = 0; round < kStartRounds; ++round) {
+        for (int which = 0; which < 2; ++which) {
+            const Show show = WatchShow(which == 0 ? launcher : against, self, b, desktop,
+                                        firstFrame, lastFrame);
+            if (!show.problem.empty() || show.changes == 0) {
+                c.problem = (which == 0 ? launcher : against) + ": " +
+                            (show.problem.empty() ? "no frame seen" : show.problem);
+                return c;
+            }
+            // Both carry the same pictures: a first frame other than the
+            // planned one would be a different start, not a slower one.
+            if (!show.firstAsPlanned)
+                ++c.unplanned;
+            (which == 0 ? ours : theirs).push_back(show.firstVisible);
+        }
+    }
+    c.ran = true;
+    c.launcher = Summarise(ours);
+    c.against = Summarise(theirs);
+    return c;
+}
+
+void PrintStartComparison(const std::string& launcher, const std::string& against,
+                          const StartComparison& c)
+{
+    std::printf("### The start against %s\n\n", FileName(against).c_str());
+    if (!c.ran) {
+        std::printf("Not run: %s.\n\n", c.problem.c_str());
+        return;
+    }
+    std::printf("Process start to the first visible frame, %d shows of each, in turn; ms.\n\n",
+                int(kStartRounds));
+    std::printf("| launcher | median | p90 |\n|---|---:|---:|\n");
+    std::printf("| %s | %.1f | %.1f |\n", FileName(launcher).c_str(), c.launcher.median,
+                c.launcher.p90);
+    std::printf("| %s | %.1f | %.1f |\n\n", FileName(against).c_str(), c.against.median,
+                c.against.p90);
+    const double ratio = c.against.median > 0 ? c.launcher.median / c.against.median : 0;
+    std::printf("- %s over %s, medians: %.3f. Target, at most 1.10: %s.\n",
+                FileName(launcher).c_str(), FileName(against).c_str(), ratio,
+                ratio > 0 && ratio <= 1.10 ? "met" : "NOT met");
+    std::printf("- First frames other than the planned one: %d.\n\n", c.unplanned);
+}
