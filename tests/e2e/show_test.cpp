@@ -547,38 +547,44 @@ protected:
     static void SetUpTestSuite() { StartScreen(801, 600, "tal1280.bmp"); }
 };
 
-// A screen at 125 % (120 DPI), which Wine takes from the user's LogPixels
-// when a program starts, and a vendor's program holding the large picture
-// at 125 %: the tool's own from the shipped large picture, fitted to 396 x
-// 295, and packed again here for the frames it must give. Wine answers
+// A scaled screen, whose DPI Wine takes from the user's LogPixels when a
+// program starts, and a vendor's program holding the large picture at that
+// screen's scale: the tool's own from the shipped large picture, fitted,
+// and packed again here for the frames it must give. Wine answers
 // GetDpiForMonitor with no DPI, so the launcher's fallback to the system
 // DPI is what is seen here. The prefix holds no LogPixels of its own:
 // taking the value away again gives the other tests their 96.
-class Screen1024At125 : public ShowTest {
+template <int kWidth, int kHeight, int kPercent, int kDpi>
+class ScaledScreen : public ShowTest {
 protected:
     static void SetUpTestSuite()
     {
-        folder_ = fs::temp_directory_path() / ("orveline-e2e-scaled-" + std::to_string(getpid()));
+        folder_ = fs::temp_directory_path() /
+                  ("orveline-e2e-scaled-" + std::to_string(kPercent) + "-" + std::to_string(getpid()));
         fs::create_directories(folder_ / "templates");
         fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder_ / "templates/orveline.exe",
                       fs::copy_options::overwrite_existing);
         fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder_ / "templates/orveline64.exe",
                       fs::copy_options::overwrite_existing);
+        const std::string percent = std::to_string(kPercent);
         const std::string large = std::string(ORVELINE_RESOURCES_DIR) + "/tal1280.png";
+        const fs::path reference = folder_ / ("tal1280x" + percent + ".bmp");
         const std::string brand = std::string(ORVELINE_BRAND_TOOL) + " --fit --templates '" +
-                                  (folder_ / "templates").string() + "' --large-at 125 '" + large + "' '" +
-                                  ORVELINE_RESOURCES_DIR + "/tal800.png' '" + large + "' '" +
+                                  (folder_ / "templates").string() + "' --large-at " + percent + " '" + large +
+                                  "' '" + ORVELINE_RESOURCES_DIR + "/tal800.png' '" + large + "' '" +
                                   (folder_ / "vendor.exe").string() + "' >/dev/null";
-        const std::string pack = std::string(ORVELINE_PACK_ARTWORK) + " --fit --large-at 125 '" + large + "' '" +
-                                 (folder_ / "tal1280x125.bmp").string() + "' >/dev/null";
+        const std::string pack = std::string(ORVELINE_PACK_ARTWORK) + " --fit --large-at " + percent + " '" + large +
+                                 "' '" + reference.string() + "' >/dev/null";
         if (std::system(brand.c_str()) != 0 || std::system(pack.c_str()) != 0) {
             problem_ = "cannot brand the program: " + brand;
             return;
         }
-        StartScreen(1024, 768, (folder_ / "tal1280x125.bmp").string());
+        StartScreen(kWidth, kHeight, reference.string());
         int status;
         if (problem_.empty() && (!screen_->RunWine({"reg", "add", kDesktopKey, "/v", "LogPixels", "/t", "REG_DWORD",
-                                                    "/d", "120", "/f"}, &status) || status != 0))
+                                                    "/d", std::to_string(kDpi), "/f"},
+                                                   &status) ||
+                                 status != 0))
             problem_ = "Wine's LogPixels cannot be set";
     }
     static void TearDownTestSuite()
@@ -589,23 +595,39 @@ protected:
         ShowTest::TearDownTestSuite();
         fs::remove_all(folder_);
     }
+    // The vendor's program of this build, shown to the end, a click in the
+    // hold cutting it short: the scaled picture must show in full, centred.
+    static void ExpectTheScaledPictureCentred()
+    {
+        const bool is64 = kWindowsBuild.ends_with("64");
+        const ShowRecord r =
+            Watch(*screen_, *stage_, (folder_ / (is64 ? "vendor64.exe" : "vendor.exe")).string(), {"other.exe"},
+                  {{kHoldIndex, 0, [](Display* d) { ClickButton(d, 1); }}});
+        ASSERT_TRUE(r.ended);
+        EXPECT_EQ(r.exitStatus, 0);
+        ExpectFramesOfTheShow(r);
+        EXPECT_GE(r.FirstSeen(kHoldIndex), 0)
+            << "the " << kPercent << " % picture never showed in full; " << r.Describe();
+        EXPECT_EQ(StartedCommand(r), "other.exe");
+    }
     static constexpr const char* kDesktopKey = "HKCU\\Control Panel\\Desktop";
-    static fs::path folder_;
+    static inline fs::path folder_;
 };
-fs::path Screen1024At125::folder_;
+
+using Screen1024At125 = ScaledScreen<1024, 768, 125, 120>;
+using Screen3840At288 = ScaledScreen<3840, 2160, 300, 288>;
 
 TEST_F(Screen1024At125, ShowsThePictureAt125PercentCentred)
 {
     ASSERT_EQ(stage_->width * 1000 + stage_->height, 396295);
-    const bool is64 = kWindowsBuild.ends_with("64");
-    const ShowRecord r =
-        Watch(*screen_, *stage_, (folder_ / (is64 ? "vendor64.exe" : "vendor.exe")).string(), {"other.exe"},
-              {{kHoldIndex, 0, [](Display* d) { ClickButton(d, 1); }}});
-    ASSERT_TRUE(r.ended);
-    EXPECT_EQ(r.exitStatus, 0);
-    ExpectFramesOfTheShow(r);
-    EXPECT_GE(r.FirstSeen(kHoldIndex), 0) << "the 125 % picture never showed in full; " << r.Describe();
-    EXPECT_EQ(StartedCommand(r), "other.exe");
+    ExpectTheScaledPictureCentred();
+}
+
+// The largest picture there is, on the largest screen.
+TEST_F(Screen3840At288, ShowsThePictureAt300PercentCentred)
+{
+    ASSERT_EQ(stage_->width * 1000 + stage_->height, 951708);
+    ExpectTheScaledPictureCentred();
 }
 
 // The whole show with arguments to pass on; a middle click and mouse moves
