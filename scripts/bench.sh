@@ -80,8 +80,11 @@ run_all() {
   for screen in 1024x768x24 1920x1080x24 3840x2160x24; do
     echo
     start_screen "$screen"
-    # Wine's drive Z: is the root of this machine's file system.
-    "$winrun" "build/$windows/bench/frame/frame_bench.exe" --record "Z:${record//\//\\}"
+    # Wine's drive Z: is the root of this machine's file system. Each
+    # screen also times the launcher's start against the same launcher with
+    # its pictures as bitmaps.
+    "$winrun" "build/$windows/bench/frame/frame_bench.exe" --record "Z:${record//\//\\}" \
+      --against "Z:${root//\//\\}\\build\\$windows\\bench\\frame\\orveline_bitmaps.exe"
     stop_screen
   done
   echo

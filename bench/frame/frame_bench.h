@@ -227,7 +227,7 @@ Show WatchShow(const std::string& launcher, const std::string& self, const Block
 
 // Two launchers' starts, each show's process start to its first visible
 // frame, in ms.
-constexpr int kStartRounds = 7;
+constexpr int kStartRounds = 10;
 struct StartComparison {
     bool ran = false;
     std::string problem;

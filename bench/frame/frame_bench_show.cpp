@@ -7,6 +7,7 @@
 
 // ---------------------------------------------------------------- the show
 
+
 Show WatchShow(const std::string& launcher, const std::string& self, const Block& b,
                const Pixels& desktop, const Pixels& firstFrame, const Pixels& lastFrame)
 {
@@ -112,9 +113,12 @@ StartComparison CompareStarts(const std::string& launcher, const std::string& ag
 {
     StartComparison c;
     std::vector<double> ours, theirs;
-    // In turn, so that whatever else loads the machine falls on both alike.
+    // In turn, the order swapped each round, so that whatever else loads
+    // the machine, and whatever the show before leaves behind, falls on
+    // both alike.
     for (int round = 0; round < kStartRounds; ++round) {
-        for (int which = 0; which < 2; ++which) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const int which = turn ^ (round & 1);
             const Show show = WatchShow(which == 0 ? launcher : against, self, b, desktop,
                                         firstFrame, lastFrame);
             if (!show.problem.empty() || show.changes == 0) {
@@ -143,7 +147,7 @@ void PrintStartComparison(const std::string& launcher, const std::string& agains
         std::printf("Not run: %s.\n\n", c.problem.c_str());
         return;
     }
-    std::printf("Process start to the first visible frame, %d shows of each, in turn; ms.\n\n",
+    std::printf("Process start to the first visible frame, %d shows of each, in turn, the order swapped each round; ms.\n\n",
                 int(kStartRounds));
     std::printf("| launcher | median | p90 |\n|---|---:|---:|\n");
     std::printf("| %s | %.1f | %.1f |\n", FileName(launcher).c_str(), c.launcher.median,
