@@ -113,7 +113,8 @@ echo "build-with-artwork: building the branding tool and the preview (build/host
 step cmake --preset host
 step cmake --build --preset host --target orveline-brand pack_artwork show_preview -j "$jobs"
 # Every option and picture is checked before the long builds.
-"$brand" --check "${fit[@]}" "${product[@]}" "$small" "$large" "$output" || exit 1
+"$brand" --check "${fit[@]}" "${product[@]}" "$small" "$large" "$output" ||
+  die "nothing was built: the branding tool refused what it was given (it said why above)"
 
 echo "build-with-artwork: building the shipped programs (build/win32, build/win64)"
 templates="$root/build/artwork/templates"

@@ -30,3 +30,13 @@ step() { quietly "$@" || die "failed: $*"; }
 # absolute PATH: a path the user gave, from the folder the script was
 # started in, before anything changes folder.
 absolute() { case "$1" in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$PWD/$1" ;; esac; }
+
+# For the tests of the scripts: check DESCRIPTION COMMAND... runs the
+# command and says "ok" or "FAILED" with the description, counting the
+# failures; checks_passed, at the end, is the test's status, ending it with
+# a message when any check failed.
+failures=0
+check() {
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+checks_passed() { [ "$failures" -eq 0 ] || die "$failures of the checks above failed"; }

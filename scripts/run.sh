@@ -22,7 +22,7 @@ cd "$root"
       "Run it as root (or with sudo) on Debian 12, with the package archive reachable."
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/machine.sh"
-probe_32bit || exit 1
+probe_32bit || die "cannot tell whether this machine runs 32-bit programs"
 
 if [ "$runs_32bit" = yes ]; then
   preset=win32
@@ -35,6 +35,7 @@ fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 for p in host "$preset"; do
+  echo "run: building build/$p (its output shows only if it fails)"
   quietly cmake --preset "$p" && quietly cmake --build --preset "$p" -j "$jobs" ||
     die "building the $p configuration failed (its output is above)." \
         "Run scripts/setup.sh again if a tool is missing; otherwise remove build/$p and retry."
@@ -63,6 +64,7 @@ else
   desktop=(--desktop)
   echo "run: no X display to show on; using a virtual 1024 x 768 screen ($DISPLAY)"
 fi
+echo "run: starting Wine"
 "$winrun" --start-server ||
   die "Wine could not start (its server or its prefix in build/$preset/wineprefix)." \
       "Remove build/$preset/wineprefix and retry; set ORVELINE_RUNS_32BIT=no to use the 64-bit program."

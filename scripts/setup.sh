@@ -45,7 +45,7 @@ install() {
     apt-get install -y -q --no-install-recommends "$@"
 }
 
-echo "setup: installing ${missing[*]}"
+echo "setup: installing ${#missing[@]} packages: ${missing[*]} (apt's log shows only if it fails)"
 # A mirror caught mid-sync refuses an index now and then; apt keeps the
 # others and says so, and a second try usually finds it whole.
 for try in 1 2 3; do
@@ -59,7 +59,6 @@ for try in 1 2 3; do
   sleep 2
 done
 
-echo "setup: installing (the log shows only if it fails)"
 quietly install "${missing[@]}" && exit 0
 
 # With the i386 index behind the amd64 one, 32-bit Wine cannot be

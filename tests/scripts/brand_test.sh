@@ -19,10 +19,6 @@ probe_32bit >/dev/null || exit 1
 work=$(mktemp -d)
 trap 'stop_display; rm -rf "$work"' EXIT
 brand="$root/build/host/brand/orveline-brand"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 mkdir -p "$work/templates"
 cp "$root/build/win32/launcher/orveline.exe" "$work/templates/orveline.exe"
 cp "$root/build/win64/launcher/orveline.exe" "$work/templates/orveline64.exe"
@@ -226,4 +222,4 @@ for program in orveline.exe orveline64.exe; do
     grep -qE "/$program, (32|64)-bit, signed \($(stat -c %s "$signed/$program") bytes\)$" "$work/log"
 done
 
-[ "$failures" -eq 0 ]
+checks_passed

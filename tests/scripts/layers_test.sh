@@ -5,6 +5,7 @@
 # only. Prints every breach; fails when there is one.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/common.sh"
 layers=(surface display launcher)
 breaches=0
 
@@ -33,7 +34,5 @@ for i in "${!layers[@]}"; do
   fi
 done
 
-if [ "$breaches" -eq 0 ]; then
-  echo "layers: surface < display < launcher; no include runs upward, each library builds its own folder"
-fi
-[ "$breaches" -eq 0 ]
+[ "$breaches" -eq 0 ] || die "$breaches breaches of the layers above"
+echo "layers: surface < display < launcher; no include runs upward, each library builds its own folder"

@@ -3,12 +3,9 @@
 # executes, what it answers, and what forcing it does.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/common.sh"
 root_dir=$root
 . "$root/scripts/machine.sh"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work  # the probe writes its program under $root/build
@@ -54,4 +51,4 @@ done
 check "a forced no gives its reason" [ -n "$why_not_32bit" ]
 check "any other value is refused" eval '! ORVELINE_RUNS_32BIT=maybe probe_32bit 2>/dev/null'
 
-[ "$failures" -eq 0 ]
+checks_passed

@@ -80,7 +80,5 @@ while read -r where name length; do
     long=$((long + 1))
 done < <(measure $files)
 
-if [ "$long" -eq 0 ]; then
-    echo "procedures: $(measure $files | wc -l) measured, none over $limit lines"
-fi
-[ "$long" -eq 0 ]
+[ "$long" -eq 0 ] || die "$long procedures over $limit lines, above"
+echo "procedures: $(measure $files | wc -l) measured, none over $limit lines"

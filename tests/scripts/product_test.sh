@@ -6,14 +6,11 @@
 # that hold their icon, larger picture, texts in UTF-16 and timings.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/common.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 picture="$root/docs/contact-sheet.png"
 . "$root/tests/scripts/vendor_program.sh"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 artwork() { "$root/scripts/build-with-artwork.sh" --fit "$@" >"$work/log" 2>&1; }
 
 mkdir -p "$work/old"
@@ -65,4 +62,4 @@ check "and its programs are the shipped ones, byte for byte" \
   cmp "$work/new/folder/orveline.exe" "$root/build/win32/launcher/orveline.exe"
 check "both of them" cmp "$work/new/folder/orveline64.exe" "$root/build/win64/launcher/orveline.exe"
 
-[ "$failures" -eq 0 ]
+checks_passed

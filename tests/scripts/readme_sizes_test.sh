@@ -7,10 +7,7 @@
 # 32-bit one and 120 KB for the 64-bit one.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$root/scripts/common.sh"
 # The README's text on one line, and the number a pattern ends on, without
 # its thousands' commas.
 readme=$(tr '\n' ' ' <"$root/README.md" | tr -s ' ')
@@ -39,4 +36,4 @@ within_5_percent() {  # within_5_percent KB BYTES
 }
 check "the README gives the Windows tool's size ($said KB for $tool bytes)" within_5_percent "$said" "$tool"
 check "the Windows tool is 409,600 bytes at the most" [ "$tool" -le 409600 ]
-[ "$failures" -eq 0 ]
+checks_passed

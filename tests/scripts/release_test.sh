@@ -5,12 +5,9 @@
 # the same archive, byte for byte.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/common.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 version=$(head -n 1 "$root/VERSION")
 archive="orveline-$version-windows.zip"
 check "the release is written" eval "'$root/scripts/release.sh' '$work/first' >'$work/log' 2>&1"
@@ -37,4 +34,4 @@ zip_kb=$(( ($(stat -c %s "$work/first/$archive") + 512) / 1024 ))
 said=$(tr '\n' ' ' <"$root/README.md" | grep -oP "$archive\` \(about \K[0-9]+(?= KB)" | head -n 1)
 within_10_percent() { [ -n "$1" ] && [ $(($1 * 100)) -ge $(($2 * 90)) ] && [ $(($1 * 100)) -le $(($2 * 110)) ]; }
 check "the README gives its size, about $said KB for $zip_kb KB" within_10_percent "$said" "$zip_kb"
-[ "$failures" -eq 0 ]
+checks_passed

@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
+
 
 for copy in a long-folder-name-b; do
   mkdir -p "$work/$copy/src"
@@ -38,4 +38,4 @@ for preset in win32 win64; do
     fi
   done
 done
-[ "$failures" -eq 0 ]
+checks_passed

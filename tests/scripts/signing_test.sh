@@ -9,10 +9,6 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/common.sh"
 . "$root/scripts/xdisplay.sh"
 . "$root/scripts/machine.sh"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 # The artwork command on the contact sheet, scaled to fit; what it says
 # goes to LOG, for the checks to read or show.
 artwork() {  # artwork LOG OPTIONS... OUTPUT
@@ -132,4 +128,4 @@ check "the signed $program plays its show under Wine and exits with 0" [ "$statu
 [ "$status" -eq 0 ] || cat watch.txt
 check "and then starts setup.exe" [ -f started.txt ]
 
-[ "$failures" -eq 0 ]
+checks_passed
