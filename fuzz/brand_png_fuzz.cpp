@@ -8,7 +8,7 @@
 // tool's PNG writer and must read back the same.
 #include "png_codec.h"
 
-#include <zlib.h>
+#include "png_crcs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,25 +20,6 @@ namespace {
 // writing it, which would only slow the fuzzer.
 constexpr size_t kLargestRewritten = 64 * 64;
 
-uint32_t Be32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-void FixCrcs(std::vector<uint8_t>& file)
-{
-    size_t at = 8;
-    while (at + 12 <= file.size()) {
-        const uint32_t length = Be32(&file[at]);
-        if (length > file.size() - at - 12)
-            return;
-        const uint32_t crc = uint32_t(crc32(0, &file[at + 4], uInt(length) + 4));
-        for (int i = 0; i < 4; ++i)
-            file[at + 8 + length + i] = uint8_t(crc >> (24 - 8 * i));
-        at += 12 + length;
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -47,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     std::vector<uint8_t> file(data, data + size);
     if (size % 8 != 0)
-        FixCrcs(file);
+        FixPngCrcs(file);
     RgbaImage image;
     std::string error;
     if (!DecodePng(file, &image, &error)) {

@@ -6,7 +6,7 @@
 // file, the block of rows or the surface, which the sanitizers check.
 #include "surface.h"
 
-#include <zlib.h>
+#include "png_crcs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,25 +18,6 @@ constexpr int32_t kSurfaceSide = 48;
 // Blocks of rows past this are not asked for: the reader's caps allow
 // 256 MiB, which would only slow the fuzzer.
 constexpr uint32_t kLargestBlock = 64u << 20;
-
-uint32_t Be32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-void FixCrcs(std::vector<uint8_t>& file)
-{
-    size_t at = 8;
-    while (at + 12 <= file.size()) {
-        const uint32_t length = Be32(&file[at]);
-        if (length > file.size() - at - 12)
-            return;
-        const uint32_t crc = uint32_t(crc32(0, &file[at + 4], uInt(length) + 4));
-        for (int i = 0; i < 4; ++i)
-            file[at + 8 + length + i] = uint8_t(crc >> (24 - 8 * i));
-        at += 12 + length;
-    }
-}
 
 // The picture drawn into a small surface, placed against it by the input's
 // size, so the clipped copy is driven too.
@@ -62,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A copy of exactly the input's size, so a read past it is caught.
     std::vector<uint8_t> file(data, data + size);
     if (size % 8 != 0)
-        FixCrcs(file);
+        FixPngCrcs(file);
 
     PngLayout layout;
     if (!ReadPngLayout(file.data(), uint32_t(size), nullptr, 0, &layout))
