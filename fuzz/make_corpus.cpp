@@ -2,6 +2,7 @@
 // bitmap file, to seed the fuzzer: fuzz/corpus/ in the repository is its
 // output.
 #include "../tests/bitmap_cases.h"
+#include "write_seed.h"
 
 #include <cstdio>
 #include <string>
@@ -14,15 +15,8 @@ int main(int argc, char** argv)
     }
     for (const bmp::Case& c : bmp::Cases()) {
         const std::string path = std::string(argv[1]) + "/" + c.name + ".bmp";
-        const bmp::Bytes file = bmp::File(c.packed);
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (f == nullptr || std::fwrite(file.data(), 1, file.size(), f) != file.size()) {
-            std::fprintf(stderr, "make_corpus: cannot write %s\n", path.c_str());
-            if (f)
-                std::fclose(f);
+        if (!WriteSeed("make_corpus", path, bmp::File(c.packed)))
             return 1;
-        }
-        std::fclose(f);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 // directories that point outside the file or end inside it.
 #include "icon.h"
 #include "little_endian.h"
+#include "write_seed.h"
 
 #include <cstdio>
 #include <string>
@@ -77,14 +78,8 @@ int main(int argc, char** argv)
     }
     for (const auto& [name, bytes] : Seeds()) {
         const std::string path = std::string(argv[1]) + "/" + name + ".ico";
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        if (f != nullptr)
-            ok = std::fclose(f) == 0 && ok;
-        if (!ok) {
-            std::fprintf(stderr, "make_ico_corpus: cannot write %s\n", path.c_str());
+        if (!WriteSeed("make_ico_corpus", path, bytes))
             return 1;
-        }
     }
     return 0;
 }

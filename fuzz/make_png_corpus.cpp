@@ -5,6 +5,7 @@
 // inflater's are their image data, each behind the target's two bytes of
 // settings, whole and cut into pieces.
 #include "../tests/png_cases.h"
+#include "write_seed.h"
 
 #include <cstdio>
 #include <string>
@@ -12,17 +13,6 @@
 namespace {
 
 using namespace pngcase;
-
-bool WriteFile(const std::string& path, const Bytes& bytes)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f != nullptr)
-        ok = std::fclose(f) == 0 && ok;
-    if (!ok)
-        std::fprintf(stderr, "make_png_corpus: cannot write %s\n", path.c_str());
-    return ok;
-}
 
 std::vector<std::pair<std::string, Bytes>> Composed()
 {
@@ -71,14 +61,14 @@ int main(int argc, char** argv)
     const std::string pngs = argv[1], streams = argv[2];
     bool ok = true;
     for (const Row& row : Rows())
-        ok = WriteFile(pngs + "/table-" + row.name + ".png", row.make()) && ok;
+        ok = WriteSeed("make_png_corpus", pngs + "/table-" + row.name + ".png", row.make()) && ok;
     for (const auto& [name, file] : Composed()) {
-        ok = WriteFile(pngs + "/" + name + ".png", file) && ok;
+        ok = WriteSeed("make_png_corpus", pngs + "/" + name + ".png", file) && ok;
         for (const uint8_t piece : {0, 7}) {
             Bytes seed = {piece, 0};
             const Bytes data = ImageData(file);
             seed.insert(seed.end(), data.begin(), data.end());
-            ok = WriteFile(streams + "/" + name + "-pieces-of-" + std::to_string(piece) + ".zlib", seed) && ok;
+            ok = WriteSeed("make_png_corpus", streams + "/" + name + "-pieces-of-" + std::to_string(piece) + ".zlib", seed) && ok;
         }
     }
     return ok ? 0 : 1;
