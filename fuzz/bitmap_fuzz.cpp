@@ -3,33 +3,13 @@
 // holds it. Whatever the header claims, every byte the loader would read or
 // write must lie inside the input, the palette block or the surface, which
 // the sanitizers check.
+#include "small_surface.h"
 #include "surface.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
-
-namespace {
-
-// A small surface, placed against the picture by bytes of the input, so the
-// clipped copy is driven too without letting a picture allocate much.
-constexpr int32_t kSurfaceSide = 48;
-
-void CopyIntoSmallSurface(const uint8_t* packed, const BitmapLayout& layout, int32_t x, int32_t y)
-{
-    Surface s;
-    if (!SetSurfaceLayout(&s, kSurfaceSide, kSurfaceSide, 32))
-        __builtin_trap();
-    std::vector<uint8_t> pixels(size_t(s.pitch) * kSurfaceSide);
-    std::vector<int32_t> rows(kSurfaceSide);
-    s.bits = pixels.data();
-    s.rowOffsets = rows.data();
-    FillRowOffsets(&s);
-    CopyBitmapRows(&s, x, y, packed, &layout);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -66,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         WritePaletteEntries(palette.data(), data, &layout);
     }
     if (layout.bitCount == 32) {
-        int32_t x = int32_t(size % 97) - 60, y = int32_t(size / 97 % 89) - 60;
-        CopyIntoSmallSurface(data, layout, x, y);
+        SmallSurface small(size);
+        CopyBitmapRows(&small.surface, small.x, small.y, data, &layout);
     }
     return 0;
 }

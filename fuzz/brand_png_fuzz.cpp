@@ -8,7 +8,7 @@
 // tool's PNG writer and must read back the same.
 #include "png_codec.h"
 
-#include "png_crcs.h"
+#include "png_input.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,11 +24,9 @@ constexpr size_t kLargestRewritten = 64 * 64;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > (4u << 20))
+    std::vector<uint8_t> file;
+    if (!TakePngInput(data, size, &file))
         return 0;
-    std::vector<uint8_t> file(data, data + size);
-    if (size % 8 != 0)
-        FixPngCrcs(file);
     RgbaImage image;
     std::string error;
     if (!DecodePng(file, &image, &error)) {

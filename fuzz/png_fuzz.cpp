@@ -1,12 +1,10 @@
-// Fuzz target for the launcher's PNG reader. Most inputs have their chunks'
-// CRCs made right first, as far as their lengths frame them, so that the
-// fuzzer reaches the header, the order of the chunks and the image data
-// instead of stopping at the first CRC; the rest are read as they come.
+// Fuzz target for the launcher's PNG reader, most inputs with their CRCs
+// made right first (png_input.h).
 // Whatever the file claims, every byte read or written must lie inside the
 // file, the block of rows or the surface, which the sanitizers check.
+#include "png_input.h"
+#include "small_surface.h"
 #include "surface.h"
-
-#include "png_crcs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,36 +12,17 @@
 
 namespace {
 
-constexpr int32_t kSurfaceSide = 48;
 // Blocks of rows past this are not asked for: the reader's caps allow
 // 256 MiB, which would only slow the fuzzer.
 constexpr uint32_t kLargestBlock = 64u << 20;
-
-// The picture drawn into a small surface, placed against it by the input's
-// size, so the clipped copy is driven too.
-void DrawIntoSmallSurface(uint8_t* raw, const PngLayout& layout, size_t size)
-{
-    Surface s;
-    if (!SetSurfaceLayout(&s, kSurfaceSide, kSurfaceSide, 32))
-        __builtin_trap();
-    std::vector<uint8_t> pixels(size_t(s.pitch) * kSurfaceSide);
-    std::vector<int32_t> rows(kSurfaceSide);
-    s.bits = pixels.data();
-    s.rowOffsets = rows.data();
-    FillRowOffsets(&s);
-    CopyPngRows(&s, int32_t(size % 97) - 60, int32_t(size / 97 % 89) - 60, raw, &layout);
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > (4u << 20))
+    std::vector<uint8_t> file;
+    if (!TakePngInput(data, size, &file))
         return 0;
-    // A copy of exactly the input's size, so a read past it is caught.
-    std::vector<uint8_t> file(data, data + size);
-    if (size % 8 != 0)
-        FixPngCrcs(file);
 
     PngLayout layout;
     if (!ReadPngLayout(file.data(), uint32_t(size), nullptr, 0, &layout))
@@ -63,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int32_t row = 0; row < layout.height; ++row)
         if (raw[size_t(row) * layout.rowBytes] > 4)
             __builtin_trap();
-    DrawIntoSmallSurface(raw.data(), layout, size);
+    SmallSurface small(size);
+    CopyPngRows(&small.surface, small.x, small.y, raw.data(), &layout);
     return 0;
 }
