@@ -131,6 +131,7 @@ struct ShowRecord {
     std::vector<Observation> changes;  // each new picture inside the rectangle
     int outsideChanges = 0;            // captures whose outside differed from the desktop
     int64_t outsideChangedMs = -1;     // the first of them: another program's window
+    std::string outsideFirst;          // where the first of them differed
     int captures = 0;
     std::vector<int64_t> captureMs;    // when each capture was taken
     int64_t inputMs = -1;              // when the input was given
@@ -201,6 +202,31 @@ bool OutsideIsDesktop(const Image& screen, const Stage& stage)
             return false;
     }
     return true;
+}
+
+// Where a capture's outside differs from the desktop: the box around every
+// differing pixel outside the picture, and the first such pixel's colours.
+std::string WhereOutsideDiffers(const Image& screen, const Stage& stage)
+{
+    int left = screen.width, top = screen.height, right = -1, bottom = -1, count = 0;
+    std::ostringstream first;
+    for (int y = 0; y < screen.height; ++y)
+        for (int x = 0; x < screen.width; ++x) {
+            if (x >= stage.x && x < stage.x + stage.width && y >= stage.y && y < stage.y + stage.height)
+                continue;
+            const uint8_t *a = screen.at(x, y), *b = stage.desktop.at(x, y);
+            if (std::memcmp(a, b, 3) == 0)
+                continue;
+            if (count++ == 0)
+                first << " first at " << x << "," << y << ": bgr " << int(a[0]) << " " << int(a[1]) << " "
+                      << int(a[2]) << " for the desktop's " << int(b[0]) << " " << int(b[1]) << " " << int(b[2]);
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    std::ostringstream s;
+    s << count << " pixels in columns " << left << ".." << right << ", rows " << top << ".." << bottom << ";"
+      << first.str();
+    return s.str();
 }
 
 std::string ReadStarted(const fs::path& folder)
@@ -366,8 +392,10 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
         ++record.captures;
         const int64_t now = NowMs() - start;
         record.captureMs.push_back(now);
-        if (!OutsideIsDesktop(shot, stage) && ++record.outsideChanges == 1)
+        if (!OutsideIsDesktop(shot, stage) && ++record.outsideChanges == 1) {
             record.outsideChangedMs = now;
+            record.outsideFirst = WhereOutsideDiffers(shot, stage);
+        }
         inside = CropImage(shot, stage.x, stage.y, stage.width, stage.height);
         if (inside.bgr != last.bgr) {
             record.changes.push_back({now, stage.IndexOf(inside)});
@@ -445,7 +473,8 @@ void ExpectFramesOfTheShow(const ShowRecord& r)
                                             << r.Describe();
         }
     }
-    EXPECT_EQ(r.outsideChanges, 0) << "the screen outside the picture changed";
+    EXPECT_EQ(r.outsideChanges, 0) << "the screen outside the picture changed: " << r.outsideFirst << "; "
+                                    << r.Describe();
 }
 
 int CountDistinctIn(const ShowRecord& r, int from, int to)
