@@ -216,6 +216,7 @@ FrameTimes TimeTheFrame(const Scene& scene, ScreenReader& onePixel)
             continue;
         for (bool whole : {false, true}) {
             FormTimes t;
+            t.form = form;
             t.name = std::string(FormName(form)) + (whole ? ", whole screen (reference)" : ", the block");
             t.whole = whole;
             TimeFrames(&t, b, onePixel, f.rounds);
@@ -223,10 +224,9 @@ FrameTimes TimeTheFrame(const Scene& scene, ScreenReader& onePixel)
         }
     }
     SelectBlendForm(scene.best);
-    const char* best = FormName(scene.best);
     for (size_t i = 0; i < f.forms.size(); ++i) {
         const FormTimes& t = f.forms[i];
-        if (t.name.rfind(best, 0) == 0 && t.name[std::strlen(best)] == ',')
+        if (t.form == scene.best)
             (t.whole ? f.reference : f.chosen) = int(i);
     }
     return f;
@@ -239,25 +239,27 @@ BlendTable TimeBlends(const Scene& scene)
     const int rounds = 6;
     BlendTable table;
     table.calls = rounds * int(ShowLevels().size());
-    BlendTimes plain{"BlendSurfacePlain", TimeSurfaceBlend(BlendSurfacePlain, b, rounds), 1.0,
-                     "reference"};
+    BlendTimes plain{kSurfacePlain, "BlendSurfacePlain",
+                     TimeSurfaceBlend(BlendSurfacePlain, b, rounds), 1.0, "reference"};
     table.rows.push_back(plain);
-    auto add = [&](const char* name, SurfaceBlend form) {
-        BlendTimes t{name, TimeSurfaceBlend(form, b, rounds), 0, ""};
+    auto add = [&](BlendRoutine routine, const char* name, SurfaceBlend form) {
+        BlendTimes t{routine, name, TimeSurfaceBlend(form, b, rounds), 0, ""};
         t.ratio = plain.spread.median / t.spread.median;
         t.same = SameAsPlain(form, b) ? "yes" : "NO";
         table.rows.push_back(t);
     };
     if (scene.features & kCpuSSE2)
-        add("BlendSurfaceSSE2", BlendSurfaceSSE2);
+        add(kSurfaceSSE2, "BlendSurfaceSSE2", BlendSurfaceSSE2);
     if (scene.features & kCpuAVX2)
-        add("BlendSurfaceAVX2", BlendSurfaceAVX2);
-    add((std::string("BlendSurface (") + FormName(scene.best) + ")").c_str(), DispatchedBlend);
-    BlendTimes pixelsPlain{"BlendPixelsPlain", TimePixelBlend(BlendPixelsPlain, b, table.calls),
-                           1.0, "reference"};
+        add(kSurfaceAVX2, "BlendSurfaceAVX2", BlendSurfaceAVX2);
+    add(kSurfaceDispatched, (std::string("BlendSurface (") + FormName(scene.best) + ")").c_str(),
+        DispatchedBlend);
+    BlendTimes pixelsPlain{kPixelsPlain, "BlendPixelsPlain",
+                           TimePixelBlend(BlendPixelsPlain, b, table.calls), 1.0, "reference"};
     table.rows.push_back(pixelsPlain);
     if (scene.features & kCpuMMX) {
-        BlendTimes mmx{"BlendPixelsMMX", TimePixelBlend(BlendPixelsMMX, b, table.calls), 0, ""};
+        BlendTimes mmx{kPixelsMMX, "BlendPixelsMMX", TimePixelBlend(BlendPixelsMMX, b, table.calls),
+                       0, ""};
         mmx.ratio = pixelsPlain.spread.median / mmx.spread.median;
         mmx.same = PixelsSameAsPlain(BlendPixelsMMX, b) ? "yes" : "NO";
         table.rows.push_back(mmx);
@@ -435,7 +437,7 @@ void PrintBlends(const Block& b, const BlendTable& table)
     for (const BlendTimes& t : table.rows) {
         std::printf("| %s | %.4f | %.4f | %.2f | %s |\n", t.name.c_str(), t.spread.median,
                     t.spread.p90, t.ratio, t.same);
-        if (t.name.rfind("BlendSurface (", 0) == 0)
+        if (t.routine == kSurfaceDispatched)
             dispatchedRatio = t.ratio;
     }
     std::printf("\nTarget, BlendSurface at least 3 times as fast as the plain form: %s (%.2f).\n\n",
