@@ -128,6 +128,7 @@ struct Setup {
 };
 
 struct FormTimes {
+    int32_t form;  // kBlendPlain, kBlendSSE2 or kBlendAVX2
     std::string name;
     bool whole;  // the whole screen restored and presented, as before: the reference
     std::vector<double> restore, blend, present, upload, frame;
@@ -139,7 +140,13 @@ struct Arrival {
     int frames = 0, afterPresent = 0, afterGdiFlush = 0, afterSleep = 0, afterEmptyTurn = 0;
 };
 
+// The routines the blend alone is timed for, each beside its plain twin.
+enum BlendRoutine {
+    kSurfacePlain, kSurfaceSSE2, kSurfaceAVX2, kSurfaceDispatched, kPixelsPlain, kPixelsMMX
+};
+
 struct BlendTimes {
+    BlendRoutine routine;
     std::string name;
     Spread spread;
     double ratio = 0;        // the plain routine's median over this one's
