@@ -1,7 +1,8 @@
 #include "launcher_fakes.h"
 
 #include "import_hook.h"
-#include "launcher.h"
+#include "frame.h"
+#include "window.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // The hand-off to the next program: the search WinExec makes, the shell
 // for a program that needs elevation, and the wait for the next program's
 // exit code, both alone and through the main line.
-#include "launcher.h"
+#include "handoff.h"
 #include "main_line_harness.h"
 #include "launcher_fakes.h"
 

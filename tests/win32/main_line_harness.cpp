@@ -2,7 +2,8 @@
 
 #include "launcher_fakes.h"
 #include "import_hook.h"
-#include "launcher.h"
+#include "frame.h"
+#include "window.h"
 #include "surface_checks.h"
 
 #include <string>

@@ -4,7 +4,7 @@
 // covers, and the start of the next program after it.
 #include "launcher_fakes.h"
 #include "import_hook.h"
-#include "launcher.h"
+#include "window.h"
 #include "main_line_harness.h"
 #include "../show_levels.h"
 #include "show.h"

@@ -1,7 +1,7 @@
 #include "launcher_fakes.h"
 
 #include "import_hook.h"
-#include "launcher.h"
+#include "window.h"
 #include "show_run.h"
 
 #include <cstring>

@@ -1,7 +1,9 @@
 // The picture held over the next program's start (the vendor's
 // --until-window): the wait for its first window on its own, with real
 // stand-in installers, and through the main line, each way it can end.
-#include "launcher.h"
+#include "handoff.h"
+#include "installer_window.h"
+#include "window.h"
 #include "main_line_harness.h"
 #include "launcher_fakes.h"
 
