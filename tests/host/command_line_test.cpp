@@ -110,7 +110,7 @@ TEST(NextUnquotedCandidate, TriesTheNameUpToEachBlankInTurn)
 
 // A listed switch counts only as a word of its own outside quotes, in any
 // ASCII case.
-TEST(ProductRecord, FindsASilentSwitchOnlyAsAWordOfItsOwn)
+TEST(HasSilentSwitch, FindsASilentSwitchOnlyAsAWordOfItsOwn)
 {
     const std::string list = "/S /VERYSILENT --quiet";
     const struct {
