@@ -1,6 +1,6 @@
 // The desktop snapshot the show fades over, taken before the window covers
 // the screen; the benchmark takes it the same way.
-#include "launcher.h"
+#include "frame.h"
 
 bool CopyDesktop(Surface* copy, int32_t left, int32_t top)
 {

@@ -1,5 +1,5 @@
 // Where the process may load DLLs from by name.
-#include "launcher.h"
+#include "dll_search.h"
 
 #include <string.h>
 

@@ -1,5 +1,5 @@
 // The show's frame, the one the launcher plays and the benchmark times.
-#include "launcher.h"
+#include "frame.h"
 
 void RestoreFrame(const ShowStage* stage, bool whole)
 {

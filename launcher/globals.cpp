@@ -1,5 +1,6 @@
 // The launcher's own globals.
-#include "launcher.h"
+#include "window.h"
+#include "frame.h"
 
 HINSTANCE g_hInstance;
 HWND g_hWnd;

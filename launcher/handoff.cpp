@@ -4,7 +4,8 @@
 // administrator rights): the process creation inside it fails with
 // ERROR_ELEVATION_REQUIRED and nothing starts. Only the shell can ask the
 // user for consent, so such a program goes through ShellExecuteExA.
-#include "launcher.h"
+#include "handoff.h"
+#include "dll_search.h"
 #include "command_line.h"
 
 #include <shellapi.h>

@@ -2,7 +2,8 @@
 // An installer's start can take seconds before it shows anything (a large
 // payload read and checked from a disc, a bootstrapper starting its second
 // process): the picture covers that time instead of a bare desktop.
-#include "launcher.h"
+#include "installer_window.h"
+#include "window.h"
 
 // PROCESS_QUERY_LIMITED_INFORMATION, from Windows Vista on; it is granted
 // for an elevated process of the same user too, where the full query right

@@ -1,7 +1,13 @@
 // The launcher's main line: cover the screen with a snapshot of the desktop,
 // fade the picture in at the centre, hold it, fade it out, close the window
 // and start the next program.
-#include "launcher.h"
+#include "window.h"
+#include "frame.h"
+#include "screen.h"
+#include "dll_search.h"
+#include "handoff.h"
+#include "installer_window.h"
+#include "product_record.h"
 #include "command_line.h"
 
 static const char kClassName[] = "Orveline";
@@ -10,6 +16,15 @@ static const char kClassName[] = "Orveline";
 // end that ends "successfully" without starting it would hide the failure.
 static const int kExitStarted = 0;
 static const int kExitNotStarted = 1;
+
+// One run of the launcher, beyond the globals its window procedure and the
+// display share: the next program, the vendor's settings, and the covered
+// monitor's top-left corner in the desktop's coordinates.
+struct LauncherRun {
+    const char* next;
+    ProductSettings product;
+    int32_t screenLeft, screenTop;
+};
 
 // False once the show must stop: a skip, a close request or a quit message
 // was taken, or the back buffer was released with the window.

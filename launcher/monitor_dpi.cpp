@@ -1,5 +1,6 @@
 // The DPI a monitor is scaled to.
-#include "launcher.h"
+#include "screen.h"
+#include "dll_search.h"
 
 // shcore.dll's, from Windows 8.1 on; MDT_EFFECTIVE_DPI is 0. Declared here
 // so that the program needs no import of it and still starts on older

@@ -1,5 +1,6 @@
 // Whether the show runs in a Remote Desktop session.
-#include "launcher.h"
+#include "screen.h"
+#include "dll_search.h"
 
 // advapi32.dll's registry calls, looked up at run time so that the program
 // imports only the libraries every Windows has loaded for it.

@@ -1,5 +1,6 @@
 // The launcher's window procedure and the wait between frames.
-#include "launcher.h"
+#include "window.h"
+#include "dll_search.h"
 #include "display.h"
 
 uint8_t g_skipRequested;

@@ -11,7 +11,8 @@
 #include "frame_bench_report.h"
 
 #include "display.h"
-#include "launcher.h"
+#include "frame.h"
+#include "window.h"
 
 #include <cstdio>
 #include <cstring>

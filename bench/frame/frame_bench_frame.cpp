@@ -4,7 +4,8 @@
 #include "frame_bench.h"
 
 #include "display.h"
-#include "launcher.h"
+#include "frame.h"
+#include "window.h"
 
 // ---------------------------------------------------------------- the frame
 

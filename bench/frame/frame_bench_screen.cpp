@@ -3,7 +3,8 @@
 #include "frame_bench.h"
 
 #include "display.h"
-#include "launcher.h"
+#include "frame.h"
+#include "window.h"
 
 #include <cstring>
 

@@ -3,7 +3,6 @@
 // shipped show, and nothing is read past the bytes given (each row's bytes
 // lie in a block of exactly that size, so AddressSanitizer sees any
 // overread). The records are laid out here by hand, not by the writer.
-#include "command_line.h"
 #include "product_record.h"
 #include "product_record_writer.h"
 
@@ -132,43 +131,6 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         EXPECT_EQ(std::string(settings.switches, row.switches.size() + 1), row.switches + '\0');
         EXPECT_EQ(settings.untilWindowMs, row.untilWindowMs);
     }
-}
-
-// A listed switch counts only as a word of its own outside quotes, in any
-// ASCII case.
-TEST(ProductRecord, FindsASilentSwitchOnlyAsAWordOfItsOwn)
-{
-    const std::string list = "/S /VERYSILENT --quiet";
-    const struct {
-        std::string line;
-        int found;
-    } cases[] = {
-        {"/S", 1},
-        {"/S setup.exe", 1},
-        {"setup.exe /lang en /S", 1},
-        {"setup.exe\t/s\t/x", 1},
-        {"setup.exe /verysilent", 1},
-        {"setup.exe --QUIET", 1},
-        {"\"Setup Disk\\setup.exe\" /S", 1},
-        {"setup.exe  \t  /S  ", 1},
-        {"setup.exe", 0},
-        {"", 0},
-        {"setup.exe /SILENT", 0},
-        {"setup.exe /S1 x/S -/S", 0},
-        {"setup.exe --quiet=yes", 0},
-        {"setup.exe \"/S\"", 0},
-        {"\"C:\\a /S b\\setup.exe\" /x", 0},
-        {"setup.exe /D=\"C:\\x /S\"", 0},
-        {"setup.exe \"unclosed /S", 0},
-        {"setup.exe /\xD3", 0},
-        {"setup.exe /S\xA0", 0},
-        {"setup.exe\x0B/S\r", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("line [" + c.line + "]");
-        EXPECT_EQ(HasSilentSwitch(c.line.c_str(), list.c_str()), c.found);
-    }
-    EXPECT_EQ(HasSilentSwitch("setup.exe /S", ""), 0) << "no switches";
 }
 
 TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)

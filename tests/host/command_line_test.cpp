@@ -1,5 +1,5 @@
-// The launcher's reading of command lines, on the build machine. The
-// silent switches' table is with the product record's tests.
+// The launcher's reading of command lines, on the build machine, and of
+// the vendor's silent switches in them.
 #include "command_line.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +106,43 @@ TEST(NextUnquotedCandidate, TriesTheNameUpToEachBlankInTurn)
         EXPECT_EQ(candidates, c.candidates);
         EXPECT_EQ(parameters, c.parameters);
     }
+}
+
+// A listed switch counts only as a word of its own outside quotes, in any
+// ASCII case.
+TEST(HasSilentSwitch, FindsASilentSwitchOnlyAsAWordOfItsOwn)
+{
+    const std::string list = "/S /VERYSILENT --quiet";
+    const struct {
+        std::string line;
+        int found;
+    } cases[] = {
+        {"/S", 1},
+        {"/S setup.exe", 1},
+        {"setup.exe /lang en /S", 1},
+        {"setup.exe\t/s\t/x", 1},
+        {"setup.exe /verysilent", 1},
+        {"setup.exe --QUIET", 1},
+        {"\"Setup Disk\\setup.exe\" /S", 1},
+        {"setup.exe  \t  /S  ", 1},
+        {"setup.exe", 0},
+        {"", 0},
+        {"setup.exe /SILENT", 0},
+        {"setup.exe /S1 x/S -/S", 0},
+        {"setup.exe --quiet=yes", 0},
+        {"setup.exe \"/S\"", 0},
+        {"\"C:\\a /S b\\setup.exe\" /x", 0},
+        {"setup.exe /D=\"C:\\x /S\"", 0},
+        {"setup.exe \"unclosed /S", 0},
+        {"setup.exe /\xD3", 0},
+        {"setup.exe /S\xA0", 0},
+        {"setup.exe\x0B/S\r", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line [" + c.line + "]");
+        EXPECT_EQ(HasSilentSwitch(c.line.c_str(), list.c_str()), c.found);
+    }
+    EXPECT_EQ(HasSilentSwitch("setup.exe /S", ""), 0) << "no switches";
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // the program's own folder loads by name before it, and not after it; and
 // the next program's search is its own. A program of its own, as the
 // restriction lasts for the rest of the process.
-#include "launcher.h"
+#include "dll_search.h"
+#include "handoff.h"
 #include "import_hook.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,8 @@
 // The hand-off to the next program: the search WinExec makes, the shell
 // for a program that needs elevation, and the wait for the next program's
 // exit code, both alone and through the main line.
-#include "launcher.h"
+#include "handoff.h"
 #include "main_line_harness.h"
-#include "launcher_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -171,34 +170,36 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
     const char* line = quoted.c_str();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        g_run = ShowRun{};
-        g_run.winExecResult = c.winExecResult;
-        g_run.winExecError = c.winExecError;
-        g_run.shellResult = c.shellResult;
-        g_run.shellError = c.shellError;
+        RunSettings settings;
+        settings.process.winExecResult = c.winExecResult;
+        settings.process.winExecError = c.winExecError;
+        settings.process.shellResult = c.shellResult;
+        settings.process.shellError = c.shellError;
+        ResetFakes(settings);
         EXPECT_EQ(StartNextProgram(line), c.started);
-        ASSERT_EQ(g_run.started.size(), 1u);
-        EXPECT_EQ(g_run.started[0], line);
-        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
-        ASSERT_EQ(g_run.shellStarts.size(), c.throughShell ? 1u : 0u);
-        EXPECT_EQ(g_run.librariesLoaded.size(), g_run.shellStarts.size());
-        EXPECT_EQ(g_run.librariesFreed, 0) << "the shell may still be at work for the request";
+        const RunRecord run = FakesSaw();
+        ASSERT_EQ(run.process.started.size(), 1u);
+        EXPECT_EQ(run.process.started[0], line);
+        EXPECT_EQ(run.process.showCommands[0], UINT(SW_SHOW));
+        ASSERT_EQ(run.process.shellStarts.size(), c.throughShell ? 1u : 0u);
+        EXPECT_EQ(run.library.librariesLoaded.size(), run.process.shellStarts.size());
+        EXPECT_EQ(run.library.librariesFreed, 0) << "the shell may still be at work for the request";
         if (!c.throughShell)
             continue;
         // The shell comes from the system folder, never from beside us.
-        EXPECT_EQ(g_run.librariesLoaded[0], std::string(system, systemLength) + "\\shell32.dll");
-        const SHELLEXECUTEINFOA& info = g_run.shellStarts[0];
+        EXPECT_EQ(run.library.librariesLoaded[0], std::string(system, systemLength) + "\\shell32.dll");
+        const SHELLEXECUTEINFOA& info = run.process.shellStarts[0];
         EXPECT_EQ(info.cbSize, sizeof info);
-        EXPECT_EQ(g_run.shellFiles[0], program);
-        EXPECT_EQ(g_run.shellParameters[0], "/lang en");
+        EXPECT_EQ(run.process.shellFiles[0], program);
+        EXPECT_EQ(run.process.shellParameters[0], "/lang en");
         EXPECT_EQ(info.lpVerb, nullptr) << "the default verb asks for consent only when needed";
         EXPECT_EQ(info.nShow, SW_SHOW);
         EXPECT_TRUE(info.fMask & SEE_MASK_NOASYNC) << "the launcher exits right after";
         EXPECT_TRUE(info.fMask & SEE_MASK_FLAG_NO_UI) << "no shell error box in front of the user";
-        EXPECT_TRUE(g_run.shellOwnerLive) << "no visible window of ours for the consent prompt";
+        EXPECT_TRUE(run.process.shellOwnerLive) << "no visible window of ours for the consent prompt";
         EXPECT_FALSE(IsWindow(info.hwnd)) << "the stand-in window outlived the call";
-        EXPECT_EQ(_stricmp(g_run.shellDirectories[0].c_str(), folder_.c_str()), 0)
-            << "the elevated program starts elsewhere than a plain start: " << g_run.shellDirectories[0];
+        EXPECT_EQ(_stricmp(run.process.shellDirectories[0].c_str(), folder_.c_str()), 0)
+            << "the elevated program starts elsewhere than a plain start: " << run.process.shellDirectories[0];
     }
 }
 
@@ -207,17 +208,18 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
 TEST_F(HandOff, RefusesWhenTheLaunchersFolderCannotBeSaidInAnsi)
 {
     for (const std::wstring& folder : {std::wstring(L"Z:\\\x65e5\x672c"), std::wstring(L"Z:\\a\xD800") + L"b"}) {
-        g_run = ShowRun{};
-        g_run.ownPath = folder + L"\\orveline.exe";
-        g_run.winExecResult = 11;
-        g_run.winExecError = 740;
+        RunSettings settings;
+        settings.process.ownPath = folder + L"\\orveline.exe";
+        settings.process.winExecResult = 11;
+        settings.process.winExecError = 740;
+        ResetFakes(settings);
         char path[MAX_PATH];
         const char* parameters = nullptr;
         EXPECT_EQ(FindProgram("setup.exe", path, sizeof path, &parameters), 0);
         EXPECT_EQ(StartNextProgram("\"Setup Disk\\setup.exe\" /S"), 0);
-        EXPECT_TRUE(g_run.shellStarts.empty());
+        EXPECT_TRUE(FakesSaw().process.shellStarts.empty());
     }
-    g_run = ShowRun{};
+    ResetFakes(RunSettings{});
 }
 
 // Through the main line, after a whole show and with nothing to show: a
@@ -226,17 +228,18 @@ TEST_F(HandOff, MainLineStartsAProgramThatNeedsElevation)
 {
     for (bool noPicture : {false, true}) {
         SCOPED_TRACE(noPicture ? "no picture" : "whole show");
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.noPicture = noPicture;
-        settings.winExecResult = 11;
-        settings.winExecError = 740;
-        EXPECT_EQ(RunMain(settings, "\"Setup Disk\\setup.exe\" /S"), 0);
-        EXPECT_EQ(g_run.frames.size(), noPicture ? 0u : 128u);
-        ASSERT_EQ(g_run.shellStarts.size(), 1u);
-        EXPECT_EQ(g_run.shellFiles[0], folder_ + "\\Setup Disk\\setup.exe");
-        EXPECT_EQ(g_run.shellParameters[0], "/S");
-        ExpectAllReleased();
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.show.noPicture = noPicture;
+        settings.process.winExecResult = 11;
+        settings.process.winExecError = 740;
+        const RunRecord run = RunMain(settings, "\"Setup Disk\\setup.exe\" /S");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.recorder.frames.size(), noPicture ? 0u : 128u);
+        ASSERT_EQ(run.process.shellStarts.size(), 1u);
+        EXPECT_EQ(run.process.shellFiles[0], folder_ + "\\Setup Disk\\setup.exe");
+        EXPECT_EQ(run.process.shellParameters[0], "/S");
+        ExpectAllReleased(run);
     }
 }
 
@@ -269,40 +272,39 @@ TEST_F(HandOff, WaitsForTheNextProgramAndGivesItsExitCode)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.productRecord = "WAITING";
-        settings.noPicture = c.noPicture;
-        settings.realCreate = c.realCreate;
-        settings.createError = c.createError;
-        settings.shellResult = c.shellResult;
-        settings.shellError = c.shellResult ? ERROR_SUCCESS : ERROR_CANCELLED;
-        settings.shellChild = folder_ + "\\Setup Disk\\setup.exe /exitcode=3010";
-        settings.noSetDefaultDllDirectories = true;
-        EXPECT_EQ(RunMain(settings, c.line.c_str()), c.exitCode);
-        EXPECT_EQ(g_run.frames.size(), c.frames);
-        EXPECT_TRUE(g_run.started.empty()) << "WinExec cannot wait";
-        ASSERT_EQ(g_run.created.size(), 1u);
-        EXPECT_EQ(g_run.created[0], c.line);
-        EXPECT_FALSE(g_run.createdNamed[0]) << "a name would skip WinExec's search";
-        EXPECT_TRUE(g_run.startups[0].dwFlags & STARTF_USESHOWWINDOW);
-        EXPECT_EQ(g_run.startups[0].wShowWindow, SW_SHOW);
-        EXPECT_FALSE(g_run.windowAliveAtStart) << "our window stays over the installer";
-        const auto start = std::find(g_run.calls.begin(), g_run.calls.end(), "CreateProcessA");
-        EXPECT_TRUE(start != g_run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]")
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.show.productRecord = "WAITING";
+        settings.show.noPicture = c.noPicture;
+        settings.process.realCreate = c.realCreate;
+        settings.process.createError = c.createError;
+        settings.process.shellResult = c.shellResult;
+        settings.process.shellError = c.shellResult ? ERROR_SUCCESS : ERROR_CANCELLED;
+        settings.process.shellChild = folder_ + "\\Setup Disk\\setup.exe /exitcode=3010";
+        settings.library.noSetDefaultDllDirectories = true;
+        const RunRecord run = RunMain(settings, c.line.c_str());
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.recorder.frames.size(), c.frames);
+        EXPECT_TRUE(run.process.started.empty()) << "WinExec cannot wait";
+        ASSERT_EQ(run.process.created.size(), 1u);
+        EXPECT_EQ(run.process.created[0], c.line);
+        EXPECT_FALSE(run.process.createdNamed[0]) << "a name would skip WinExec's search";
+        EXPECT_TRUE(run.process.startups[0].dwFlags & STARTF_USESHOWWINDOW);
+        EXPECT_EQ(run.process.startups[0].wShowWindow, SW_SHOW);
+        EXPECT_FALSE(run.process.windowAliveAtStart) << "our window stays over the installer";
+        const auto start = std::find(run.calls.begin(), run.calls.end(), "CreateProcessA");
+        EXPECT_TRUE(start != run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]")
             << "the next program inherits our search";
-        EXPECT_EQ(g_run.shellStarts.size(), c.createError == 740 ? 1u : 0u);
-        if (!g_run.shellStarts.empty()) {
-            EXPECT_TRUE(g_run.shellStarts[0].fMask & SEE_MASK_NOCLOSEPROCESS);
+        EXPECT_EQ(run.process.shellStarts.size(), c.createError == 740 ? 1u : 0u);
+        if (!run.process.shellStarts.empty()) {
+            EXPECT_TRUE(run.process.shellStarts[0].fMask & SEE_MASK_NOCLOSEPROCESS);
         }
-        for (HANDLE h : g_run.handlesGiven)
-            EXPECT_NE(std::find(g_run.handlesClosed.begin(), g_run.handlesClosed.end(), h), g_run.handlesClosed.end())
-                << "a handle was left open";
-        EXPECT_EQ(g_run.handlesGiven.empty(), c.exitCode == 1);
+        ExpectHandlesClosed(run.process);
+        EXPECT_EQ(run.process.handlesGiven.empty(), c.exitCode == 1);
         if (c.exitCode != 1) {
             EXPECT_NE(StartedPath(), "(nothing started)");
         }
-        ExpectAllReleased();
+        ExpectAllReleased(run);
     }
 }
 
@@ -326,8 +328,9 @@ TEST_F(HandOff, AnswersMessagesWhileItWaits)
             return 0;
         }
     } sender{window};
-    g_run = ShowRun{};
-    g_run.realCreate = true;
+    RunSettings settings;
+    settings.process.realCreate = true;
+    ResetFakes(settings);
     HANDLE thread = CreateThread(nullptr, 0, &Sender::Run, &sender, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     DWORD exitCode = 0;
@@ -342,8 +345,8 @@ TEST_F(HandOff, AnswersMessagesWhileItWaits)
     CloseHandle(thread);
     DestroyWindow(window);
     EXPECT_NE(sender.answered, 0) << "a message sent during the wait went unanswered for a second";
-    EXPECT_GT(g_run.waits, 0);
-    g_run = ShowRun{};
+    EXPECT_GT(FakesSaw().process.waits, 0);
+    ResetFakes(RunSettings{});
 }
 
 // A wait that fails, or an exit code that cannot be read, says the install
@@ -362,19 +365,19 @@ TEST_F(HandOff, AnUnknownEndGivesOne)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        g_run = ShowRun{};
-        g_run.realCreate = true;
-        g_run.waitFails = c.waitFails;
-        g_run.exitCodeUnreadable = c.exitCodeUnreadable;
+        RunSettings settings;
+        settings.process.realCreate = true;
+        settings.process.waitFails = c.waitFails;
+        settings.process.exitCodeUnreadable = c.exitCodeUnreadable;
+        ResetFakes(settings);
         DWORD exitCode = 0;
         EXPECT_EQ(RunNextProgram("\"Setup Disk\\setup.exe\" /exitcode=259", &exitCode), 1);
         EXPECT_EQ(exitCode, c.exitCode);
-        for (HANDLE h : g_run.handlesGiven)
-            EXPECT_NE(std::find(g_run.handlesClosed.begin(), g_run.handlesClosed.end(), h), g_run.handlesClosed.end())
-                << "a handle was left open";
+        const RunRecord run = FakesSaw();
+        ExpectHandlesClosed(run.process);
         StartedPath();
     }
-    g_run = ShowRun{};
+    ResetFakes(RunSettings{});
 }
 
 // Where the search's restriction had to be given up for the next program
@@ -387,17 +390,17 @@ TEST_F(HandOff, TakesTheDllSearchBackBeforeLoadingTheShell)
     for (bool old : {true, false})
         for (const char* record : {"PRODUCT", "WAITING"}) {
             SCOPED_TRACE(std::string(old ? "before Windows 8, " : "") + record);
-            ShowRun settings;
-            settings.noPicture = true;
-            settings.productRecord = record;
-            settings.noSetDefaultDllDirectories = old;
-            settings.winExecResult = 11;
-            settings.winExecError = 740;
-            settings.createError = 740;
-            RunMain(settings, "\"Setup Disk\\setup.exe\" /S");
-            ASSERT_EQ(g_run.shellStarts.size(), 1u);
+            RunSettings settings;
+            settings.show.noPicture = true;
+            settings.show.productRecord = record;
+            settings.library.noSetDefaultDllDirectories = old;
+            settings.process.winExecResult = 11;
+            settings.process.winExecError = 740;
+            settings.process.createError = 740;
+            const RunRecord run = RunMain(settings, "\"Setup Disk\\setup.exe\" /S");
+            ASSERT_EQ(run.process.shellStarts.size(), 1u);
             std::vector<std::string> search;
-            for (const std::string& call : g_run.calls)
+            for (const std::string& call : run.calls)
                 if (call.rfind("SetDllDirectoryA", 0) == 0 || call == "WinExec" || call == "CreateProcessA" ||
                     call == "LoadLibraryA shell32.dll")
                     search.push_back(call);
@@ -407,7 +410,7 @@ TEST_F(HandOff, TakesTheDllSearchBackBeforeLoadingTheShell)
                                                "SetDllDirectoryA []", "LoadLibraryA shell32.dll"}
                     : std::vector<std::string>{start, "LoadLibraryA shell32.dll"};
             EXPECT_EQ(search, wanted);
-            ExpectAllReleased();
+            ExpectAllReleased(run);
         }
 }
 

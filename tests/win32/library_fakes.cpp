@@ -1,7 +1,12 @@
-#include "launcher_fakes.h"
+#include "library_fakes.h"
 
+#include "call_log.h"
 #include "import_hook.h"
-#include "show_run.h"
+#include "process_fakes.h"
+#include "show_fakes.h"
+#include "system_fakes.h"
+
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -13,17 +18,20 @@ decltype(&LoadLibraryA) realLoadLibrary;
 decltype(&FreeLibrary) realFreeLibrary;
 decltype(&GetProcAddress) realGetProcAddress;
 
+LibraryFakeSettings given;
+LibraryFakeRecord seen;
+
 // The DLL search is restricted in the test only on record: the test
 // program itself goes on loading as before.
 BOOL WINAPI RecordSetDefaultDllDirectories(DWORD flags)
 {
-    g_run.calls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
+    LogCall("SetDefaultDllDirectories " + std::to_string(flags));
     return TRUE;
 }
 
 BOOL WINAPI RecordSetDllDirectory(LPCSTR path)
 {
-    g_run.calls.push_back(std::string("SetDllDirectoryA [") + (path ? path : "null") + "]");
+    LogCall(std::string("SetDllDirectoryA [") + (path ? path : "null") + "]");
     return TRUE;
 }
 
@@ -36,9 +44,9 @@ const char* FileName(const char* path)
 
 HMODULE WINAPI CountLoadLibrary(LPCSTR name)
 {
-    g_run.librariesLoaded.push_back(name != nullptr ? name : "(null)");
-    g_run.calls.push_back(std::string("LoadLibraryA ") + (name != nullptr ? FileName(name) : "(null)"));
-    if (name != nullptr && !g_run.missingLibrary.empty() && _stricmp(FileName(name), g_run.missingLibrary.c_str()) == 0) {
+    seen.librariesLoaded.push_back(name != nullptr ? name : "(null)");
+    LogCall(std::string("LoadLibraryA ") + (name != nullptr ? FileName(name) : "(null)"));
+    if (name != nullptr && !given.missingLibrary.empty() && _stricmp(FileName(name), given.missingLibrary.c_str()) == 0) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -47,7 +55,7 @@ HMODULE WINAPI CountLoadLibrary(LPCSTR name)
 
 BOOL WINAPI CountFreeLibrary(HMODULE module)
 {
-    ++g_run.librariesFreed;
+    ++seen.librariesFreed;
     return realFreeLibrary(module);
 }
 
@@ -66,13 +74,24 @@ FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
     if (std::strncmp(name, "Reg", 3) == 0)
         return LookUpRegistry(name, realGetProcAddress(module, name));
     if (std::strcmp(name, "SetDefaultDllDirectories") == 0)
-        return g_run.noSetDefaultDllDirectories
+        return given.noSetDefaultDllDirectories
                    ? nullptr
                    : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordSetDefaultDllDirectories));
     return realGetProcAddress(module, name);
 }
 
 }  // namespace
+
+void ResetLibraryFakes(const LibraryFakeSettings& settings)
+{
+    given = settings;
+    seen = LibraryFakeRecord{};
+}
+
+const LibraryFakeRecord& LibraryFakesSaw()
+{
+    return seen;
+}
 
 bool InstallLibraryFakes()
 {

@@ -2,12 +2,11 @@
 // makes faked or recorded (main_line_harness.h): the show's frames, its
 // endings, its timings and title, the picture it picks and the screen it
 // covers, and the start of the next program after it.
-#include "launcher_fakes.h"
 #include "import_hook.h"
-#include "launcher.h"
 #include "main_line_harness.h"
 #include "../show_levels.h"
 #include "show.h"
+#include "window.h"
 
 #include <gtest/gtest.h>
 
@@ -29,22 +28,23 @@ TEST_F(MainLine, PictureLargerThanTheScreenIsClippedAndAClickEndsTheShow)
     } cases[] = {{-1, 128}, {0, 1}, {63, 64}, {70, 71}};
     for (const Case& c : cases) {
         SCOPED_TRACE("click after frame " + std::to_string(c.clickAtFrame));
-        ShowRun settings;
-        settings.screenWidth = 160;  // 35 and 45 short: each position rounds toward zero
-        settings.screenHeight = 100;
-        settings.fastClock = true;
-        settings.clickAtFrame = c.clickAtFrame;
-        EXPECT_EQ(RunMain(settings, "next.exe --from \"a b\""), 0);
-        ASSERT_EQ(g_run.pictureWidth, 195) << "the small picture is the one for this width";
-        ASSERT_EQ(g_run.frames.size(), c.frames);
-        for (size_t i = 0; i < g_run.frames.size(); ++i)
-            ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[i], levels[i]), "") << "frame " << i;
-        EXPECT_GE(g_run.paints, 1) << "the window never showed the desktop copy";
-        ASSERT_EQ(g_run.started.size(), 1u);
-        EXPECT_EQ(g_run.started[0], "next.exe --from \"a b\"");
-        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
-        EXPECT_FALSE(g_run.windowAliveAtStart) << "the window must close before the hand-off";
-        ExpectAllReleased();
+        RunSettings settings;
+        settings.system.screenWidth = 160;  // 35 and 45 short: each position rounds toward zero
+        settings.system.screenHeight = 100;
+        settings.show.fastClock = true;
+        settings.recorder.clickAtFrame = c.clickAtFrame;
+        const RunRecord run = RunMain(settings, "next.exe --from \"a b\"");
+        EXPECT_EQ(run.exitCode, 0);
+        ASSERT_EQ(run.recorder.pictureWidth, 195) << "the small picture is the one for this width";
+        ASSERT_EQ(run.recorder.frames.size(), c.frames);
+        for (size_t i = 0; i < run.recorder.frames.size(); ++i)
+            ASSERT_EQ(FirstWrongPixel(settings, run, i, levels[i]), "") << "frame " << i;
+        EXPECT_GE(run.recorder.paints, 1) << "the window never showed the desktop copy";
+        ASSERT_EQ(run.process.started.size(), 1u);
+        EXPECT_EQ(run.process.started[0], "next.exe --from \"a b\"");
+        EXPECT_EQ(run.process.showCommands[0], UINT(SW_SHOW));
+        EXPECT_FALSE(run.process.windowAliveAtStart) << "the window must close before the hand-off";
+        ExpectAllReleased(run);
     }
 }
 
@@ -57,31 +57,33 @@ TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
 {
     const struct {
         const char* name;
-        bool ShowRun::*failure;
+        void (*fail)(RunSettings&);
         const char* commandLine;
         const char* started;
         bool windowAliveAtStart, shown;
     } cases[] = {
-        {"no back buffer", &ShowRun::noBackBuffer, "next.exe", "next.exe", true, false},
-        {"no window", &ShowRun::noWindow, "next.exe", "next.exe", false, false},
-        {"no picture", &ShowRun::noPicture, "", "setup.exe", true, true},
-        {"no desktop copy", &ShowRun::noDesktopCopy, "next.exe a", "next.exe a", true, false},
+        {"no back buffer", [](RunSettings& s) { s.recorder.noBackBuffer = true; }, "next.exe", "next.exe", true, false},
+        {"no window", [](RunSettings& s) { s.show.noWindow = true; }, "next.exe", "next.exe", false, false},
+        {"no picture", [](RunSettings& s) { s.show.noPicture = true; }, "", "setup.exe", true, true},
+        {"no desktop copy", [](RunSettings& s) { s.recorder.noDesktopCopy = true; }, "next.exe a", "next.exe a", true,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.*c.failure = true;
-        EXPECT_EQ(RunMain(settings, c.commandLine), 0);
-        EXPECT_TRUE(g_run.frames.empty());
-        ASSERT_EQ(g_run.started.size(), 1u);
-        EXPECT_EQ(g_run.started[0], c.started);
-        EXPECT_EQ(g_run.showCommands[0], UINT(SW_SHOW));
-        EXPECT_EQ(g_run.windowAliveAtStart, c.windowAliveAtStart);
-        EXPECT_EQ(g_run.windowShown, c.shown);
+        RunSettings settings;
+        c.fail(settings);
+        const RunRecord run = RunMain(settings, c.commandLine);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.recorder.frames.empty());
+        ASSERT_EQ(run.process.started.size(), 1u);
+        EXPECT_EQ(run.process.started[0], c.started);
+        EXPECT_EQ(run.process.showCommands[0], UINT(SW_SHOW));
+        EXPECT_EQ(run.process.windowAliveAtStart, c.windowAliveAtStart);
+        EXPECT_EQ(run.show.windowShown, c.shown);
         if (!c.shown) {
-            EXPECT_EQ(g_run.paints, 0) << "the window was painted without a desktop to show";
+            EXPECT_EQ(run.recorder.paints, 0) << "the window was painted without a desktop to show";
         }
-        ExpectAllReleased();
+        ExpectAllReleased(run);
     }
 }
 
@@ -94,10 +96,11 @@ TEST_F(MainLine, ClassThatCannotBeRegisteredStillStartsTheNextProgram)
     other.hInstance = GetModuleHandleA(nullptr);
     other.lpszClassName = "Orveline";
     ASSERT_NE(RegisterClassA(&other), 0);
-    EXPECT_EQ(RunMain(ShowRun{}, "next.exe /S"), 0);
+    const RunRecord run = RunMain(RunSettings{}, "next.exe /S");
+    EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(g_hWnd, nullptr);
-    ASSERT_EQ(g_run.started.size(), 1u);
-    EXPECT_EQ(g_run.started[0], "next.exe /S");
+    ASSERT_EQ(run.process.started.size(), 1u);
+    EXPECT_EQ(run.process.started[0], "next.exe /S");
     EXPECT_EQ(g_dcCounts.taken(), 0);
 }
 
@@ -126,21 +129,22 @@ TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
     for (const auto& e : endings)
         for (const auto& m : moments) {
             SCOPED_TRACE(std::string(e.name) + " " + m.moment);
-            ShowRun settings;
-            settings.fastClock = true;
-            settings.ending = e.message;
-            settings.endAtFrame = m.atFrame;
-            settings.endDelayMs = m.delayMs;
-            EXPECT_EQ(RunMain(settings, "next.exe \"two words\""), 0);
-            EXPECT_TRUE(g_run.ended);
+            RunSettings settings;
+            settings.show.fastClock = true;
+            settings.show.ending = e.message;
+            settings.show.endAtFrame = m.atFrame;
+            settings.show.endDelayMs = m.delayMs;
+            const RunRecord run = RunMain(settings, "next.exe \"two words\"");
+            EXPECT_EQ(run.exitCode, 0);
+            EXPECT_TRUE(run.show.ended);
             // A quit posted while the picture loads waits in the queue
             // until the first wait takes it, after the first frame.
             const size_t frames = e.message == WM_QUIT && m.atFrame == kBeforeFirstFrame ? 1 : m.frames;
-            EXPECT_EQ(g_run.frames.size(), frames);
-            ASSERT_EQ(g_run.started.size(), 1u);
-            EXPECT_EQ(g_run.started[0], "next.exe \"two words\"");
-            EXPECT_FALSE(g_run.windowAliveAtStart);
-            ExpectAllReleased();
+            EXPECT_EQ(run.recorder.frames.size(), frames);
+            ASSERT_EQ(run.process.started.size(), 1u);
+            EXPECT_EQ(run.process.started[0], "next.exe \"two words\"");
+            EXPECT_FALSE(run.process.windowAliveAtStart);
+            ExpectAllReleased(run);
         }
 }
 
@@ -160,15 +164,16 @@ TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.noRecord ? "no record" : "the vendor's record");
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.dpi = 96;
-        settings.noProductRecord = c.noRecord;
-        RunMain(settings, "next.exe");
-        ASSERT_EQ(g_run.frameClocks.size(), size_t(kShowFrameCount));
-        EXPECT_EQ(g_run.title, c.title);
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.system.dpi = 96;
+        settings.show.noProductRecord = c.noRecord;
+        const RunRecord run = RunMain(settings, "next.exe");
+        ASSERT_EQ(run.recorder.frameClocks.size(), size_t(kShowFrameCount));
+        EXPECT_EQ(run.recorder.title, c.title);
         // Each gap is the wait and what the clock's 7 ms steps add to it.
-        auto gap = [&](int frame) { return g_run.frameClocks[size_t(frame)] - g_run.frameClocks[size_t(frame) - 1]; };
+        const std::vector<DWORD>& clocks = run.recorder.frameClocks;
+        auto gap = [&](int frame) { return clocks[size_t(frame)] - clocks[size_t(frame) - 1]; };
         for (int frame = 1; frame < kShowFrameCount; ++frame) {
             const DWORD wait = frame < kFadeInFrameCount    ? c.fadeInWait
                                : frame == kFadeInFrameCount ? c.fadeInWait + c.holdMs
@@ -176,7 +181,7 @@ TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
             EXPECT_GE(gap(frame), wait) << "frame " << frame;
             EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
         }
-        ExpectAllReleased();
+        ExpectAllReleased(run);
     }
 }
 
@@ -207,32 +212,33 @@ TEST_F(MainLine, StillPictureWithoutAnimations)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.screenWidth = 400;
-        settings.screenHeight = 300;
-        settings.animationsOff = c.animationsOff;
-        settings.remote = c.remote;
-        settings.noAnimationSetting = c.noSetting;
-        settings.glassSession = c.glass;
-        settings.ending = c.ending;
-        settings.endAtFrame = c.ending != 0 ? 0 : kNoEnding;
-        settings.endDelayMs = 300;
-        EXPECT_EQ(RunMain(settings, "next.exe /S"), 0);
-        ASSERT_EQ(g_run.frames.size(), c.frames);
-        ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[0], c.frames == 1 ? 255 : 0), "");
-        ASSERT_EQ(g_run.started.size(), 1u);
-        EXPECT_EQ(g_run.started[0], "next.exe /S");
-        EXPECT_FALSE(g_run.windowAliveAtStart);
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.system.screenWidth = 400;
+        settings.system.screenHeight = 300;
+        settings.system.animationsOff = c.animationsOff;
+        settings.system.remote = c.remote;
+        settings.system.noAnimationSetting = c.noSetting;
+        settings.system.glassSession = c.glass;
+        settings.show.ending = c.ending;
+        settings.show.endAtFrame = c.ending != 0 ? 0 : kNoEnding;
+        settings.show.endDelayMs = 300;
+        const RunRecord run = RunMain(settings, "next.exe /S");
+        EXPECT_EQ(run.exitCode, 0);
+        ASSERT_EQ(run.recorder.frames.size(), c.frames);
+        ASSERT_EQ(FirstWrongPixel(settings, run, 0, c.frames == 1 ? 255 : 0), "");
+        ASSERT_EQ(run.process.started.size(), 1u);
+        EXPECT_EQ(run.process.started[0], "next.exe /S");
+        EXPECT_FALSE(run.process.windowAliveAtStart);
         if (c.frames == 1) {
             // The clock's 7 ms steps come on top of the wait.
-            const DWORD held = g_run.clockAtStart - g_run.frameClocks[0];
+            const DWORD held = run.process.clockAtStart - run.recorder.frameClocks[0];
             const DWORD wanted = c.ending != 0 ? 300 : 1000;
             EXPECT_GE(held, wanted);
             EXPECT_LT(held, wanted + 100);
         }
-        EXPECT_EQ(g_run.keysClosed, g_run.keysOpened);
-        ExpectAllReleased();
+        EXPECT_EQ(run.system.keysClosed, run.system.keysOpened);
+        ExpectAllReleased(run);
     }
 }
 
@@ -255,25 +261,26 @@ TEST_F(MainLine, LaterFramesTransferOnlyThePicturesBlock)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.screenWidth = c.width;
-        settings.screenHeight = c.height;
-        settings.animationsOff = c.animationsOff;
-        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
-        ASSERT_EQ(g_run.frames.size(), c.frames);
-        const LONG blockCy = c.blockCy != 0 ? c.blockCy : g_run.pictureHeight;
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.system.screenWidth = c.width;
+        settings.system.screenHeight = c.height;
+        settings.system.animationsOff = c.animationsOff;
+        const RunRecord run = RunMain(settings, "next.exe");
+        EXPECT_EQ(run.exitCode, 0);
+        ASSERT_EQ(run.recorder.frames.size(), c.frames);
+        const LONG blockCy = c.blockCy != 0 ? c.blockCy : run.recorder.pictureHeight;
         for (size_t i = 0; i < c.frames; ++i) {
             SCOPED_TRACE("frame " + std::to_string(i));
             const bool whole = i == 0;
             const SIZE want = whole ? SIZE{c.width, c.height} : SIZE{c.blockCx, blockCy};
-            EXPECT_EQ(g_run.frameRestores[i].cx, want.cx);
-            EXPECT_EQ(g_run.frameRestores[i].cy, want.cy);
-            EXPECT_EQ(g_run.framePresents[i].cx, want.cx);
-            EXPECT_EQ(g_run.framePresents[i].cy, want.cy);
-            ASSERT_EQ(FirstWrongPixel(g_run, g_run.frames[i], c.frames == 1 ? 255 : levels[i]), "");
+            EXPECT_EQ(run.recorder.frameRestores[i].cx, want.cx);
+            EXPECT_EQ(run.recorder.frameRestores[i].cy, want.cy);
+            EXPECT_EQ(run.recorder.framePresents[i].cx, want.cx);
+            EXPECT_EQ(run.recorder.framePresents[i].cy, want.cy);
+            ASSERT_EQ(FirstWrongPixel(settings, run, i, c.frames == 1 ? 255 : levels[i]), "");
         }
-        ExpectAllReleased();
+        ExpectAllReleased(run);
     }
 }
 
@@ -296,16 +303,17 @@ TEST_F(MainLine, SilentSwitchSkipsTheShow)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.record) + " [" + c.line + "]");
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.productRecord = c.record;
-        settings.clickAtFrame = 0;
-        EXPECT_EQ(RunMain(settings, c.line.c_str()), 0);
-        EXPECT_EQ(g_run.windowsAsked, c.silent ? 0 : 1);
-        EXPECT_EQ(g_run.frames.size(), c.silent ? 0u : 1u);
-        ASSERT_EQ(g_run.started.size(), 1u);
-        EXPECT_EQ(g_run.started[0], c.line);
-        ExpectAllReleased();
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.show.productRecord = c.record;
+        settings.recorder.clickAtFrame = 0;
+        const RunRecord run = RunMain(settings, c.line.c_str());
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.show.windowsAsked, c.silent ? 0 : 1);
+        EXPECT_EQ(run.recorder.frames.size(), c.silent ? 0u : 1u);
+        ASSERT_EQ(run.process.started.size(), 1u);
+        EXPECT_EQ(run.process.started[0], c.line);
+        ExpectAllReleased(run);
     }
 }
 
@@ -331,29 +339,31 @@ TEST_F(MainLine, CoversTheMonitorHoldingThePointer)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.screenWidth = 1024;
-        settings.screenHeight = 768;
-        settings.dpi = 96;
-        settings.productRecord = c.record;
-        settings.monitors = {primary, right, left};
-        settings.cursor = c.cursor;
-        settings.clickAtFrame = 0;
-        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.system.screenWidth = 1024;
+        settings.system.screenHeight = 768;
+        settings.system.dpi = 96;
+        settings.show.productRecord = c.record;
+        settings.system.monitors = {primary, right, left};
+        settings.system.cursor = c.cursor;
+        settings.recorder.clickAtFrame = 0;
+        const RunRecord run = RunMain(settings, "next.exe");
+        EXPECT_EQ(run.exitCode, 0);
         const RECT& want = c.covered;
-        const RECT asked = g_run.windowRect;
+        const RECT asked = run.show.windowRect;
         EXPECT_TRUE(asked.left == want.left && asked.top == want.top && asked.right == want.right - want.left &&
                     asked.bottom == want.bottom - want.top)
             << "window at " << asked.left << ", " << asked.top << ", " << asked.right << " x " << asked.bottom;
-        const auto copy = std::find_if(g_run.earlyBlits.begin(), g_run.earlyBlits.end(), [&](const RECT& b) {
+        const std::vector<RECT>& blits = run.recorder.earlyBlits;
+        const auto copy = std::find_if(blits.begin(), blits.end(), [&](const RECT& b) {
             return b.left == want.left && b.top == want.top && b.right == want.right - want.left &&
                    b.bottom == want.bottom - want.top;
         });
-        EXPECT_NE(copy, g_run.earlyBlits.end()) << "the snapshot is not the monitor's";
-        EXPECT_EQ(g_run.frames.size(), 1u);
-        EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
-        ExpectAllReleased();
+        EXPECT_NE(copy, blits.end()) << "the snapshot is not the monitor's";
+        EXPECT_EQ(run.recorder.frames.size(), 1u);
+        EXPECT_EQ(run.recorder.pictureWidth, c.pictureWidth);
+        ExpectAllReleased(run);
     }
 }
 
@@ -382,16 +392,16 @@ TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) + " DPI, the monitor's " +
                      std::to_string(c.monitorDpi) + ", scales " + ::testing::PrintToString(c.scales));
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.screenWidth = c.width;
-        settings.screenHeight = 768;
-        settings.dpi = c.dpi;
-        settings.monitorDpi = c.monitorDpi;
-        settings.scales = c.scales;
-        settings.clickAtFrame = 0;
-        RunMain(settings, "next.exe");
-        EXPECT_EQ(g_run.pictureWidth, c.pictureWidth);
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.system.screenWidth = c.width;
+        settings.system.screenHeight = 768;
+        settings.system.dpi = c.dpi;
+        settings.system.monitorDpi = c.monitorDpi;
+        settings.show.scales = c.scales;
+        settings.recorder.clickAtFrame = 0;
+        const RunRecord run = RunMain(settings, "next.exe");
+        EXPECT_EQ(run.recorder.pictureWidth, c.pictureWidth);
         const auto scaledNames = [](const std::vector<std::string>& names) {
             std::vector<std::string> found;
             for (const std::string& n : names)
@@ -400,18 +410,19 @@ TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
                     found.push_back(n);
             return found.size();
         };
-        EXPECT_EQ(scaledNames(g_run.resourcesAsked), c.width > 800 ? 6u : 0u);
-        EXPECT_EQ(scaledNames(g_run.filesOpened), 0u) << "a file was looked for";
-        EXPECT_EQ(std::count(g_run.librariesLoaded.begin(), g_run.librariesLoaded.end(),
+        EXPECT_EQ(scaledNames(run.show.resourcesAsked), c.width > 800 ? 6u : 0u);
+        EXPECT_EQ(scaledNames(run.show.filesOpened), 0u) << "a file was looked for";
+        EXPECT_EQ(std::count(run.library.librariesLoaded.begin(), run.library.librariesLoaded.end(),
                              std::string(system, systemLength) + "\\shcore.dll"),
                   c.width > 800 ? 1 : 0);
-        EXPECT_EQ(g_run.librariesFreed, int(g_run.librariesLoaded.size())) << "a library was kept";
+        EXPECT_EQ(run.library.librariesFreed, int(run.library.librariesLoaded.size())) << "a library was kept";
         if (c.width > 800) {
-            EXPECT_EQ(g_run.dpiMonitors, (c.monitorDpi < 0 ? std::vector<HMONITOR>{} : std::vector<HMONITOR>{primary}));
-            EXPECT_EQ(g_run.dpiTypes, (c.monitorDpi < 0 ? std::vector<int>{} : std::vector<int>{0}))
+            EXPECT_EQ(run.system.dpiMonitors,
+                      (c.monitorDpi < 0 ? std::vector<HMONITOR>{} : std::vector<HMONITOR>{primary}));
+            EXPECT_EQ(run.system.dpiTypes, (c.monitorDpi < 0 ? std::vector<int>{} : std::vector<int>{0}))
                 << "the effective DPI";
         }
-        ExpectAllReleased();
+        ExpectAllReleased(run);
     }
 }
 
@@ -424,20 +435,20 @@ TEST_F(MainLine, RestrictsTheDllSearchBeforeAnythingElse)
     for (bool old : {false, true})
         for (bool noPicture : {false, true}) {
             SCOPED_TRACE(std::string(old ? "before Windows 8, " : "") + (noPicture ? "no picture" : "a show"));
-            ShowRun settings;
-            settings.fastClock = true;
-            settings.noPicture = noPicture;
-            settings.noSetDefaultDllDirectories = old;
-            RunMain(settings, "next.exe");
+            RunSettings settings;
+            settings.show.fastClock = true;
+            settings.show.noPicture = noPicture;
+            settings.library.noSetDefaultDllDirectories = old;
+            const RunRecord run = RunMain(settings, "next.exe");
             const std::string first = old ? "SetDllDirectoryA []" : "SetDefaultDllDirectories 2048";
-            ASSERT_GE(g_run.calls.size(), 2u);
-            EXPECT_EQ(g_run.calls[0], first);
-            EXPECT_EQ(g_run.calls[1], "GetCommandLineA");
-            const auto start = std::find(g_run.calls.begin(), g_run.calls.end(), "WinExec");
-            ASSERT_NE(start, g_run.calls.end());
-            const bool released = start != g_run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]";
+            ASSERT_GE(run.calls.size(), 2u);
+            EXPECT_EQ(run.calls[0], first);
+            EXPECT_EQ(run.calls[1], "GetCommandLineA");
+            const auto start = std::find(run.calls.begin(), run.calls.end(), "WinExec");
+            ASSERT_NE(start, run.calls.end());
+            const bool released = start != run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]";
             EXPECT_EQ(released, old) << "the next program inherits our search";
-            EXPECT_EQ(std::count_if(g_run.calls.begin(), g_run.calls.end(),
+            EXPECT_EQ(std::count_if(run.calls.begin(), run.calls.end(),
                                     [](const std::string& c) { return c.rfind("SetDllDirectoryA", 0) == 0; }),
                       old ? 2 : 0);
         }
@@ -450,14 +461,15 @@ TEST_F(MainLine, ExitCodeSaysWhetherTheNextProgramStarted)
         for (UINT winExec : {33u, 2u}) {
             SCOPED_TRACE(std::string(noPicture ? "no picture" : "whole show") + ", WinExec " +
                          std::to_string(winExec));
-            ShowRun settings;
-            settings.fastClock = true;
-            settings.noPicture = noPicture;
-            settings.winExecResult = winExec;
-            settings.winExecError = ERROR_FILE_NOT_FOUND;
-            EXPECT_EQ(RunMain(settings, "missing.exe"), winExec > 31 ? 0 : 1);
-            EXPECT_EQ(g_run.started.size(), 1u);
-            ExpectAllReleased();
+            RunSettings settings;
+            settings.show.fastClock = true;
+            settings.show.noPicture = noPicture;
+            settings.process.winExecResult = winExec;
+            settings.process.winExecError = ERROR_FILE_NOT_FOUND;
+            const RunRecord run = RunMain(settings, "missing.exe");
+            EXPECT_EQ(run.exitCode, winExec > 31 ? 0 : 1);
+            EXPECT_EQ(run.process.started.size(), 1u);
+            ExpectAllReleased(run);
         }
 }
 
@@ -484,18 +496,18 @@ TEST_F(MainLine, LetsTheNextProgramComeForwardWhileOurWindowIsInFront)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.productRecord = c.record;
-        settings.clickAtFrame = c.clickAtFrame;
-        settings.noPicture = c.noPicture;
-        RunMain(settings, c.line);
-        EXPECT_EQ(g_run.foregroundAllowed, std::vector<DWORD>{ASFW_ANY});
-        EXPECT_EQ(g_run.windowInFrontAtAllow, c.inFront);
-        const auto allowed = std::find(g_run.calls.begin(), g_run.calls.end(), "AllowSetForegroundWindow");
-        const auto started = std::find(g_run.calls.begin(), g_run.calls.end(), c.start);
-        EXPECT_TRUE(allowed < started && started != g_run.calls.end()) << "allowed after the start";
-        ExpectAllReleased();
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.show.productRecord = c.record;
+        settings.recorder.clickAtFrame = c.clickAtFrame;
+        settings.show.noPicture = c.noPicture;
+        const RunRecord run = RunMain(settings, c.line);
+        EXPECT_EQ(run.process.foregroundAllowed, std::vector<DWORD>{ASFW_ANY});
+        EXPECT_EQ(run.process.windowInFrontAtAllow, c.inFront);
+        const auto allowed = std::find(run.calls.begin(), run.calls.end(), "AllowSetForegroundWindow");
+        const auto started = std::find(run.calls.begin(), run.calls.end(), c.start);
+        EXPECT_TRUE(allowed < started && started != run.calls.end()) << "allowed after the start";
+        ExpectAllReleased(run);
     }
 }
 
@@ -508,37 +520,39 @@ TEST_F(MainLine, TurnsOffTheWindowManagersTransitions)
     const UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
     for (bool missing : {false, true}) {
         SCOPED_TRACE(missing ? "no dwmapi.dll" : "dwmapi.dll");
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.missingLibrary = missing ? "dwmapi.dll" : "";
-        EXPECT_EQ(RunMain(settings, "next.exe"), 0);
-        EXPECT_EQ(g_run.frames.size(), size_t(kShowFrameCount));
-        EXPECT_NE(std::find(g_run.librariesLoaded.begin(), g_run.librariesLoaded.end(),
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.library.missingLibrary = missing ? "dwmapi.dll" : "";
+        const RunRecord run = RunMain(settings, "next.exe");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.recorder.frames.size(), size_t(kShowFrameCount));
+        EXPECT_NE(std::find(run.library.librariesLoaded.begin(), run.library.librariesLoaded.end(),
                             std::string(system, systemLength) + "\\dwmapi.dll"),
-                  g_run.librariesLoaded.end());
+                  run.library.librariesLoaded.end());
         if (missing) {
-            EXPECT_TRUE(g_run.dwmAttributes.empty());
+            EXPECT_TRUE(run.show.dwmAttributes.empty());
         } else {
-            ASSERT_EQ(g_run.dwmAttributes.size(), 1u);
-            EXPECT_EQ(g_run.dwmAttributes[0].window, g_run.window);
-            EXPECT_EQ(g_run.dwmAttributes[0].attribute, 3u) << "DWMWA_TRANSITIONS_FORCEDISABLED";
-            EXPECT_EQ(g_run.dwmAttributes[0].value, TRUE);
-            const auto set = std::find(g_run.calls.begin(), g_run.calls.end(), "DwmSetWindowAttribute 3");
-            EXPECT_LT(set, std::find(g_run.calls.begin(), g_run.calls.end(), "ShowWindow"));
+            ASSERT_EQ(run.show.dwmAttributes.size(), 1u);
+            EXPECT_EQ(run.show.dwmAttributes[0].window, run.show.window);
+            EXPECT_EQ(run.show.dwmAttributes[0].attribute, 3u) << "DWMWA_TRANSITIONS_FORCEDISABLED";
+            EXPECT_EQ(run.show.dwmAttributes[0].value, TRUE);
+            const auto set = std::find(run.calls.begin(), run.calls.end(), "DwmSetWindowAttribute 3");
+            EXPECT_LT(set, std::find(run.calls.begin(), run.calls.end(), "ShowWindow"));
         }
-        EXPECT_EQ(g_run.librariesFreed, int(g_run.librariesLoaded.size()) - (missing ? 1 : 0))
+        EXPECT_EQ(run.library.librariesFreed, int(run.library.librariesLoaded.size()) - (missing ? 1 : 0))
             << "a library was kept";
-        ExpectAllReleased();
+        ExpectAllReleased(run);
     }
 }
 
 TEST_F(MainLine, HandsOnBytesOf0x80AndAbove)
 {
-    ShowRun settings;
-    settings.noPicture = true;
-    EXPECT_EQ(RunMain(settings, "\xDC" "ber.exe \xE9t\xE9"), 0);
-    ASSERT_EQ(g_run.started.size(), 1u);
-    EXPECT_EQ(g_run.started[0], "\xDC" "ber.exe \xE9t\xE9");
+    RunSettings settings;
+    settings.show.noPicture = true;
+    const RunRecord run = RunMain(settings, "\xDC" "ber.exe \xE9t\xE9");
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.process.started.size(), 1u);
+    EXPECT_EQ(run.process.started[0], "\xDC" "ber.exe \xE9t\xE9");
 }
 
 }  // namespace

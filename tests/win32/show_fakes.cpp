@@ -1,8 +1,9 @@
-#include "launcher_fakes.h"
+#include "show_fakes.h"
 
+#include "call_log.h"
+#include "frame_recorder.h"
 #include "import_hook.h"
-#include "launcher.h"
-#include "show_run.h"
+#include "window.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,49 +18,54 @@ decltype(&CreateFileA) realCreateFile;
 decltype(&CreateWindowExA) realCreateWindow;
 decltype(&ShowWindow) realShowWindow;
 
+ShowFakeSettings given;
+ShowFakeRecord seen;
+// The fast clock; it runs on from one run to the next.
+DWORD ticks;
+
 // A request to end the show, as the platform would deliver it.
 void GiveEnding(bool sent)
 {
-    g_run.ended = true;
-    if (g_run.ending == WM_QUIT) {
+    seen.ended = true;
+    if (given.ending == WM_QUIT) {
         PostQuitMessage(0);
         return;
     }
-    const WPARAM w = g_run.ending == WM_SYSCOMMAND ? SC_CLOSE : 0;
+    const WPARAM w = given.ending == WM_SYSCOMMAND ? SC_CLOSE : 0;
     if (sent)
-        SendMessageA(g_hWnd, g_run.ending, w, 0);
+        SendMessageA(g_hWnd, given.ending, w, 0);
     else
-        PostMessageA(g_hWnd, g_run.ending, w, 0);
+        PostMessageA(g_hWnd, given.ending, w, 0);
 }
 
 DWORD WINAPI FakeGetTickCount()
 {
-    if (!g_run.fastClock)
+    if (!given.fastClock)
         return realGetTickCount();
-    g_clock += 7;
-    if (g_run.ending != 0 && !g_run.ended && g_run.endAtFrame >= 0 &&
-        int(g_run.frames.size()) == g_run.endAtFrame + 1 &&
-        g_clock - g_run.clockAtFrame >= g_run.endDelayMs)
+    ticks += 7;
+    if (given.ending != 0 && !seen.ended && given.endAtFrame >= 0 &&
+        int(FramesRecorded().frames.size()) == given.endAtFrame + 1 &&
+        ticks - FramesRecorded().clockAtFrame >= given.endDelayMs)
         GiveEnding(false);
-    return g_clock;
+    return ticks;
 }
 
 HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 {
     const bool picture = type == MAKEINTRESOURCEA(2) ||  // RT_BITMAP
                          (!IS_INTRESOURCE(type) && std::strcmp(type, "PNG") == 0);
-    if (picture && g_run.endAtFrame == kBeforeFirstFrame && !g_run.ended)
+    if (picture && given.endAtFrame == kBeforeFirstFrame && !seen.ended)
         GiveEnding(true);
     const std::string asked = IS_INTRESOURCE(name) ? "#" : name;
-    g_run.resourcesAsked.push_back(asked);
+    seen.resourcesAsked.push_back(asked);
     const bool scaled = _strnicmp(asked.c_str(), "Tal1280x", 8) == 0;
     const int scale = !scaled ? 0 : asked.size() == 9 ? 200 : std::atoi(asked.c_str() + 8);
-    if ((picture && g_run.noPicture) ||
-        (scaled && std::find(g_run.scales.begin(), g_run.scales.end(), scale) == g_run.scales.end()) ||
-        (g_run.noProductRecord && asked == "PRODUCT"))
+    if ((picture && given.noPicture) ||
+        (scaled && std::find(given.scales.begin(), given.scales.end(), scale) == given.scales.end()) ||
+        (given.noProductRecord && asked == "PRODUCT"))
         return nullptr;
-    if (asked == "PRODUCT" && !g_run.productRecord.empty())
-        return realFindResource(module, g_run.productRecord.c_str(), type);
+    if (asked == "PRODUCT" && !given.productRecord.empty())
+        return realFindResource(module, given.productRecord.c_str(), type);
     return realFindResource(module, name, type);
 }
 
@@ -67,7 +73,7 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                DWORD disposition, DWORD flags, HANDLE pattern)
 {
-    g_run.filesOpened.push_back(name != nullptr ? name : "(null)");
+    seen.filesOpened.push_back(name != nullptr ? name : "(null)");
     return realCreateFile(name, access, share, security, disposition, flags, pattern);
 }
 
@@ -76,30 +82,30 @@ HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWOR
                              LPVOID param)
 {
     if (className != nullptr && !IS_INTRESOURCE(className) && std::strcmp(className, "Orveline") == 0) {
-        ++g_run.windowsAsked;
-        g_run.windowRect = RECT{x, y, cx, cy};
+        ++seen.windowsAsked;
+        seen.windowRect = RECT{x, y, cx, cy};
     }
-    if (g_run.noWindow)
+    if (given.noWindow)
         return nullptr;
     HWND window = realCreateWindow(exStyle, className, title, style, x, y, cx, cy, parent, menu,
                                    instance, param);
     if (className != nullptr && !IS_INTRESOURCE(className) && std::strcmp(className, "Orveline") == 0)
-        g_run.window = window;
+        seen.window = window;
     return window;
 }
 
 HRESULT WINAPI RecordDwmSetWindowAttribute(HWND window, DWORD attribute, LPCVOID value, DWORD size)
 {
-    g_run.calls.push_back("DwmSetWindowAttribute " + std::to_string(attribute));
-    g_run.dwmAttributes.push_back({window, attribute, size == sizeof(BOOL) ? *static_cast<const BOOL*>(value) : -1});
+    LogCall("DwmSetWindowAttribute " + std::to_string(attribute));
+    seen.dwmAttributes.push_back({window, attribute, size == sizeof(BOOL) ? *static_cast<const BOOL*>(value) : -1});
     return S_OK;
 }
 
 BOOL WINAPI RecordShowWindow(HWND window, int show)
 {
     if (window == g_hWnd && show != SW_HIDE) {
-        g_run.windowShown = true;
-        g_run.calls.push_back("ShowWindow");
+        seen.windowShown = true;
+        LogCall("ShowWindow");
     }
     return realShowWindow(window, show);
 }
@@ -115,6 +121,22 @@ bool InstallShowFakes()
         {realCreateWindow, "user32.dll", "CreateWindowExA", &FakeCreateWindow},
         {realShowWindow, "user32.dll", "ShowWindow", &RecordShowWindow},
     });
+}
+
+void ResetShowFakes(const ShowFakeSettings& settings)
+{
+    given = settings;
+    seen = ShowFakeRecord{};
+}
+
+const ShowFakeRecord& ShowFakesSaw()
+{
+    return seen;
+}
+
+DWORD FastClock()
+{
+    return ticks;
 }
 
 FARPROC LookUpDwmSetWindowAttribute()

@@ -1,7 +1,7 @@
-#include "launcher_fakes.h"
+#include "system_fakes.h"
 
+#include "call_log.h"
 #include "import_hook.h"
-#include "show_run.h"
 
 #include <cstring>
 
@@ -16,22 +16,25 @@ decltype(&GetMonitorInfoA) realGetMonitorInfo;
 typedef HRESULT(WINAPI* GetDpiForMonitorProc)(HMONITOR, int, UINT*, UINT*);
 GetDpiForMonitorProc realGetDpiForMonitor;
 
+SystemFakeSettings given;
+SystemFakeRecord seen;
+
 int WINAPI FakeGetSystemMetrics(int index)
 {
-    g_run.calls.push_back("GetSystemMetrics");
-    if (index == SM_CXSCREEN && g_run.screenWidth > 0)
-        return g_run.screenWidth;
-    if (index == SM_CYSCREEN && g_run.screenHeight > 0)
-        return g_run.screenHeight;
+    LogCall("GetSystemMetrics");
+    if (index == SM_CXSCREEN && given.screenWidth > 0)
+        return given.screenWidth;
+    if (index == SM_CYSCREEN && given.screenHeight > 0)
+        return given.screenHeight;
     if (index == SM_REMOTESESSION)
-        return g_run.remote ? 1 : 0;
+        return given.remote ? 1 : 0;
     return realGetSystemMetrics(index);
 }
 
 int WINAPI FakeGetDeviceCaps(HDC dc, int index)
 {
-    if ((index == LOGPIXELSX || index == LOGPIXELSY) && g_run.dpi > 0)
-        return g_run.dpi;
+    if ((index == LOGPIXELSX || index == LOGPIXELSY) && given.dpi > 0)
+        return given.dpi;
     return realGetDeviceCaps(dc, index);
 }
 
@@ -40,9 +43,9 @@ BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT value, void* answer, UINT
 {
     if (action != SPI_GETCLIENTAREAANIMATION)
         return realSystemParametersInfo(action, value, answer, update);
-    if (g_run.noAnimationSetting)
+    if (given.noAnimationSetting)
         return FALSE;
-    *static_cast<BOOL*>(answer) = g_run.animationsOff ? FALSE : TRUE;
+    *static_cast<BOOL*>(answer) = given.animationsOff ? FALSE : TRUE;
     return TRUE;
 }
 
@@ -50,14 +53,14 @@ BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT value, void* answer, UINT
 // monitor looks at: monitor i is the handle i + 1.
 BOOL WINAPI FakeGetCursorPos(POINT* point)
 {
-    *point = g_run.cursor;
+    *point = given.cursor;
     return TRUE;
 }
 
 HMONITOR WINAPI FakeMonitorFromPoint(POINT point, DWORD flags)
 {
-    for (size_t i = 0; i < g_run.monitors.size(); ++i)
-        if (PtInRect(&g_run.monitors[i], point))
+    for (size_t i = 0; i < given.monitors.size(); ++i)
+        if (PtInRect(&given.monitors[i], point))
             return reinterpret_cast<HMONITOR>(i + 1);
     return flags == MONITOR_DEFAULTTOPRIMARY ? reinterpret_cast<HMONITOR>(1) : nullptr;
 }
@@ -65,17 +68,17 @@ HMONITOR WINAPI FakeMonitorFromPoint(POINT point, DWORD flags)
 BOOL WINAPI FakeGetMonitorInfo(HMONITOR monitor, MONITORINFO* info)
 {
     const size_t i = reinterpret_cast<size_t>(monitor) - 1;
-    if (i >= g_run.monitors.size())
+    if (i >= given.monitors.size())
         return FALSE;
-    info->rcMonitor = info->rcWork = g_run.monitors[i];
+    info->rcMonitor = info->rcWork = given.monitors[i];
     return TRUE;
 }
 
 HRESULT WINAPI FakeGetDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y)
 {
-    g_run.dpiMonitors.push_back(monitor);
-    g_run.dpiTypes.push_back(type);
-    const int dpi = g_run.monitorDpi > 0 ? g_run.monitorDpi : g_run.dpi;
+    seen.dpiMonitors.push_back(monitor);
+    seen.dpiTypes.push_back(type);
+    const int dpi = given.monitorDpi > 0 ? given.monitorDpi : given.dpi;
     if (dpi <= 0)
         return realGetDpiForMonitor(monitor, type, x, y);
     *x = *y = UINT(dpi);
@@ -90,7 +93,7 @@ LONG WINAPI FakeRegOpenKeyEx(HKEY root, LPCSTR name, DWORD, REGSAM, HKEY* key)
 {
     if (root != HKEY_LOCAL_MACHINE || _stricmp(name, "SYSTEM\\CurrentControlSet\\Control\\Terminal Server") != 0)
         return ERROR_FILE_NOT_FOUND;
-    ++g_run.keysOpened;
+    ++seen.keysOpened;
     *key = kTerminalServerKey;
     return ERROR_SUCCESS;
 }
@@ -98,13 +101,13 @@ LONG WINAPI FakeRegOpenKeyEx(HKEY root, LPCSTR name, DWORD, REGSAM, HKEY* key)
 LONG WINAPI FakeRegQueryValueEx(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size)
 {
     if (key != kTerminalServerKey || std::strcmp(name, "GlassSessionId") != 0 ||
-        g_run.glassSession == kNoGlassSession)
+        given.glassSession == kNoGlassSession)
         return ERROR_FILE_NOT_FOUND;
     if (*size < sizeof(DWORD))
         return ERROR_MORE_DATA;
     DWORD ours = 0;
     ProcessIdToSessionId(GetCurrentProcessId(), &ours);
-    const DWORD glass = g_run.glassSession == kOurGlassSession ? ours : ours + 1;
+    const DWORD glass = given.glassSession == kOurGlassSession ? ours : ours + 1;
     std::memcpy(data, &glass, sizeof glass);
     *type = REG_DWORD;
     *size = sizeof glass;
@@ -115,7 +118,7 @@ LONG WINAPI FakeRegCloseKey(HKEY key)
 {
     if (key != kTerminalServerKey)
         return ERROR_INVALID_HANDLE;
-    ++g_run.keysClosed;
+    ++seen.keysClosed;
     return ERROR_SUCCESS;
 }
 
@@ -123,13 +126,24 @@ LONG WINAPI FakeRegCloseKey(HKEY key)
 
 FARPROC LookUpRegistry(const char* name, FARPROC real)
 {
-    if (g_run.glassSession == kRealGlassSession)
+    if (given.glassSession == kRealGlassSession)
         return real;
     void* fake = std::strcmp(name, "RegOpenKeyExA") == 0      ? reinterpret_cast<void*>(&FakeRegOpenKeyEx)
                  : std::strcmp(name, "RegQueryValueExA") == 0 ? reinterpret_cast<void*>(&FakeRegQueryValueEx)
                  : std::strcmp(name, "RegCloseKey") == 0      ? reinterpret_cast<void*>(&FakeRegCloseKey)
                                                               : nullptr;
     return fake != nullptr ? reinterpret_cast<FARPROC>(fake) : real;
+}
+
+void ResetSystemFakes(const SystemFakeSettings& settings)
+{
+    given = settings;
+    seen = SystemFakeRecord{};
+}
+
+const SystemFakeRecord& SystemFakesSaw()
+{
+    return seen;
 }
 
 bool InstallSystemFakes()
@@ -147,7 +161,7 @@ bool InstallSystemFakes()
 FARPROC LookUpGetDpiForMonitor(FARPROC real)
 {
     realGetDpiForMonitor = reinterpret_cast<GetDpiForMonitorProc>(reinterpret_cast<void*>(real));
-    return g_run.monitorDpi < 0 || realGetDpiForMonitor == nullptr
+    return given.monitorDpi < 0 || realGetDpiForMonitor == nullptr
                ? nullptr
                : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeGetDpiForMonitor));
 }

@@ -1,9 +1,10 @@
 // The picture held over the next program's start (the vendor's
 // --until-window): the wait for its first window on its own, with real
 // stand-in installers, and through the main line, each way it can end.
-#include "launcher.h"
+#include "handoff.h"
+#include "installer_window.h"
 #include "main_line_harness.h"
-#include "launcher_fakes.h"
+#include "window.h"
 
 #include <gtest/gtest.h>
 
@@ -27,15 +28,14 @@ protected:
         CreateDirectoryA(folder_.c_str(), nullptr);
         GetCurrentDirectoryA(MAX_PATH, saved_);
         ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
-        g_run = ShowRun{};
-        g_run.realCreate = true;
+        RunSettings settings;
+        settings.process.realCreate = true;
+        ResetFakes(settings);
     }
     void TearDown() override
     {
-        for (HANDLE h : g_run.handlesGiven)
-            EXPECT_NE(std::find(g_run.handlesClosed.begin(), g_run.handlesClosed.end(), h), g_run.handlesClosed.end())
-                << "a handle was left open";
-        g_run = ShowRun{};
+        ExpectHandlesClosed(FakesSaw().process);
+        ResetFakes(RunSettings{});
         SetCurrentDirectoryA(saved_);
         DeleteFileA((folder_ + "\\started.txt").c_str());
         RemoveDirectoryA(folder_.c_str());
@@ -95,7 +95,7 @@ TEST_F(UntilWindow, EndsOnTheFirstOfWindowEndTimeAndInput)
         FILETIME since;
         HANDLE process = Start(c.options, &since);
         ASSERT_NE(process, nullptr);
-        const int waitsBefore = g_run.waits;
+        const int waitsBefore = FakesSaw().process.waits;
         const DWORD start = GetTickCount();
         HWND window = nullptr;
         EXPECT_EQ(WaitForInstallerWindow(process, &since, c.ms, &window), c.ending);
@@ -109,7 +109,7 @@ TEST_F(UntilWindow, EndsOnTheFirstOfWindowEndTimeAndInput)
         }
         if (c.ending == kInstallerTimedOut) {
             EXPECT_GE(took, c.ms);
-            EXPECT_LE(g_run.waits - waitsBefore, int(c.ms / 50 + 3)) << "the wait spins";
+            EXPECT_LE(FakesSaw().process.waits - waitsBefore, int(c.ms / 50 + 3)) << "the wait spins";
         }
         if (c.ending == kInstallerWaitCut) {
             EXPECT_LT(took, 2000u) << "input must end the wait at once";
@@ -183,58 +183,61 @@ TEST_F(UntilWindow, HoldsThePictureOverTheStart)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ShowRun settings;
-        settings.fastClock = true;
-        settings.productRecord = c.record;
-        settings.realCreate = c.realCreate;
-        settings.createError = c.createError;
-        settings.shellResult = c.shellResult;
-        settings.shellError = c.shellResult ? ERROR_SUCCESS : ERROR_CANCELLED;
-        settings.shellChild = kSetup + " /exitcode=3010";
-        settings.ending = c.ending;
+        RunSettings settings;
+        settings.show.fastClock = true;
+        settings.show.productRecord = c.record;
+        settings.process.realCreate = c.realCreate;
+        settings.process.createError = c.createError;
+        settings.process.shellResult = c.shellResult;
+        settings.process.shellError = c.shellResult ? ERROR_SUCCESS : ERROR_CANCELLED;
+        settings.process.shellChild = kSetup + " /exitcode=3010";
+        settings.show.ending = c.ending;
         // After the fade in's last frame and its hold of 1000 ms.
-        settings.endAtFrame = c.ending != 0 ? 63 : kNoEnding;
-        settings.endDelayMs = 1100;
+        settings.show.endAtFrame = c.ending != 0 ? 63 : kNoEnding;
+        settings.show.endDelayMs = 1100;
         const std::string line = kSetup + " " + c.options;
         const DWORD start = GetTickCount();
-        EXPECT_EQ(RunMain(settings, line.c_str()), c.exitCode);
+        const RunRecord run = RunMain(settings, line.c_str());
+        EXPECT_EQ(run.exitCode, c.exitCode);
         const DWORD took = GetTickCount() - start;
-        EXPECT_EQ(g_run.frames.size(), c.frames);
-        EXPECT_TRUE(g_run.started.empty()) << "started through CreateProcessA, with a process to watch";
-        ASSERT_EQ(g_run.created.size(), 1u);
-        EXPECT_EQ(g_run.created[0], line);
-        EXPECT_FALSE(g_run.createdNamed[0]) << "a name would skip WinExec's search";
-        EXPECT_EQ(g_run.startups[0].wShowWindow, SW_SHOW);
-        EXPECT_TRUE(g_run.windowAliveAtStart) << "the picture covers the start";
+        EXPECT_EQ(run.recorder.frames.size(), c.frames);
+        EXPECT_TRUE(run.process.started.empty()) << "started through CreateProcessA, with a process to watch";
+        ASSERT_EQ(run.process.created.size(), 1u);
+        EXPECT_EQ(run.process.created[0], line);
+        EXPECT_FALSE(run.process.createdNamed[0]) << "a name would skip WinExec's search";
+        EXPECT_EQ(run.process.startups[0].wShowWindow, SW_SHOW);
+        EXPECT_TRUE(run.process.windowAliveAtStart) << "the picture covers the start";
         if (c.ending != WM_SYSCOMMAND) {
-            EXPECT_TRUE(g_run.windowInFrontAtAllow);
+            EXPECT_TRUE(run.process.windowInFrontAtAllow);
         }
-        ASSERT_GE(g_run.frameClocks.size(), 64u);
-        EXPECT_GE(g_run.clockAtStart, g_run.frameClocks[63] + 1000) << "the hold is the least the picture shows";
-        if (c.frames == 128 && g_run.waits > 0) {
+        ASSERT_GE(run.recorder.frameClocks.size(), 64u);
+        EXPECT_GE(run.process.clockAtStart, run.recorder.frameClocks[63] + 1000)
+            << "the hold is the least the picture shows";
+        if (c.frames == 128 && run.process.waits > 0) {
             // The window or the end comes before the vendor's 700 ms; that
             // the time alone ends a wait is held by the test above, on its
             // own clock.
-            const DWORD waited = g_run.frameClocks[64] - g_run.clockAtStart;
+            const DWORD waited = run.recorder.frameClocks[64] - run.process.clockAtStart;
             if (c.options != "/sleep=8000") {
                 EXPECT_LT(waited, 700u) << "the wait went on after the window or the end";
             }
         }
         if (c.createError == 740) {
-            ASSERT_EQ(g_run.shellStarts.size(), 1u);
-            EXPECT_EQ(g_run.shellOwner, g_run.window) << "the consent prompt's owner is our window";
-            EXPECT_TRUE(g_run.shellOwnerLive);
+            ASSERT_EQ(run.process.shellStarts.size(), 1u);
+            EXPECT_EQ(run.process.shellOwner, run.show.window) << "the consent prompt's owner is our window";
+            EXPECT_TRUE(run.process.shellOwnerLive);
         }
         if (c.exitCode == 1) {
-            EXPECT_EQ(g_run.waits, 0) << "nothing to wait for";
+            EXPECT_EQ(run.process.waits, 0) << "nothing to wait for";
         }
         if (c.ending != 0) {
             EXPECT_LT(took, 6000u) << "the wait went on after the input";
         }
         if (std::string(c.record) == "UNTILWAIT") {
-            EXPECT_FALSE(g_run.windowAliveAtEndlessWait) << "the program is waited for under our window";
+            EXPECT_FALSE(run.process.windowAliveAtEndlessWait) << "the program is waited for under our window";
         }
-        ExpectAllReleased();
+        ExpectHandlesClosed(run.process);
+        ExpectAllReleased(run);
     }
 }
 

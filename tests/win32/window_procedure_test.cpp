@@ -1,5 +1,6 @@
 // The window procedure and the wait, on a real window under Wine.
-#include "launcher.h"
+#include "display.h"
+#include "window.h"
 #include "surface_checks.h"
 
 #include <gtest/gtest.h>
