@@ -52,12 +52,8 @@ ShowPicture PictureForScreen(int32_t screenWidth)
 
 ShowPicture ScaledPicture(int32_t percent)
 {
-    static const char* const kFiles[kShowScaleCount] = {"tal1280x125.bmp", "tal1280x150.bmp", "tal1280x175.bmp",
-                                                        "tal1280x2.bmp",   "tal1280x250.bmp", "tal1280x300.bmp"};
-    for (int32_t i = 0; i < kShowScaleCount; ++i)
-        if (kShowScales[i] == percent)
-            return {ShowScaledName(percent), kFiles[i]};
-    return kLargePicture;
+    const ShowScale* scale = FindShowScale(percent);
+    return scale != nullptr ? ShowPicture{scale->name, std::string(scale->file) + ".bmp"} : kLargePicture;
 }
 
 bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error)
@@ -690,7 +686,7 @@ void ChoosePicture(const PreviewOptions& options, PreviewScene* scene)
 {
     ShowPicture choice = PictureForScreen(scene->background.width());
     std::string given =
-        std::strcmp(choice.file, kSmallPicture.file) == 0 ? options.smallFile : options.largeFile;
+        choice.file == kSmallPicture.file ? options.smallFile : options.largeFile;
     // The launcher's choice on a scaled screen, among the scaled pictures
     // there are to show.
     if (scene->background.width() > kSmallScreenMaxWidth) {

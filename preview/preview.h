@@ -44,15 +44,16 @@ private:
 // The launcher's two pictures: the name it loads and the file shipped for it.
 struct ShowPicture {
     const char* name;
-    const char* file;
+    std::string file;
 };
-constexpr ShowPicture kSmallPicture{"Tal800", "tal800.bmp"};
-constexpr ShowPicture kLargePicture{"Tal1280", "tal1280.bmp"};
+inline const ShowPicture kSmallPicture{"Tal800", "tal800.bmp"};
+inline const ShowPicture kLargePicture{"Tal1280", "tal1280.bmp"};
 // The one the launcher loads on a screen this wide at 100 %.
 ShowPicture PictureForScreen(int32_t screenWidth);
-// The large picture at one of show.h's kShowScales, which a vendor's build
-// may hold: "Tal1280x125" in tal1280x125.bmp and so on, 200 % "Tal1280x2"
-// in tal1280x2.bmp; the large picture itself for any other scale.
+// The large picture at one of the scales of show.h's kShowScaleTable, which
+// a vendor's build may hold, in the bitmap file the table names for it:
+// "Tal1280x125" in tal1280x125.bmp and so on; the large picture itself for
+// any other scale.
 ShowPicture ScaledPicture(int32_t percent);
 
 // Reads a bitmap file as the launcher reads one: the block its header
