@@ -9,40 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
-
-OwnedSurface::OwnedSurface(int32_t width, int32_t height)
-{
-    if (!SetSurfaceLayout(&record_, width, height, 32))
-        throw std::invalid_argument("no surface can be " + std::to_string(width) + " x " +
-                                    std::to_string(height));
-    pixels_.assign(size_t(record_.pitch) * size_t(height), 0);
-    rows_.assign(size_t(height), 0);
-    record_.bits = pixels_.data();
-    record_.rowOffsets = rows_.data();
-    FillRowOffsets(&record_);
-}
-
-// A moved vector keeps its buffer, so the record's pointers stay good; the
-// record left behind must not point into what is no longer its own.
-OwnedSurface::OwnedSurface(OwnedSurface&& other) noexcept
-    : record_(other.record_), pixels_(std::move(other.pixels_)), rows_(std::move(other.rows_))
-{
-    other.record_ = Surface{};
-}
-
-OwnedSurface& OwnedSurface::operator=(OwnedSurface&& other) noexcept
-{
-    if (this != &other) {
-        record_ = other.record_;
-        pixels_ = std::move(other.pixels_);
-        rows_ = std::move(other.rows_);
-        other.record_ = Surface{};
-    }
-    return *this;
-}
 
 ShowPicture PictureForScreen(int32_t screenWidth)
 {
@@ -56,51 +24,9 @@ ShowPicture ScaledPicture(int32_t percent)
     return scale != nullptr ? ShowPicture{scale->name, std::string(scale->file) + ".bmp"} : kLargePicture;
 }
 
-bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error)
+PixelSurface BackgroundFromImage(const RgbaImage& shot)
 {
-    error->clear();
-    if (file.size() < kBitmapFileHeaderSize) {
-        *error = "too short for a bitmap file";
-        return false;
-    }
-    const uint32_t blockSize = BitmapFileBlockSize(file.data(), file.size());
-    if (blockSize == 0) {
-        *error = "not a bitmap file, or its header announces more bytes than the file holds";
-        return false;
-    }
-    const uint8_t* packed = file.data() + kBitmapFileHeaderSize;
-    BitmapLayout layout;
-    if (!ReadBitmapLayout(packed, blockSize, &layout)) {
-        *error = "the launcher would refuse this bitmap: its header is malformed, it is too "
-                 "large, or its pixels run past the file";
-        return false;
-    }
-    if (layout.bitCount != 32) {
-        *error = "a " + std::to_string(layout.bitCount) +
-                 "-bit bitmap; the show needs 32-bit pixels with alpha to fade";
-        return false;
-    }
-    OwnedSurface result(layout.width, layout.height);
-    CopyBitmapRows(result.get(), 0, 0, packed, &layout);
-    *picture = std::move(result);
-    return true;
-}
-
-bool LoadPicture(const std::string& path, OwnedSurface* picture, std::string* error)
-{
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes, error))
-        return false;
-    if (!LoadPictureBytes(bytes, picture, error)) {
-        *error = path + ": " + *error;
-        return false;
-    }
-    return true;
-}
-
-OwnedSurface BackgroundFromImage(const RgbaImage& shot)
-{
-    OwnedSurface background(shot.width, shot.height);
+    PixelSurface background(shot.width, shot.height);
     for (int32_t y = 0; y < shot.height; ++y)
         for (int32_t x = 0; x < shot.width; ++x) {
             const uint8_t* from = shot.at(x, y);
@@ -121,7 +47,7 @@ struct Rgb {
 
 // Fills what of the rectangle (right and bottom excluded) lies on the
 // surface, byte 3 left zero as on the back buffer.
-void FillBox(OwnedSurface* s, int32_t left, int32_t top, int32_t right, int32_t bottom, Rgb c)
+void FillBox(PixelSurface* s, int32_t left, int32_t top, int32_t right, int32_t bottom, Rgb c)
 {
     left = std::max(left, 0);
     top = std::max(top, 0);
@@ -139,9 +65,9 @@ void FillBox(OwnedSurface* s, int32_t left, int32_t top, int32_t right, int32_t 
 
 }  // namespace
 
-OwnedSurface GeneratedDesktop(int32_t width, int32_t height)
+PixelSurface GeneratedDesktop(int32_t width, int32_t height)
 {
-    OwnedSurface desktop(width, height);
+    PixelSurface desktop(width, height);
     // Deep blue at the top left to teal at the bottom right, with a little
     // grain, as a photograph would have.
     const int64_t span = int64_t(width) + height;
@@ -276,12 +202,12 @@ static int PlacePicture(const Surface* screen, const Surface* picture, SplashBlo
     return FindSplashBlock(screen->width, screen->height, screen, picture, block);
 }
 
-void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, int32_t level,
-                 OwnedSurface* frame)
+void RenderFrame(const PixelSurface& background, const PixelSurface& picture, int32_t level,
+                 PixelSurface* frame)
 {
     if (frame->width() != background.width() || frame->height() != background.height())
-        *frame = OwnedSurface(background.width(), background.height());
-    std::memcpy(frame->get()->bits, background.bytes().data(), background.bytes().size());
+        *frame = PixelSurface(background.width(), background.height());
+    std::memcpy(frame->get()->bits, background.pixels.data(), background.pixels.size());
     SplashBlock b;
     if (PlacePicture(frame->get(), picture.get(), &b))
         BlendSplashBlock(frame->get(), picture.get(), &b, level);
@@ -452,7 +378,7 @@ void PasteImage(RgbaImage* to, int32_t x, int32_t y, const RgbaImage& from)
 
 }  // namespace
 
-RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
+RgbaImage ContactSheet(const PixelSurface& background, const PixelSurface& picture,
                        const std::vector<std::string>& title, const ShowTimings& timings, bool fades)
 {
     const int32_t width = background.width(), height = background.height();
@@ -492,7 +418,7 @@ RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& pictu
         DrawText(&sheet, kMargin, kMargin + int32_t(i) * kLineHeight, title[i], kTextScale,
                  titleColour);
 
-    OwnedSurface frame;
+    PixelSurface frame;
     for (size_t i = 0; i < cells.size(); ++i) {
         const int32_t x = kMargin + int32_t(i) % kColumns * (cellWidth + kGap);
         const int32_t y = kMargin + titleHeight + int32_t(i) / kColumns * (cellHeight + kGap);
@@ -655,7 +581,7 @@ std::string Size(int32_t width, int32_t height)
 // What a preview shows: the desktop, and the picture the launcher would
 // choose for it, each with where it came from.
 struct PreviewScene {
-    OwnedSurface background, picture;
+    PixelSurface background, picture;
     std::string desktop;    // the screenshot's file name, or GENERATED
     ShowPicture choice{};   // the picture the launcher loads
     std::string path;       // the file it is read from
@@ -725,7 +651,7 @@ bool WriteAllFrames(const PreviewOptions& options, const PreviewScene& scene,
         return false;
     }
     const std::vector<ShowFrame> frames = ShowFrames(options.timings, options.fades);
-    OwnedSurface frame;
+    PixelSurface frame;
     for (const ShowFrame& f : frames) {
         RenderFrame(scene.background, scene.picture, f.level, &frame);
         const std::string file = (fs::path(options.allFramesDir) / FrameFileName(f)).string();
@@ -741,7 +667,7 @@ bool WriteAllFrames(const PreviewOptions& options, const PreviewScene& scene,
 // the files shown, and the show's phases in time.
 std::vector<std::string> SheetTitle(const PreviewOptions& options, const PreviewScene& scene)
 {
-    const OwnedSurface& picture = scene.picture;
+    const PixelSurface& picture = scene.picture;
     SplashBlock block;
     std::string where;
     if (!PlacePicture(scene.background.get(), picture.get(), &block))
@@ -786,7 +712,7 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
     if (!LoadBackground(options, &scene, error))
         return false;
     ChoosePicture(options, &scene);
-    if (!LoadPicture(scene.path, &scene.picture, error)) {
+    if (!LoadBitmapSurface(scene.path, &scene.picture, error)) {
         *error = "picture " + std::string(scene.choice.name) + ": " + *error;
         return false;
     }
@@ -796,7 +722,7 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
 
     std::vector<std::string> written;
     if (options.frameLevel >= 0) {
-        OwnedSurface frame;
+        PixelSurface frame;
         RenderFrame(scene.background, scene.picture, options.frameLevel, &frame);
         if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
             return Abandon(written, report);

@@ -4,6 +4,8 @@
 // desktop, and a contact sheet of frames for judging artwork by eye.
 #pragma once
 
+#include "bitmap_file.h"
+#include "pixel_surface.h"
 #include "png_io.h"
 #include "show.h"
 #include "surface.h"
@@ -12,34 +14,9 @@
 #include <string>
 #include <vector>
 
-// A 32-bit surface over memory of its own, laid out by the product's
-// SetSurfaceLayout and FillRowOffsets like any other.
-class OwnedSurface {
-public:
-    OwnedSurface() = default;
-    // Throws std::invalid_argument for sizes SetSurfaceLayout refuses.
-    OwnedSurface(int32_t width, int32_t height);
-    OwnedSurface(OwnedSurface&& other) noexcept;
-    OwnedSurface& operator=(OwnedSurface&& other) noexcept;
-    OwnedSurface(const OwnedSurface&) = delete;
-    OwnedSurface& operator=(const OwnedSurface&) = delete;
-
-    Surface* get() { return &record_; }
-    const Surface* get() const { return &record_; }
-    int32_t width() const { return record_.width; }
-    int32_t height() const { return record_.height; }
-    uint8_t* at(int32_t x, int32_t y) { return record_.bits + record_.rowOffsets[y] + x * 4; }
-    const uint8_t* at(int32_t x, int32_t y) const
-    {
-        return record_.bits + record_.rowOffsets[y] + x * 4;
-    }
-    const std::vector<uint8_t>& bytes() const { return pixels_; }
-
-private:
-    Surface record_{};
-    std::vector<uint8_t> pixels_;
-    std::vector<int32_t> rows_;
-};
+// The preview's surfaces are the host's own (pixel_surface.h), its pictures
+// read by the host's reading of bitmap files as the launcher reads them
+// (bitmap_file.h).
 
 // The launcher's two pictures: the name it loads and the file shipped for it.
 struct ShowPicture {
@@ -56,22 +33,14 @@ ShowPicture PictureForScreen(int32_t screenWidth);
 // any other scale.
 ShowPicture ScaledPicture(int32_t percent);
 
-// Reads a bitmap file as the launcher reads one: the block its header
-// announces, the header sizes the launcher lets through, the layout it
-// accepts, and the rows copied unchanged into a 32-bit surface. Only 32-bit
-// pictures are read: other depths the launcher hands to Windows to convert,
-// and they carry no alpha to fade. On failure *error says why.
-bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error);
-bool LoadPicture(const std::string& path, OwnedSurface* picture, std::string* error);
-
 // The launcher's back buffer once the desktop snapshot is restored into it:
 // the screen's colours, byte 3 zero. A screenshot's own alpha is ignored, as
 // a screen has none.
-OwnedSurface BackgroundFromImage(const RgbaImage& shot);
+PixelSurface BackgroundFromImage(const RgbaImage& shot);
 // A made-up desktop, the same for the same size: a gradient, icons, a light
 // window across the centre and a taskbar, so that a picture's soft edges
 // can be judged over dark and light alike.
-OwnedSurface GeneratedDesktop(int32_t width, int32_t height);
+PixelSurface GeneratedDesktop(int32_t width, int32_t height);
 // A 32-bit surface as an opaque picture; byte 3 is not colour.
 RgbaImage SurfaceToImage(const Surface* surface);
 
@@ -110,8 +79,8 @@ std::vector<std::string> CellLabel(const SheetCell& cell);
 // One frame of the show: the untouched background, then the picture blended
 // at the centre at this level by BlendSurface. *frame is made the
 // background's size if it is not already.
-void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, int32_t level,
-                 OwnedSurface* frame);
+void RenderFrame(const PixelSurface& background, const PixelSurface& picture, int32_t level,
+                 PixelSurface* frame);
 
 // A frame scaled down by a whole factor, each pixel the rounded mean of the
 // block it covers (the right and bottom blocks may be narrower), opaque.
@@ -126,7 +95,7 @@ void DrawText(RgbaImage* image, int32_t x, int32_t y, const std::string& text, i
 
 // The contact sheet: title lines on top, then the cells of SheetCells() as
 // thumbnails in rows of four, each with its label.
-RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
+RgbaImage ContactSheet(const PixelSurface& background, const PixelSurface& picture,
                        const std::vector<std::string>& title,
                        const ShowTimings& timings = kShippedTimings, bool fades = true);
 
