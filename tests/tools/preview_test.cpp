@@ -4,6 +4,7 @@
 // sheet's levels and times against the show's.
 #include "preview.h"
 #include "pixel_surface.h"
+#include "png_io.h"
 #include "../show_levels.h"
 
 #include <gtest/gtest.h>
