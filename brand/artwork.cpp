@@ -6,7 +6,6 @@
 #include "surface.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cstring>
 #include <utility>
 
@@ -240,9 +239,29 @@ bool PackArtworkBitmap(const std::vector<uint8_t>& png, const std::string& name,
 
 const ArtworkSlot* ScaledLargeArtwork(int percent)
 {
-    static_assert(std::size(kScaledLargeArtwork) == kShowScaleCount, "a slot for each scale of the show");
+    // A slot for each row of the show's table, made once in place, so that
+    // each use's text stays where its slot points.
+    struct ScaledSlots {
+        std::string uses[kShowScaleCount];
+        ArtworkSlot slots[kShowScaleCount];
+        ScaledSlots()
+        {
+            for (int i = 0; i < kShowScaleCount; ++i) {
+                const ShowScale& scale = kShowScaleTable[i];
+                uses[i] = std::string(kLargeArtwork.use) + " near " + std::to_string(scale.percent) + " %";
+                slots[i] = {scale.file, uses[i].c_str(), scale.width, scale.height};
+            }
+        }
+    };
+    static const ScaledSlots kScaled;
+    const ShowScale* scale = FindShowScale(percent);
+    return scale != nullptr ? &kScaled.slots[scale - kShowScaleTable] : nullptr;
+}
+
+std::string ScaleChoices()
+{
+    std::string list;
     for (int i = 0; i < kShowScaleCount; ++i)
-        if (kShowScales[i] == percent)
-            return &kScaledLargeArtwork[i];
-    return nullptr;
+        list += (i == 0 ? "" : i + 1 < kShowScaleCount ? ", " : " or ") + std::to_string(kShowScaleTable[i].percent);
+    return list;
 }

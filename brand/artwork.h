@@ -21,19 +21,13 @@ struct ArtworkSlot {
 
 inline constexpr ArtworkSlot kSmallArtwork{"tal800", "screens up to 800 pixels wide", 195, 145};
 inline constexpr ArtworkSlot kLargeArtwork{"tal1280", "screens wider than 800 pixels", 317, 236};
-// Optional: the large picture at the scales of show.h's kShowScales, its
-// size times the scale, to the nearest pixel; the launcher shows the one
-// nearest the screen's scale. 200 % keeps the name it had alone.
-inline constexpr ArtworkSlot kScaledLargeArtwork[] = {
-    {"tal1280x125", "screens wider than 800 pixels near 125 %", 396, 295},
-    {"tal1280x150", "screens wider than 800 pixels near 150 %", 476, 354},
-    {"tal1280x175", "screens wider than 800 pixels near 175 %", 555, 413},
-    {"tal1280x2", "screens wider than 800 pixels near 200 %", 634, 472},
-    {"tal1280x250", "screens wider than 800 pixels near 250 %", 793, 590},
-    {"tal1280x300", "screens wider than 800 pixels near 300 %", 951, 708},
-};
-// The slot of the large picture at that scale; null for any other.
+// Optional: the large picture at the scales of show.h's kShowScaleTable,
+// each its own slot, named and sized as the table has it; the launcher shows
+// the one nearest the screen's scale. The slot of the large picture at that
+// scale; null for any other.
 const ArtworkSlot* ScaledLargeArtwork(int percent);
+// The scales, for messages: "125, 150, 175, 200, 250 or 300".
+std::string ScaleChoices();
 
 // The bitmap file of a picture, rows stored bottom-up, in the one form every
 // picture built into the program takes: the packer's and make_artwork's.

@@ -1,5 +1,6 @@
 #include "brand_options.h"
 
+#include "artwork.h"
 #include "product_record.h"
 #include "show.h"
 
@@ -48,7 +49,7 @@ bool AddScaledPicture(const std::string& option, const std::string& percent, con
         if (percent == std::to_string(scale))
             value = scale;
     if (value == 0) {
-        *error = option + " takes 125, 150, 175, 200, 250 or 300 (percent), not '" + percent + "'";
+        *error = option + " takes " + ScaleChoices() + " (percent), not '" + percent + "'";
         return false;
     }
     for (const ScaledPicture& given : options->scaled)

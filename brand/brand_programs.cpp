@@ -5,6 +5,7 @@
 #include "icon.h"
 #include "product_record.h"
 #include "product_record_writer.h"
+#include "show.h"
 #include "version_info.h"
 
 #include <algorithm>
@@ -69,8 +70,8 @@ bool IsPictureName(const ResourceId& id)
 {
     if (IsNamed(id, PictureName(kSmallArtwork).name.c_str()) || IsNamed(id, PictureName(kLargeArtwork).name.c_str()))
         return true;
-    for (const ArtworkSlot& slot : kScaledLargeArtwork)
-        if (IsNamed(id, PictureName(slot).name.c_str()))
+    for (const ShowScale& scale : kShowScaleTable)
+        if (IsNamed(id, PictureName(*ScaledLargeArtwork(scale.percent)).name.c_str()))
             return true;
     return false;
 }

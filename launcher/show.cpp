@@ -34,12 +34,20 @@ const char* ShowPictureName(int32_t screenWidth)
     return screenWidth <= kSmallScreenMaxWidth ? "Tal800" : "Tal1280";
 }
 
-const int32_t kShowScales[kShowScaleCount] = {125, 150, 175, 200, 250, 300};
+// The columns are written out by row, six of them; a row more in the table
+// needs one more here.
+static_assert(kShowScaleCount == 6, "a column entry for each row of kShowScaleTable");
+const int32_t kShowScales[kShowScaleCount] = {
+    kShowScaleTable[0].percent, kShowScaleTable[1].percent, kShowScaleTable[2].percent,
+    kShowScaleTable[3].percent, kShowScaleTable[4].percent, kShowScaleTable[5].percent,
+};
 
 const char* ShowScaledName(int32_t percent)
 {
-    static const char* const kNames[kShowScaleCount] = {"Tal1280x125", "Tal1280x150", "Tal1280x175",
-                                                        "Tal1280x2",   "Tal1280x250", "Tal1280x300"};
+    static const char* const kNames[kShowScaleCount] = {
+        kShowScaleTable[0].name, kShowScaleTable[1].name, kShowScaleTable[2].name,
+        kShowScaleTable[3].name, kShowScaleTable[4].name, kShowScaleTable[5].name,
+    };
     for (int32_t i = 0; i < kShowScaleCount; ++i)
         if (kShowScales[i] == percent)
             return kNames[i];

@@ -12,9 +12,6 @@ enum {
     kFadeInFrameCount = 64,  // the first 64 fade in, the rest fade out
     kFullLevel = 255,
     kSmallScreenMaxWidth = 800,
-    // The scales a vendor may give the large picture in besides its own
-    // (100 %), the count of kShowScales.
-    kShowScaleCount = 6,
 };
 
 // How long a show lasts: each fade whole, and the hold between them. A
@@ -48,12 +45,43 @@ int32_t PlanShow(bool fades, const ShowTimings* timings, PlannedFrame* frames);
 // "Tal1280" beyond.
 const char* ShowPictureName(int32_t screenWidth);
 
-// The scales, in percent, of the large picture's scaled forms, smallest
-// first: 125, 150, 175, 200, 250 and 300.
+// One of the scales a vendor may give the large picture in besides its own
+// (100 %): the name the launcher loads it by, the name of the files that
+// hold it (without ".png" or ".bmp"), and its size, the large picture's
+// 317 x 236 times the scale to the nearest pixel, halves up.
+struct ShowScale {
+    int32_t percent;
+    const char* name;
+    const char* file;
+    int32_t width, height;
+};
+// The one table of the scales, smallest first; the branding tool, the
+// packer, the preview and the tests all take them from here. 200 % keeps
+// the name "Tal1280x2" that programs before the other scales gave it.
+inline constexpr ShowScale kShowScaleTable[] = {
+    {125, "Tal1280x125", "tal1280x125", 396, 295},
+    {150, "Tal1280x150", "tal1280x150", 476, 354},
+    {175, "Tal1280x175", "tal1280x175", 555, 413},
+    {200, "Tal1280x2", "tal1280x2", 634, 472},
+    {250, "Tal1280x250", "tal1280x250", 793, 590},
+    {300, "Tal1280x300", "tal1280x300", 951, 708},
+};
+inline constexpr int32_t kShowScaleCount = int32_t(sizeof kShowScaleTable / sizeof kShowScaleTable[0]);
+// The row of a scale; null for 100 % and any scale not in the table. Inline,
+// so that only the programs that look up more than a name hold the table.
+constexpr const ShowScale* FindShowScale(int32_t percent)
+{
+    for (const ShowScale& scale : kShowScaleTable)
+        if (scale.percent == percent)
+            return &scale;
+    return nullptr;
+}
+
+// The launcher's columns of the table, the scales and their names, kept
+// apart from it so that the shipped program holds neither files nor sizes.
 extern const int32_t kShowScales[kShowScaleCount];
-// The name of the large picture at that scale: "Tal1280x2" for 200 %, as
-// programs before the other scales have it, "Tal1280x125" and so on for the
-// rest; null for 100 % and any scale not in kShowScales.
+// The name of the large picture at that scale; null for 100 % and any scale
+// not in the table.
 const char* ShowScaledName(int32_t percent);
 // The scale of the picture to show at this DPI, out of the count scales
 // present (100 for the ordinary picture among them): the one nearest the

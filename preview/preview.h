@@ -4,130 +4,25 @@
 // desktop, and a contact sheet of frames for judging artwork by eye.
 #pragma once
 
-#include "png_io.h"
+// Each part has its header: the pictures' names (preview_pictures.h), the
+// desktops (preview_desktop.h), the show's timeline (preview_timeline.h),
+// the frames (preview_render.h), the sheet's font (preview_font.h) and the
+// sheet (preview_sheet.h). Here the command line (preview_options.cpp) and
+// the run (preview.cpp). The surfaces are the host's own (pixel_surface.h),
+// the pictures read as the launcher reads them (bitmap_file.h).
+#include "bitmap_file.h"
+#include "pixel_surface.h"
+#include "preview_desktop.h"
+#include "preview_font.h"
+#include "preview_pictures.h"
+#include "preview_render.h"
+#include "preview_sheet.h"
+#include "preview_timeline.h"
 #include "show.h"
-#include "surface.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// A 32-bit surface over memory of its own, laid out by the product's
-// SetSurfaceLayout and FillRowOffsets like any other.
-class OwnedSurface {
-public:
-    OwnedSurface() = default;
-    // Throws std::invalid_argument for sizes SetSurfaceLayout refuses.
-    OwnedSurface(int32_t width, int32_t height);
-    OwnedSurface(OwnedSurface&& other) noexcept;
-    OwnedSurface& operator=(OwnedSurface&& other) noexcept;
-    OwnedSurface(const OwnedSurface&) = delete;
-    OwnedSurface& operator=(const OwnedSurface&) = delete;
-
-    Surface* get() { return &record_; }
-    const Surface* get() const { return &record_; }
-    int32_t width() const { return record_.width; }
-    int32_t height() const { return record_.height; }
-    uint8_t* at(int32_t x, int32_t y) { return record_.bits + record_.rowOffsets[y] + x * 4; }
-    const uint8_t* at(int32_t x, int32_t y) const
-    {
-        return record_.bits + record_.rowOffsets[y] + x * 4;
-    }
-    const std::vector<uint8_t>& bytes() const { return pixels_; }
-
-private:
-    Surface record_{};
-    std::vector<uint8_t> pixels_;
-    std::vector<int32_t> rows_;
-};
-
-// The launcher's two pictures: the name it loads and the file shipped for it.
-struct ShowPicture {
-    const char* name;
-    const char* file;
-};
-constexpr ShowPicture kSmallPicture{"Tal800", "tal800.bmp"};
-constexpr ShowPicture kLargePicture{"Tal1280", "tal1280.bmp"};
-// The one the launcher loads on a screen this wide at 100 %.
-ShowPicture PictureForScreen(int32_t screenWidth);
-// The large picture at one of show.h's kShowScales, which a vendor's build
-// may hold: "Tal1280x125" in tal1280x125.bmp and so on, 200 % "Tal1280x2"
-// in tal1280x2.bmp; the large picture itself for any other scale.
-ShowPicture ScaledPicture(int32_t percent);
-
-// Reads a bitmap file as the launcher reads one: the block its header
-// announces, the header sizes the launcher lets through, the layout it
-// accepts, and the rows copied unchanged into a 32-bit surface. Only 32-bit
-// pictures are read: other depths the launcher hands to Windows to convert,
-// and they carry no alpha to fade. On failure *error says why.
-bool LoadPictureBytes(const std::vector<uint8_t>& file, OwnedSurface* picture, std::string* error);
-bool LoadPicture(const std::string& path, OwnedSurface* picture, std::string* error);
-
-// The launcher's back buffer once the desktop snapshot is restored into it:
-// the screen's colours, byte 3 zero. A screenshot's own alpha is ignored, as
-// a screen has none.
-OwnedSurface BackgroundFromImage(const RgbaImage& shot);
-// A made-up desktop, the same for the same size: a gradient, icons, a light
-// window across the centre and a taskbar, so that a picture's soft edges
-// can be judged over dark and light alike.
-OwnedSurface GeneratedDesktop(int32_t width, int32_t height);
-// A 32-bit surface as an opaque picture; byte 3 is not colour.
-RgbaImage SurfaceToImage(const Surface* surface);
-
-// The show in time, as the launcher plays it (show.h): every frame is
-// drawn, then waited on, and the hold follows the fade in's last wait.
-enum class ShowPhase { FadeIn, Hold, FadeOut };
-
-struct ShowFrame {
-    int32_t index;  // order of drawing, from 0
-    int32_t level;
-    int32_t atMs;   // nominal time it is drawn
-    ShowPhase phase;
-};
-// Every frame the launcher draws, in order: the fades, or without them
-// (animations turned off, or a remote session) the one still frame, held.
-std::vector<ShowFrame> ShowFrames(const ShowTimings& timings = kShippedTimings, bool fades = true);
-// Nominal end of the show: after the last frame's wait.
-int32_t ShowEndMs(const ShowTimings& timings = kShippedTimings, bool fades = true);
-
-// One frame on the contact sheet. The hold is no frame of its own: it is
-// the fade in's last frame, left on the screen from fromMs to toMs.
-struct SheetCell {
-    ShowPhase phase;
-    int32_t frame;   // index into ShowFrames()
-    int32_t level;
-    int32_t fromMs;
-    int32_t toMs;    // fromMs but for the hold
-};
-std::vector<SheetCell> SheetCells(const ShowTimings& timings = kShippedTimings, bool fades = true);
-// The two lines printed under a cell.
-std::vector<std::string> CellLabel(const SheetCell& cell);
-
-// Where the picture lands on the screen: the launcher's own FindSplashBlock
-// (show.h), with the background standing for the screen.
-
-// One frame of the show: the untouched background, then the picture blended
-// at the centre at this level by BlendSurface. *frame is made the
-// background's size if it is not already.
-void RenderFrame(const OwnedSurface& background, const OwnedSurface& picture, int32_t level,
-                 OwnedSurface* frame);
-
-// A frame scaled down by a whole factor, each pixel the rounded mean of the
-// block it covers (the right and bottom blocks may be narrower), opaque.
-RgbaImage Downscale(const Surface* frame, int32_t factor);
-
-// The sheet's built-in font: capitals (lower case is drawn as capitals),
-// digits and a few signs, 5 x 7 glyphs. Anything else is drawn as '?'.
-bool HasGlyph(char c);
-int32_t TextWidth(const std::string& text, int32_t scale);
-void DrawText(RgbaImage* image, int32_t x, int32_t y, const std::string& text, int32_t scale,
-              const uint8_t rgb[3]);
-
-// The contact sheet: title lines on top, then the cells of SheetCells() as
-// thumbnails in rows of four, each with its label.
-RgbaImage ContactSheet(const OwnedSurface& background, const OwnedSurface& picture,
-                       const std::vector<std::string>& title,
-                       const ShowTimings& timings = kShippedTimings, bool fades = true);
 
 // What show_preview is asked to do.
 struct PreviewOptions {

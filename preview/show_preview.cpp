@@ -12,7 +12,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The help text, the shipped timings formatted in.
+// The scaled pictures' files for the help text, one a line, from the
+// show's table.
+std::string ScaledFiles()
+{
+    std::string text;
+    for (int32_t scale : kShowScales)
+        text += "                         " + std::to_string(scale) + " %  " + ScaledPicture(scale).file + "\n";
+    return text;
+}
+
+// The help text, the shipped timings and the scaled pictures formatted in.
 std::string Usage()
 {
     const ShowTimings& shipped = kShippedTimings;
@@ -36,10 +46,9 @@ std::string Usage()
            std::to_string(shipped.fadeOutMs) + ")\n"
            "  --dpi N              the screen's DPI (default 96, 100 %); a screen wider\n"
            "                       than 800 shows the large picture at the scale\n"
-           "                       nearest N x 100 / 96 among those in the folder:\n"
-           "                       tal1280x125.bmp, tal1280x150.bmp, tal1280x175.bmp,\n"
-           "                       tal1280x2.bmp (200 %), tal1280x250.bmp and\n"
-           "                       tal1280x300.bmp, the larger of two as near\n"
+           "                       nearest N x 100 / 96 among those in the folder,\n"
+           "                       the larger of two as near:\n" +
+           ScaledFiles() +
            "  --tal1280x2 FILE     the 200 % picture (default: tal1280x2.bmp in the folder)\n"
            "  --still              the show as a person with animations turned off, or\n"
            "                       over Remote Desktop, sees it: the picture at once at\n"

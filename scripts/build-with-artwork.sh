@@ -138,15 +138,26 @@ step build/host/tools/pack_artwork "${fit[@]}" "$small" "$large" "$pictures"
 build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" "${output%.*}-preview.png" >/dev/null
 echo "build-with-artwork: its show on a 1024 x 768 screen: ${output%.*}-preview.png"
 # The launcher's choice at each scale given, each on a screen at exactly
-# that scale; the tool has checked the percents. 200 % keeps its name.
-rm -f "$pictures"/tal1280x*.bmp
+# that scale; the tool has checked the percents. The packer prints the
+# show's table of scales: each percent's bitmap file, by which the preview
+# finds it (tal1280x125.bmp, and tal1280x2.bmp for 200 %).
+declare -A scale_file
+scales=$(build/host/tools/pack_artwork --scales)
+while read -r percent file _; do scale_file[$percent]=$file; done <<<"$scales"
+for file in "${scale_file[@]}"; do rm -f "$pictures/$file"; done
 for ((i = 0; i < ${#scaled[@]}; i += 2)); do
   step build/host/tools/pack_artwork "${fit[@]}" --large-at "${scaled[i]}" "${scaled[i + 1]}" \
-    "$pictures/tal1280x$([ "${scaled[i]}" = 200 ] && echo 2 || echo "${scaled[i]}").bmp"
+    "$pictures/${scale_file[${scaled[i]}]}"
 done
 for ((i = 0; i < ${#scaled[@]}; i += 2)); do
   percent=${scaled[i]}
-  sheet="${output%.*}-preview-$([ "$percent" = 200 ] && echo 2x || echo "$percent").png"
+  # Each sheet is named as its picture is, after the name's last x:
+  # OUTPUT-preview-125.png for tal1280x125.bmp, and for tal1280x2.bmp, whose
+  # 2 is a multiple and not a percent, OUTPUT-preview-2x.png.
+  label=${scale_file[$percent]%.bmp}
+  label=${label##*x}
+  [ "$label" = "$percent" ] || label="${label}x"
+  sheet="${output%.*}-preview-$label.png"
   build/host/preview/show_preview --pictures "$pictures" "${timings[@]}" --screen 2560x1440 \
     --dpi $((percent * 96 / 100)) "$sheet" >/dev/null
   echo "build-with-artwork: on a 2560 x 1440 screen at $percent %: $sheet"

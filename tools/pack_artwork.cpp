@@ -10,10 +10,16 @@
 //   pack_artwork [--fit] --large-2x PICTURE.png OUT.bmp
 //   pack_artwork [--fit] --large-at PERCENT PICTURE.png OUT.bmp
 //       writes one picture (--large-2x is --large-at 200)
+//   pack_artwork --scales
+//       prints the scales --large-at takes, one a line: the percent, the
+//       bitmap file's name the preview looks for in a folder, and the width
+//       and height (125 tal1280x125.bmp 396 295), so that scripts need not
+//       restate the show's table
 //
 // A PNG of another size is refused unless --fit is given; then it is scaled
 // to fit inside, its shape kept, centred on a transparent border.
 #include "artwork_files.h"
+#include "show.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,12 +35,23 @@ int Usage()
                  "usage: pack_artwork [--fit] SMALL.png LARGE.png OUTDIR\n"
                  "       pack_artwork [--fit] --small|--large|--large-2x PICTURE.png OUT.bmp\n"
                  "       pack_artwork [--fit] --large-at PERCENT PICTURE.png OUT.bmp\n"
+                 "       pack_artwork --scales\n"
                  "SMALL is shown on screens up to 800 pixels wide and must be %d x %d;\n"
                  "LARGE on wider screens and must be %d x %d. --fit scales a picture of\n"
                  "another size to fit inside, centred on a transparent border.\n",
                  kSmallArtwork.width, kSmallArtwork.height, kLargeArtwork.width,
                  kLargeArtwork.height);
     return 2;
+}
+
+// The show's table of scales, as the artwork's slots have it.
+int PrintScales()
+{
+    for (const ShowScale& scale : kShowScaleTable) {
+        const ArtworkSlot& slot = *ScaledLargeArtwork(scale.percent);
+        std::printf("%d %s.bmp %d %d\n", int(scale.percent), slot.name, slot.width, slot.height);
+    }
+    return 0;
 }
 
 int Failed(const std::string& error)
@@ -48,6 +65,8 @@ int Failed(const std::string& error)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--scales")
+        return PrintScales();
     bool fit = false;
     if (!args.empty() && args[0] == "--fit") {
         fit = true;
@@ -58,7 +77,7 @@ int main(int argc, char** argv)
     if (args.size() == 4 && args[0] == "--large-at") {
         scaled = ScaledLargeArtwork(std::atoi(args[1].c_str()));
         if (scaled == nullptr || args[1] != std::to_string(std::atoi(args[1].c_str())))
-            return Failed("--large-at takes 125, 150, 175, 200, 250 or 300, not " + args[1]);
+            return Failed("--large-at takes " + ScaleChoices() + ", not " + args[1]);
         args.erase(args.begin(), args.begin() + 2);
         args.insert(args.begin(), "--large-at");
     }

@@ -5,7 +5,7 @@
 // through XTest, as a user's would. The next program is the demo setup
 // program, which records how it was started.
 #include "xshow.h"
-#include "../host/pixel_surface.h"
+#include "bitmap_file.h"
 #include "../show_levels.h"
 
 #include <X11/keysym.h>
@@ -47,16 +47,11 @@ const int kFadeOutIndex = 64;   // level 255
 // A shipped picture by its name in resources/, or any other by its path.
 std::unique_ptr<PixelSurface> LoadShippedPicture(const std::string& file)
 {
-    std::ifstream in(file.starts_with("/") ? file : std::string(ORVELINE_RESOURCES_DIR) + "/" + file, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (bytes.size() < 14 || BitmapFileBlockSize(bytes.data(), bytes.size()) != bytes.size() - 14)
+    auto picture = std::make_unique<PixelSurface>();
+    std::string error;
+    if (!LoadBitmapSurface(file.starts_with("/") ? file : std::string(ORVELINE_RESOURCES_DIR) + "/" + file,
+                           picture.get(), &error))
         return nullptr;
-    BitmapLayout layout;
-    const uint8_t* packed = bytes.data() + 14;
-    if (!ReadBitmapLayout(packed, uint32_t(bytes.size() - 14), &layout))
-        return nullptr;
-    auto picture = std::make_unique<PixelSurface>(layout.width, layout.height);
-    CopyBitmapRows(picture->get(), 0, 0, packed, &layout);
     return picture;
 }
 

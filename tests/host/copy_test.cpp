@@ -10,7 +10,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = PixelBytes;
 
 size_t Offset(const Surface& s, int32_t x, int32_t y)
 {

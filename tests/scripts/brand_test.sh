@@ -50,7 +50,7 @@ done
 # The shipped large picture at every scale: the programs stay within 300 KB
 # each, and the README gives the 32-bit one's size.
 scales=()
-for percent in 125 150 175 200 250 300; do scales+=(--large-at "$percent" "$large"); done
+while read -r percent _; do scales+=(--large-at "$percent" "$large"); done < <("$root/build/host/tools/pack_artwork" --scales)
 check "the shipped pictures at all six scales write programs" \
   run --fit "${scales[@]}" "$small" "$large" "$work/all-scales/orveline.exe"
 for program in orveline.exe orveline64.exe; do

@@ -7,7 +7,7 @@
 #include "preview.h"
 #include "show.h"
 #include "../bitmap_cases.h"
-#include "../host/pixel_surface.h"
+#include "pixel_surface.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -90,15 +90,15 @@ protected:
 // the masks of the pictures already shipped, though the loader ignores them.
 RgbaImage Launched(const Bytes& file)
 {
-    const uint8_t* packed = file.data() + kBitmapFileHeaderSize;
+    // The packer's block is the whole file, as the header announces.
+    PixelSurface surface;
     BitmapLayout layout;
+    std::string error;
     if (file.size() < kBitmapFileHeaderSize ||
         BitmapFileBlockSize(file.data(), file.size()) != file.size() - kBitmapFileHeaderSize ||
-        !ReadBitmapLayout(packed, uint32_t(file.size() - kBitmapFileHeaderSize), &layout) ||
-        layout.bitCount != 32 || layout.masks == 0)
+        !ReadBitmapSurface(file, &surface, &error, &layout) || layout.masks == 0)
         return {};
-    PixelSurface surface(layout.width, layout.height);
-    CopyBitmapRows(surface.get(), 0, 0, packed, &layout);
+    const uint8_t* packed = file.data() + kBitmapFileHeaderSize;
     EXPECT_EQ(Bytes(packed + layout.masks, packed + layout.masks + 12), bmp::Masks())
         << "not the shipped masks";
     return Drawn(layout.width, layout.height, [&](int x, int y) {

@@ -3,7 +3,8 @@
 // the desktop at a centred block worked out here on its own, and the
 // sheet's levels and times against the show's.
 #include "preview.h"
-#include "../host/pixel_surface.h"
+#include "pixel_surface.h"
+#include "png_io.h"
 #include "../show_levels.h"
 
 #include <gtest/gtest.h>
@@ -37,9 +38,9 @@ TEST_P(PreviewFrames, EqualThePlainBlendAtEveryLevel)
     const Screen s = GetParam();
     const ShowPicture choice = PictureForScreen(s.width);
     ASSERT_STREQ(choice.name, s.picture);
-    OwnedSurface picture;
+    PixelSurface picture;
     std::string error;
-    ASSERT_TRUE(LoadPicture(kResources + "/" + choice.file, &picture, &error)) << error;
+    ASSERT_TRUE(LoadBitmapSurface(kResources + "/" + choice.file, &picture, &error)) << error;
 
     // A screenshot of noise, its own alpha noise too: the screen has none.
     std::mt19937 rng(uint32_t(s.width * 7919 + s.height));
@@ -49,7 +50,7 @@ TEST_P(PreviewFrames, EqualThePlainBlendAtEveryLevel)
     shot.rgba.resize(size_t(s.width) * size_t(s.height) * 4);
     for (auto& b : shot.rgba)
         b = uint8_t(rng());
-    const OwnedSurface background = BackgroundFromImage(shot);
+    const PixelSurface background = BackgroundFromImage(shot);
 
     // The launcher's centring, with C's division, clipped by hand.
     const int32_t x = (s.width - picture.width()) / 2, y = (s.height - picture.height()) / 2;
@@ -59,7 +60,7 @@ TEST_P(PreviewFrames, EqualThePlainBlendAtEveryLevel)
     const int32_t cy = std::min(picture.height() - srcY, s.height - dstY);
 
     PixelSurface reference(s.width, s.height);
-    OwnedSurface frame;
+    PixelSurface frame;
     for (int level : ShowLevels()) {
         for (int32_t py = 0; py < s.height; ++py)
             for (int32_t px = 0; px < s.width; ++px) {
@@ -69,7 +70,7 @@ TEST_P(PreviewFrames, EqualThePlainBlendAtEveryLevel)
             }
         BlendSurfacePlain(reference.get(), dstX, dstY, cx, cy, picture.get(), srcX, srcY, level);
         RenderFrame(background, picture, level, &frame);
-        ASSERT_EQ(frame.bytes(), reference.pixels) << "level " << level;
+        ASSERT_EQ(frame.pixels, reference.pixels) << "level " << level;
     }
 }
 
@@ -180,7 +181,7 @@ TEST(PreviewShow, SheetCellsNameTheirFramesLevelsAndTimes)
 TEST(PreviewDownscale, AveragesEachBlockRoundingToNearest)
 {
     // 3 x 3 by 2: a full block, two half blocks on the edges, one corner.
-    OwnedSurface s(3, 3);
+    PixelSurface s(3, 3);
     const uint8_t blue[9] = {0, 1, 9, 1, 1, 8, 200, 100, 7};
     for (int32_t i = 0; i < 9; ++i) {
         uint8_t* p = s.at(i % 3, i / 3);
@@ -215,9 +216,9 @@ std::vector<uint8_t> TinyBitmap(uint16_t bitCount)
 
 TEST(PreviewPicture, LoadsOnlyWhatTheLauncherWouldShow)
 {
-    OwnedSurface picture;
+    PixelSurface picture;
     std::string error;
-    ASSERT_TRUE(LoadPictureBytes(TinyBitmap(32), &picture, &error)) << error;
+    ASSERT_TRUE(ReadBitmapSurface(TinyBitmap(32), &picture, &error)) << error;
     ASSERT_EQ(picture.width(), 2);
     EXPECT_EQ(std::memcmp(picture.at(0, 0), TinyBitmap(32).data() + 54, 8), 0);
 
@@ -226,10 +227,10 @@ TEST(PreviewPicture, LoadsOnlyWhatTheLauncherWouldShow)
     const std::vector<uint8_t> refused[] = {{}, {'B', 'M', 0}, overlong, TinyBitmap(24)};
     for (const auto& bytes : refused) {
         error.clear();
-        EXPECT_FALSE(LoadPictureBytes(bytes, &picture, &error)) << bytes.size();
+        EXPECT_FALSE(ReadBitmapSurface(bytes, &picture, &error)) << bytes.size();
         EXPECT_FALSE(error.empty());
     }
-    EXPECT_FALSE(LoadPicture("/nonexistent/tal800.bmp", &picture, &error));
+    EXPECT_FALSE(LoadBitmapSurface("/nonexistent/tal800.bmp", &picture, &error));
     EXPECT_NE(error.find("/nonexistent/tal800.bmp"), std::string::npos) << error;
 }
 
@@ -303,8 +304,8 @@ TEST_F(PreviewRun, WritesTheSheetAndEveryFrame)
     const std::vector<ShowFrame> frames = ShowFrames();
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "frames"), fs::directory_iterator()),
               std::ptrdiff_t(frames.size()));
-    OwnedSurface background = GeneratedDesktop(64, 48), picture, frame;
-    ASSERT_TRUE(LoadPicture(kResources + "/tal800.bmp", &picture, &error)) << error;
+    PixelSurface background = GeneratedDesktop(64, 48), picture, frame;
+    ASSERT_TRUE(LoadBitmapSurface(kResources + "/tal800.bmp", &picture, &error)) << error;
     RenderFrame(background, picture, 191, &frame);
     RgbaImage written;
     ASSERT_TRUE(ReadPng((dir / "frames/frame-080-level-191.png").string(), &written, &error))

@@ -12,7 +12,7 @@
 // - A window's pixels read back through its device context are exactly the
 //   colour bytes last drawn there.
 #include "display.h"
-#include "../host/pixel_surface.h"
+#include "pixel_surface.h"
 #include "gdi_squeeze.h"
 #include "import_hook.h"
 #include "surface_checks.h"
@@ -267,7 +267,7 @@ TEST_F(TransferTest, SurfacesWithoutBitmapAreRefused)
     OwnedSurface keyed(16, 16, 32);
     Randomize(keyed.get(), rng);
     keyed->colorKey = 0x01000000;
-    const std::vector<uint8_t> before = fake.pixels;
+    const PixelBytes before = fake.pixels;
     const DcCounts counts = Counted([&] {
         EXPECT_EQ(BlitSurface(fake.get(), 0, 0, 0, 0, keyed.get(), 0, 0), 0);
         EXPECT_EQ(BlitSurface(dst.get(), 0, 0, 0, 0, fake.get(), 0, 0), 0);

@@ -1,7 +1,7 @@
 // Regions from a colour key, read back from the platform and compared with
 // a plain scan of the same pixels.
 #include "surface_win32.h"
-#include "../host/pixel_surface.h"
+#include "pixel_surface.h"
 #include "gdi_squeeze.h"
 
 #include <gtest/gtest.h>
