@@ -374,7 +374,7 @@ TEST_F(MainLine, CoversTheMonitorHoldingThePointer)
 // the system folder and is let go again.
 TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
 {
-    const std::vector<int> none, twice = {200}, three = {125, 200}, all = {125, 150, 175, 200, 250, 300};
+    const std::vector<int> none, twice = {200}, three = {125, 200}, all = AllShowScales();
     const struct {
         int width, dpi, monitorDpi;  // monitorDpi -1: no GetDpiForMonitor
         const std::vector<int>& scales;

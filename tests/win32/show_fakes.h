@@ -2,12 +2,23 @@
 // (show_fakes.cpp): a run's settings of them, and what they saw.
 #pragma once
 
+#include "show.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 inline constexpr int kNoEnding = -1000, kBeforeFirstFrame = -1;
+
+// Every scale the show knows, smallest first.
+inline std::vector<int> AllShowScales()
+{
+    std::vector<int> all;
+    for (const ShowScale& scale : kShowScaleTable)
+        all.push_back(scale.percent);
+    return all;
+}
 
 struct ShowFakeSettings {
     bool fastClock = false;                 // every reading of the clock 7 ms on
@@ -16,7 +27,7 @@ struct ShowFakeSettings {
     UINT ending = 0;                        // WM_CLOSE, WM_SYSCOMMAND (SC_CLOSE) or WM_QUIT,
     int endAtFrame = kNoEnding;             // posted after that frame, or sent while
     DWORD endDelayMs = 0;                   // the picture loads; this long after the frame
-    std::vector<int> scales = {125, 150, 175, 200, 250, 300};  // the scaled pictures found
+    std::vector<int> scales = AllShowScales();  // the scaled pictures found
     bool noProductRecord = false;           // the vendor's product record is missing
     std::string productRecord;              // read in the place of PRODUCT; empty: PRODUCT
 };
