@@ -28,21 +28,23 @@ bool CheckText(const std::string& option, const std::string& text, std::string* 
 // installer waiting for no reason a user would accept.
 bool ParseMs(const std::string& option, const std::string& value, uint32_t* ms, std::string* error)
 {
-    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+    if (value.empty() || value.size() > 9 ||
+        value.find_first_not_of("0123456789") != std::string::npos) {
         *error = option + " must be a whole number of milliseconds, not '" + value + "'";
         return false;
     }
     *ms = uint32_t(std::stoul(value));
     if (*ms > kProductMaxMs) {
-        *error = option + " of " + value + " ms is over a minute (" + std::to_string(kProductMaxMs) + " ms at the most)";
+        *error = option + " of " + value + " ms is over a minute (" +
+                 std::to_string(kProductMaxMs) + " ms at the most)";
         return false;
     }
     return true;
 }
 
 // --large-at PERCENT FILE: one of the show's scales, each once.
-bool AddScaledPicture(const std::string& option, const std::string& percent, const std::string& file,
-                      BrandOptions* options, std::string* error)
+bool AddScaledPicture(const std::string& option, const std::string& percent,
+                      const std::string& file, BrandOptions* options, std::string* error)
 {
     int value = 0;
     for (int scale : kShowScales)
@@ -97,7 +99,11 @@ bool Utf8ToUtf16(const std::string& text, std::u16string* out)
     out->clear();
     for (size_t i = 0; i < text.size();) {
         const uint8_t c = uint8_t(text[i]);
-        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        const int extra = c < 0x80             ? 0
+                          : (c & 0xE0) == 0xC0 ? 1
+                          : (c & 0xF0) == 0xE0 ? 2
+                          : (c & 0xF8) == 0xF0 ? 3
+                                               : -1;
         if (extra < 0 || i + size_t(extra) >= text.size())
             return false;
         uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
@@ -121,6 +127,51 @@ bool Utf8ToUtf16(const std::string& text, std::u16string* out)
     return true;
 }
 
+namespace {
+
+// The options' values given as text, read once every option is known;
+// the shipped ones where none was given.
+struct OptionTexts {
+    std::string fadeIn = std::to_string(kShippedTimings.fadeInMs),
+                hold = std::to_string(kShippedTimings.holdMs),
+                fadeOut = std::to_string(kShippedTimings.fadeOutMs), version, monitor = "primary",
+                untilWindow;
+};
+
+// Reads the values given as text into the options; false, with the first
+// fault in error, when one is refused.
+bool CheckOptionTexts(const OptionTexts& texts, BrandOptions* options, std::string* error)
+{
+    const bool ok =
+        CheckText("--product", options->product, error) &&
+        CheckText("--description", options->description, error) &&
+        (options->company.empty() || CheckText("--company", options->company, error)) &&
+        (options->copyright.empty() || CheckText("--copyright", options->copyright, error)) &&
+        (options->title.empty() || CheckText("--title", options->title, error)) &&
+        (texts.version.empty() || ParseVersion(texts.version, options->version, error)) &&
+        ParseMs("--fade-in", texts.fadeIn, &options->fadeInMs, error) &&
+        ParseMs("--hold", texts.hold, &options->holdMs, error) &&
+        ParseMs("--fade-out", texts.fadeOut, &options->fadeOutMs, error);
+    if (ok && !options->signCommand.empty() && options->signCommand.find("{}") == std::string::npos)
+        *error = "--sign-command needs {} where the program's name goes";
+    else if (ok && !texts.untilWindow.empty() &&
+             (!ParseMs("--until-window", texts.untilWindow, &options->untilWindowMs, error) ||
+              options->untilWindowMs == 0)) {
+        if (error->empty())
+            *error = "--until-window must be 1 ms at the least (leave it out for no wait)";
+    } else if (ok && texts.monitor != "primary" && texts.monitor != "cursor")
+        *error = "--monitor must be primary or cursor, not '" + texts.monitor + "'";
+    else if (ok && !IsSwitchList(options->silentSwitches.data(),
+                                 uint32_t(options->silentSwitches.size())))
+        *error = "--silent-switches must be words of printable ASCII separated by single spaces, "
+                 "255 characters at the most, not '" +
+                 options->silentSwitches + "'";
+    options->cursorMonitor = texts.monitor == "cursor";
+    return error->empty();
+}
+
+}  // namespace
+
 BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint16_t orveline[3],
                                BrandOptions* options, std::string* error)
 {
@@ -133,13 +184,13 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
     if (args.size() == 1 && args[0] == "--version")
         return kBrandVersion;
     std::vector<std::string> files;
-    std::string fadeIn = std::to_string(kShippedTimings.fadeInMs), hold = std::to_string(kShippedTimings.holdMs),
-                fadeOut = std::to_string(kShippedTimings.fadeOutMs), version, monitor = "primary",
-                untilWindow;
+    OptionTexts texts;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--fit" || a == "--check" || a == "--wait") {
-            (a == "--fit" ? options->fit : a == "--check" ? options->checkOnly : options->wait) = true;
+            (a == "--fit"     ? options->fit
+             : a == "--check" ? options->checkOnly
+                              : options->wait) = true;
             continue;
         }
         if (a == "--help") {
@@ -158,22 +209,22 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
             ++i;
             continue;
         }
-        std::string* value = a == "--icon"          ? &options->icon
-                             : a == "--product"     ? &options->product
-                             : a == "--company"     ? &options->company
-                             : a == "--description" ? &options->description
-                             : a == "--copyright"   ? &options->copyright
-                             : a == "--title"       ? &options->title
-                             : a == "--templates"   ? &options->templates
-                             : a == "--sign-command" ? &options->signCommand
+        std::string* value = a == "--icon"              ? &options->icon
+                             : a == "--product"         ? &options->product
+                             : a == "--company"         ? &options->company
+                             : a == "--description"     ? &options->description
+                             : a == "--copyright"       ? &options->copyright
+                             : a == "--title"           ? &options->title
+                             : a == "--templates"       ? &options->templates
+                             : a == "--sign-command"    ? &options->signCommand
                              : a == "--silent-switches" ? &options->silentSwitches
-                             : a == "--monitor"     ? &monitor
-                             : a == "--version"     ? &version
-                             : a == "--fade-in"     ? &fadeIn
-                             : a == "--hold"        ? &hold
-                             : a == "--fade-out"    ? &fadeOut
-                             : a == "--until-window" ? &untilWindow
-                                                    : nullptr;
+                             : a == "--monitor"         ? &texts.monitor
+                             : a == "--version"         ? &texts.version
+                             : a == "--fade-in"         ? &texts.fadeIn
+                             : a == "--hold"            ? &texts.hold
+                             : a == "--fade-out"        ? &texts.fadeOut
+                             : a == "--until-window"    ? &texts.untilWindow
+                                                        : nullptr;
         if (value != nullptr) {
             if (i + 1 >= args.size()) {
                 *error = a + " needs a value";
@@ -195,29 +246,7 @@ BrandCommand ParseBrandOptions(const std::vector<std::string>& args, const uint1
     options->small = files[0];
     options->large = files[1];
     options->output = files.size() == 3 ? files[2] : "orveline.exe";
-    const bool ok = CheckText("--product", options->product, error) &&
-                    CheckText("--description", options->description, error) &&
-                    (options->company.empty() || CheckText("--company", options->company, error)) &&
-                    (options->copyright.empty() || CheckText("--copyright", options->copyright, error)) &&
-                    (options->title.empty() || CheckText("--title", options->title, error)) &&
-                    (version.empty() || ParseVersion(version, options->version, error)) &&
-                    ParseMs("--fade-in", fadeIn, &options->fadeInMs, error) &&
-                    ParseMs("--hold", hold, &options->holdMs, error) &&
-                    ParseMs("--fade-out", fadeOut, &options->fadeOutMs, error);
-    if (ok && !options->signCommand.empty() && options->signCommand.find("{}") == std::string::npos)
-        *error = "--sign-command needs {} where the program's name goes";
-    else if (ok && !untilWindow.empty() &&
-             (!ParseMs("--until-window", untilWindow, &options->untilWindowMs, error) ||
-              options->untilWindowMs == 0)) {
-        if (error->empty())
-            *error = "--until-window must be 1 ms at the least (leave it out for no wait)";
-    } else if (ok && monitor != "primary" && monitor != "cursor")
-        *error = "--monitor must be primary or cursor, not '" + monitor + "'";
-    else if (ok && !IsSwitchList(options->silentSwitches.data(), uint32_t(options->silentSwitches.size())))
-        *error = "--silent-switches must be words of printable ASCII separated by single spaces, "
-                 "255 characters at the most, not '" + options->silentSwitches + "'";
-    options->cursorMonitor = monitor == "cursor";
-    return error->empty() ? kBrandRun : kBrandRefused;
+    return CheckOptionTexts(texts, options, error) ? kBrandRun : kBrandRefused;
 }
 
 std::string BrandHelp()
@@ -244,9 +273,12 @@ screens, 317 x 236. An output folder that is not there yet is made.
   --description TEXT     "File description" (Orveline splash launcher)
   --copyright TEXT       "Copyright" (none)
   --title TEXT           the window's title in the taskbar (Orveline)
-  --fade-in MS           the fade in's length ()" + fadeIn + "; " + std::to_string(kProductMaxMs) + R"( at the most)
-  --hold MS              the hold's length ()" + hold + R"()
-  --fade-out MS          the fade out's length ()" + fadeOut + R"()
+  --fade-in MS           the fade in's length ()" +
+           fadeIn + "; " + std::to_string(kProductMaxMs) + R"( at the most)
+  --hold MS              the hold's length ()" +
+           hold + R"()
+  --fade-out MS          the fade out's length ()" +
+           fadeOut + R"()
   --large-at PERCENT FILE
                          the large picture for screens wider than 800 pixels
                          scaled near PERCENT: 125 (396 x 295), 150 (476 x
