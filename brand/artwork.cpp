@@ -181,8 +181,8 @@ RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight)
 }
 
 bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& name,
-                           const ArtworkSlot& slot, bool fit, RgbaImage* picture, std::string* error,
-                           std::string* note)
+                           const ArtworkSlot& slot, bool fit, RgbaImage* picture,
+                           std::string* error, std::string* note)
 {
     RgbaImage image;
     if (!DecodePng(png, &image, error))
@@ -209,8 +209,9 @@ bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& n
     return true;
 }
 
-bool PackArtworkPng(const std::vector<uint8_t>& png, const std::string& name, const ArtworkSlot& slot,
-                    bool fit, std::vector<uint8_t>* packed, std::string* error, std::string* note)
+bool PackArtworkPng(const std::vector<uint8_t>& png, const std::string& name,
+                    const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* packed,
+                    std::string* error, std::string* note)
 {
     RgbaImage picture, readBack;
     if (!PrepareArtworkPicture(png, name, slot, fit, &picture, error, note) ||
@@ -233,7 +234,9 @@ bool PackArtworkBitmap(const std::vector<uint8_t>& png, const std::string& name,
         return false;
     *bitmap = EncodeArtworkBitmap(picture);
     if (!LauncherAccepts(*bitmap))
-        return Fail(error, std::string("internal fault: the launcher would refuse the picture for ") + slot.use);
+        return Fail(error,
+                    std::string("internal fault: the launcher would refuse the picture for ") +
+                        slot.use);
     return true;
 }
 
@@ -248,7 +251,8 @@ const ArtworkSlot* ScaledLargeArtwork(int percent)
         {
             for (int i = 0; i < kShowScaleCount; ++i) {
                 const ShowScale& scale = kShowScaleTable[i];
-                uses[i] = std::string(kLargeArtwork.use) + " near " + std::to_string(scale.percent) + " %";
+                uses[i] = std::string(kLargeArtwork.use) + " near " +
+                          std::to_string(scale.percent) + " %";
                 slots[i] = {scale.file, uses[i].c_str(), scale.width, scale.height};
             }
         }
@@ -262,6 +266,9 @@ std::string ScaleChoices()
 {
     std::string list;
     for (int i = 0; i < kShowScaleCount; ++i)
-        list += (i == 0 ? "" : i + 1 < kShowScaleCount ? ", " : " or ") + std::to_string(kShowScaleTable[i].percent);
+        list += (i == 0                    ? ""
+                 : i + 1 < kShowScaleCount ? ", "
+                                           : " or ") +
+                std::to_string(kShowScaleTable[i].percent);
     return list;
 }

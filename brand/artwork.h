@@ -55,14 +55,15 @@ RgbaImage FitInside(const RgbaImage& image, int boxWidth, int boxHeight);
 // name is how messages call the file. On failure returns false with the
 // reason in *error; *note, when given, tells how the picture was scaled.
 bool PrepareArtworkPicture(const std::vector<uint8_t>& png, const std::string& name,
-                           const ArtworkSlot& slot, bool fit, RgbaImage* picture, std::string* error,
-                           std::string* note = nullptr);
+                           const ArtworkSlot& slot, bool fit, RgbaImage* picture,
+                           std::string* error, std::string* note = nullptr);
 
 // The PNG the program holds for a slot, from a PNG file's bytes, as
 // PrepareArtworkPicture makes the picture: EncodePng's smallest, read back
 // to exactly the picture's pixels before it is given.
-bool PackArtworkPng(const std::vector<uint8_t>& png, const std::string& name, const ArtworkSlot& slot,
-                    bool fit, std::vector<uint8_t>* packed, std::string* error, std::string* note = nullptr);
+bool PackArtworkPng(const std::vector<uint8_t>& png, const std::string& name,
+                    const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* packed,
+                    std::string* error, std::string* note = nullptr);
 
 // The bitmap file for a slot from a PNG file's bytes, as PrepareArtworkPicture
 // makes the picture, checked by the launcher's own reading of bitmaps.

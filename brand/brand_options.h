@@ -16,8 +16,8 @@ struct ScaledPicture {
 
 struct BrandOptions {
     bool fit = false;
-    bool checkOnly = false;  // check the options and files, write nothing
-    std::string icon;  // a file; empty: none
+    bool checkOnly = false;             // check the options and files, write nothing
+    std::string icon;                   // a file; empty: none
     std::vector<ScaledPicture> scaled;  // each scale once, in the order given
     std::string product = "Orveline", description = "Orveline splash launcher";
     std::string company, copyright, title;  // empty: none, or the shipped title
@@ -26,8 +26,9 @@ struct BrandOptions {
              fadeOutMs = kShippedTimings.fadeOutMs;
     std::string templates;    // the folder of the two programs; empty: the tool's own
     std::string signCommand;  // run on each program before it is moved into place
-    std::string silentSwitches;  // words on the launcher's command line that skip the show; empty: none
-    bool wait = false;           // the launcher waits for the next program and exits with its code
+    std::string
+        silentSwitches;  // words on the launcher's command line that skip the show; empty: none
+    bool wait = false;   // the launcher waits for the next program and exits with its code
     bool cursorMonitor = false;  // the show covers the monitor holding the pointer, not the primary
     uint32_t untilWindowMs = 0;  // the held picture waits this long at most for the next program's
                                  // first window; 0: the next program starts after the show
@@ -35,11 +36,11 @@ struct BrandOptions {
 };
 
 enum BrandCommand {
-    kBrandRun,       // options read and checked
-    kBrandHelp,      // --help
-    kBrandVersion,   // --version alone: the tool's own version
-    kBrandUsage,     // a command line the tool cannot read; exit code 2
-    kBrandRefused,   // an option with a wrong value; exit code 1
+    kBrandRun,      // options read and checked
+    kBrandHelp,     // --help
+    kBrandVersion,  // --version alone: the tool's own version
+    kBrandUsage,    // a command line the tool cannot read; exit code 2
+    kBrandRefused,  // an option with a wrong value; exit code 1
 };
 
 // Reads and checks the arguments (without the program's name). The version

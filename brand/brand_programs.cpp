@@ -21,8 +21,8 @@ constexpr char16_t kPictureType[] = u"PNG";
 constexpr uint16_t kDefaultLanguage = 0x409;
 
 // The PNG a program holds for one slot.
-bool PackPicture(const std::string& file, const ArtworkSlot& slot, bool fit, std::vector<uint8_t>* packed,
-                 std::string* error)
+bool PackPicture(const std::string& file, const ArtworkSlot& slot, bool fit,
+                 std::vector<uint8_t>* packed, std::string* error)
 {
     std::vector<uint8_t> png;
     return ReadWholeFile(file, &png, error) && PackArtworkPng(png, file, slot, fit, packed, error);
@@ -68,7 +68,8 @@ ResourceId PictureName(const ArtworkSlot& slot)
 // the launcher looks them up.
 bool IsPictureName(const ResourceId& id)
 {
-    if (IsNamed(id, PictureName(kSmallArtwork).name.c_str()) || IsNamed(id, PictureName(kLargeArtwork).name.c_str()))
+    if (IsNamed(id, PictureName(kSmallArtwork).name.c_str()) ||
+        IsNamed(id, PictureName(kLargeArtwork).name.c_str()))
         return true;
     for (const ShowScale& scale : kShowScaleTable)
         if (IsNamed(id, PictureName(*ScaledLargeArtwork(scale.percent)).name.c_str()))
@@ -80,7 +81,8 @@ const ResourceEntry* FindEntry(const std::vector<ResourceEntry>& entries, const 
                                const char16_t* name, uint16_t id = 0)
 {
     for (const ResourceEntry& e : entries)
-        if (e.type == type && (name != nullptr ? IsNamed(e.name, name) : e.name.name.empty() && e.name.id == id))
+        if (e.type == type &&
+            (name != nullptr ? IsNamed(e.name, name) : e.name.name.empty() && e.name.id == id))
             return &e;
     return nullptr;
 }
@@ -112,7 +114,8 @@ std::u16string Utf16(const std::string& text)
 
 }  // namespace
 
-bool PrepareBrandInputs(const BrandOptions& options, BrandInputs* inputs, std::vector<std::string>* refusals)
+bool PrepareBrandInputs(const BrandOptions& options, BrandInputs* inputs,
+                        std::vector<std::string>* refusals)
 {
     std::string error;
     if (!PackPicture(options.small, kSmallArtwork, options.fit, &inputs->small, &error))
@@ -121,15 +124,18 @@ bool PrepareBrandInputs(const BrandOptions& options, BrandInputs* inputs, std::v
         refusals->push_back(error);
     for (const ScaledPicture& picture : options.scaled) {
         BrandInputs::Scaled scaled{ScaledLargeArtwork(picture.percent), {}};
-        if (scaled.slot == nullptr || !PackPicture(picture.file, *scaled.slot, options.fit, &scaled.packed, &error))
-            refusals->push_back(scaled.slot == nullptr ? "no picture is shown at " + std::to_string(picture.percent) + " %"
+        if (scaled.slot == nullptr ||
+            !PackPicture(picture.file, *scaled.slot, options.fit, &scaled.packed, &error))
+            refusals->push_back(scaled.slot == nullptr ? "no picture is shown at " +
+                                                             std::to_string(picture.percent) + " %"
                                                        : error);
         else
             inputs->scaled.push_back(std::move(scaled));
     }
     if (!options.icon.empty()) {
         std::vector<uint8_t> bytes, icon;
-        if (!ReadWholeFile(options.icon, &bytes, &error) || !IconFromBytes(bytes, options.icon, &icon, &error) ||
+        if (!ReadWholeFile(options.icon, &bytes, &error) ||
+            !IconFromBytes(bytes, options.icon, &icon, &error) ||
             !EncodeIconResources(icon, &inputs->icon, &error))
             refusals->push_back(error);
         inputs->hasIcon = true;
@@ -137,14 +143,15 @@ bool PrepareBrandInputs(const BrandOptions& options, BrandInputs* inputs, std::v
     return refusals->empty();
 }
 
-bool LoadBrandTemplate(const std::string& path, bool is64, const uint16_t orveline[3], BrandTemplate* program,
-                       std::string* error)
+bool LoadBrandTemplate(const std::string& path, bool is64, const uint16_t orveline[3],
+                       BrandTemplate* program, std::string* error)
 {
     program->path = path;
     program->is64 = is64;
-    const std::string version = std::to_string(orveline[0]) + "." + std::to_string(orveline[1]) + "." +
-                                std::to_string(orveline[2]);
-    const std::string what = path + " is not the " + (is64 ? "64" : "32") + "-bit program of Orveline " + version;
+    const std::string version = std::to_string(orveline[0]) + "." + std::to_string(orveline[1]) +
+                                "." + std::to_string(orveline[2]);
+    const std::string what =
+        path + " is not the " + (is64 ? "64" : "32") + "-bit program of Orveline " + version;
     if (!ReadWholeFile(path, &program->image, error))
         return false;
     PeFacts facts;
@@ -162,27 +169,31 @@ bool LoadBrandTemplate(const std::string& path, bool is64, const uint16_t orveli
         *error = path + " is signed: brand the unsigned program, then sign what the tool writes";
         return false;
     }
-    const ResourceEntry* record = FindEntry(program->entries, Numbered(kProductRecordType), u"PRODUCT");
+    const ResourceEntry* record =
+        FindEntry(program->entries, Numbered(kProductRecordType), u"PRODUCT");
     const std::vector<uint8_t> none;
     const std::vector<uint8_t>& bytes = record != nullptr ? record->data : none;
     uint16_t carried[3] = {};
     if (bytes.size() >= kProductRecordHeaderSize)
         std::memcpy(carried, bytes.data() + kProductRecordOrvelineVersionOffset, sizeof carried);
     if (record == nullptr || std::memcmp(bytes.data(), kProductRecordMagic, 4) != 0 ||
-        (bytes[kProductRecordVersionOffset] | bytes[kProductRecordVersionOffset + 1] << 8) != kProductRecordVersion) {
+        (bytes[kProductRecordVersionOffset] | bytes[kProductRecordVersionOffset + 1] << 8) !=
+            kProductRecordVersion) {
         *error = what + " (it holds no product record the tool knows)";
         return false;
     }
     if (std::memcmp(carried, orveline, sizeof carried) != 0) {
-        *error = what + " (it is Orveline " + std::to_string(carried[0]) + "." + std::to_string(carried[1]) +
-                 "." + std::to_string(carried[2]) + "'s; use the tool that came with it)";
+        *error = what + " (it is Orveline " + std::to_string(carried[0]) + "." +
+                 std::to_string(carried[1]) + "." + std::to_string(carried[2]) +
+                 "'s; use the tool that came with it)";
         return false;
     }
     return true;
 }
 
-bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, const BrandInputs& inputs,
-                  const uint16_t orveline[3], std::vector<uint8_t>* out, std::string* error)
+bool BrandProgram(const BrandTemplate& program, const BrandOptions& options,
+                  const BrandInputs& inputs, const uint16_t orveline[3], std::vector<uint8_t>* out,
+                  std::string* error)
 {
     std::vector<ResourceEntry> entries = program.entries;
     // The pictures keep the language the shipped program stores them in,
@@ -191,23 +202,29 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
     const ResourceEntry* shippedLarge = FindEntry(entries, Named(kPictureType), u"TAL1280");
     if (shippedLarge == nullptr)
         shippedLarge = FindEntry(entries, Numbered(kBitmapType), u"TAL1280");
-    const uint16_t pictureLanguage = shippedLarge != nullptr ? shippedLarge->language : kDefaultLanguage;
+    const uint16_t pictureLanguage =
+        shippedLarge != nullptr ? shippedLarge->language : kDefaultLanguage;
     std::erase_if(entries, [](const ResourceEntry& e) {
         return e.type == Numbered(kBitmapType) && IsPictureName(e.name);
     });
-    SetEntry(&entries, Named(kPictureType), PictureName(kSmallArtwork), pictureLanguage, inputs.small);
-    SetEntry(&entries, Named(kPictureType), PictureName(kLargeArtwork), pictureLanguage, inputs.large);
+    SetEntry(&entries, Named(kPictureType), PictureName(kSmallArtwork), pictureLanguage,
+             inputs.small);
+    SetEntry(&entries, Named(kPictureType), PictureName(kLargeArtwork), pictureLanguage,
+             inputs.large);
     for (const BrandInputs::Scaled& scaled : inputs.scaled)
-        SetEntry(&entries, Named(kPictureType), PictureName(*scaled.slot), pictureLanguage, scaled.packed);
+        SetEntry(&entries, Named(kPictureType), PictureName(*scaled.slot), pictureLanguage,
+                 scaled.packed);
 
     if (inputs.hasIcon) {
         std::erase_if(entries, [](const ResourceEntry& e) {
-            return e.type.name.empty() && (e.type.id == kIconResourceType || e.type.id == kIconGroupResourceType);
+            return e.type.name.empty() &&
+                   (e.type.id == kIconResourceType || e.type.id == kIconGroupResourceType);
         });
         for (const IconImage& image : inputs.icon.images)
-            SetEntry(&entries, Numbered(kIconResourceType), Numbered(image.id), kDefaultLanguage, image.bytes);
-        SetEntry(&entries, Numbered(kIconGroupResourceType), Named(kIconGroupName), kDefaultLanguage,
-                 inputs.icon.group);
+            SetEntry(&entries, Numbered(kIconResourceType), Numbered(image.id), kDefaultLanguage,
+                     image.bytes);
+        SetEntry(&entries, Numbered(kIconGroupResourceType), Named(kIconGroupName),
+                 kDefaultLanguage, inputs.icon.group);
     }
 
     VersionFields fields = ShippedVersionFields(program.is64);
@@ -220,15 +237,17 @@ bool BrandProgram(const BrandTemplate& program, const BrandOptions& options, con
     const ShowTimings timings = {options.fadeInMs, options.holdMs, options.fadeOutMs};
     std::vector<uint8_t> record = EncodeProductRecord(
         timings, Utf16(options.title),
-        (options.wait ? kProductFlagWait : 0) | (options.cursorMonitor ? kProductFlagCursorMonitor : 0),
+        (options.wait ? kProductFlagWait : 0) |
+            (options.cursorMonitor ? kProductFlagCursorMonitor : 0),
         options.silentSwitches, options.untilWindowMs, orveline[0], orveline[1], orveline[2]);
     if (version.empty() || record.empty()) {
         *error = "a text is too long for the program's resources";
         return false;
     }
-    SetEntry(&entries, Numbered(kVersionResourceType), Numbered(kVersionResourceId), kDefaultLanguage,
-             std::move(version));
-    SetEntry(&entries, Numbered(kProductRecordType), Named(u"PRODUCT"), kProductRecordLanguage, std::move(record));
+    SetEntry(&entries, Numbered(kVersionResourceType), Numbered(kVersionResourceId),
+             kDefaultLanguage, std::move(version));
+    SetEntry(&entries, Numbered(kProductRecordType), Named(u"PRODUCT"), kProductRecordLanguage,
+             std::move(record));
 
     std::string reason;
     if (!ReplacePeResources(program.image, entries, out, &reason)) {

@@ -89,7 +89,7 @@ bool EncodeIcon(const RgbaImage& picture, std::vector<uint8_t>* icon, std::strin
     for (size_t i = 0; i < images.size(); ++i) {
         const uint8_t side = kIconSizes[i] == 256 ? 0 : uint8_t(kIconSizes[i]);  // 0 is 256
         icon->insert(icon->end(), {side, side, 0, 0});  // no palette, reserved
-        Put16(*icon, 1);  // planes
+        Put16(*icon, 1);                                // planes
         Put16(*icon, 32);
         Put32(*icon, uint32_t(images[i].size()));
         Put32(*icon, offset);
@@ -114,8 +114,8 @@ bool CheckIconFile(const std::vector<uint8_t>& bytes, std::string* error)
         return Fail(error, "the icon file holds no pictures");
     const uint64_t directoryEnd = kHeaderSize + uint64_t(kEntrySize) * count;
     if (directoryEnd > bytes.size())
-        return Fail(error, "the icon file ends inside its list of " + std::to_string(count) +
-                               " pictures");
+        return Fail(error,
+                    "the icon file ends inside its list of " + std::to_string(count) + " pictures");
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* entry = data + kHeaderSize + kEntrySize * i;
         const uint64_t size = Get32(entry + 8), offset = Get32(entry + 12);

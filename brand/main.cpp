@@ -14,7 +14,8 @@
 
 namespace {
 
-const uint16_t kOrveline[3] = {ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR, ORVELINE_VERSION_PATCH};
+const uint16_t kOrveline[3] = {ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR,
+                               ORVELINE_VERSION_PATCH};
 
 int Refuse(const std::string& why)
 {
@@ -46,7 +47,8 @@ std::string FolderOf(const std::string& path)
 // Both programs are written under temporary names, signed there when asked,
 // and put in place together only once both are complete: any failure
 // leaves the earlier outputs as they were.
-int WriteBoth(const BrandOptions& options, const std::string outputs[2], const std::vector<uint8_t> programs[2])
+int WriteBoth(const BrandOptions& options, const std::string outputs[2],
+              const std::vector<uint8_t> programs[2])
 {
     std::string error;
     // Refused before anything is written or the signing command runs.
@@ -71,7 +73,8 @@ int WriteBoth(const BrandOptions& options, const std::string outputs[2], const s
                 command.replace(at, 2, QuotedForShell(p.from));
             const int status = RunCommand(command);
             if (status != 0)
-                return fail("the signing command failed (status " + std::to_string(status) + ") on " + p.from);
+                return fail("the signing command failed (status " + std::to_string(status) +
+                            ") on " + p.from);
         }
     std::vector<std::string> leftAside;
     if (!PlaceFiles(placements, &leftAside, &error))
@@ -97,7 +100,8 @@ int main(int argc, char** argv)
         return 0;
     case kBrandUsage:
         Print(stderr, "orveline-brand: " + error +
-                          "\nusage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]; --help lists them\n");
+                          "\nusage: orveline-brand [OPTIONS] SMALL.png LARGE.png [OUTPUT.exe]; "
+                          "--help lists them\n");
         return 2;
     case kBrandRefused:
         return Refuse(error);
@@ -120,7 +124,8 @@ int main(int argc, char** argv)
     std::string outputs[2] = {options.output, ""};
     if (outputs[0].back() == '/' || outputs[0].back() == '\\' || IsFolder(outputs[0]))
         outputs[0] = Join(outputs[0].back() == '/' || outputs[0].back() == '\\'
-                              ? outputs[0].substr(0, outputs[0].size() - 1) : outputs[0],
+                              ? outputs[0].substr(0, outputs[0].size() - 1)
+                              : outputs[0],
                           "orveline.exe");
     outputs[1] = SixtyFourName(outputs[0]);
 
@@ -134,7 +139,8 @@ int main(int argc, char** argv)
     for (const std::string& output : outputs)
         for (const BrandTemplate& t : templates)
             if (SameFile(output, t.path))
-                return Refuse(output + " is one of the programs it is made from: name another output");
+                return Refuse(output +
+                              " is one of the programs it is made from: name another output");
 
     std::vector<uint8_t> programs[2];
     for (int i = 0; i < 2; ++i)
@@ -146,9 +152,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < 2; ++i) {
         // The file's own size: a signing command makes the program larger.
         std::vector<uint8_t> written;
-        const size_t size = ReadWholeFile(outputs[i], &written, &error) ? written.size() : programs[i].size();
-        Print(stdout, "orveline-brand: wrote " + outputs[i] + ", " + (i == 0 ? "32" : "64") + "-bit" + signedNote +
-                          " (" + std::to_string(size) + " bytes)\n");
+        const size_t size =
+            ReadWholeFile(outputs[i], &written, &error) ? written.size() : programs[i].size();
+        Print(stdout, "orveline-brand: wrote " + outputs[i] + ", " + (i == 0 ? "32" : "64") +
+                          "-bit" + signedNote + " (" + std::to_string(size) + " bytes)\n");
     }
     return 0;
 }

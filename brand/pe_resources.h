@@ -27,10 +27,10 @@ struct ResourceEntry {
 };
 
 struct PeFacts {
-    uint16_t machine = 0; // 0x14c for i386, 0x8664 for amd64
+    uint16_t machine = 0;  // 0x14c for i386, 0x8664 for amd64
     bool pe32Plus = false;
-    bool hasSignature = false; // a security directory: an Authenticode signature
-    uint32_t checksum = 0;     // as stored in the header
+    bool hasSignature = false;  // a security directory: an Authenticode signature
+    uint32_t checksum = 0;      // as stored in the header
 };
 
 // Whether a comes before b in a resource directory as Windows looks names
@@ -52,8 +52,9 @@ bool ReadPeFacts(const std::vector<uint8_t>& image, PeFacts* facts, std::string*
 // headers are updated and a non-zero checksum is recomputed. Signed images
 // are refused, as the signature would no longer hold. On failure returns
 // false with a one-line reason in *error.
-bool ReplacePeResources(const std::vector<uint8_t>& image, const std::vector<ResourceEntry>& entries,
-                        std::vector<uint8_t>* out, std::string* error);
+bool ReplacePeResources(const std::vector<uint8_t>& image,
+                        const std::vector<ResourceEntry>& entries, std::vector<uint8_t>* out,
+                        std::string* error);
 
 // The PE checksum of the image, its own checksum field counted as zero.
 uint32_t PeChecksum(const std::vector<uint8_t>& image);

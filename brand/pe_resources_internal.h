@@ -80,6 +80,7 @@ bool MapRva(const Headers& h, uint64_t rva, uint64_t size, uint64_t* offset);
 std::string IdText(const ResourceId& id);
 
 // Every resource under the image's resource directory, in its order.
-bool ReadResources(const Bytes& image, const Headers& h, std::vector<ResourceEntry>* entries, std::string* error);
+bool ReadResources(const Bytes& image, const Headers& h, std::vector<ResourceEntry>* entries,
+                   std::string* error);
 
-} // namespace pe_image
+}  // namespace pe_image

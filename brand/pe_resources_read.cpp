@@ -16,7 +16,7 @@ bool PowerOfTwo(uint32_t value)
     return value != 0 && (value & (value - 1)) == 0;
 }
 
-} // namespace
+}  // namespace
 
 std::string Hex(uint64_t value)
 {
@@ -74,8 +74,8 @@ bool ParseHeaders(const Bytes& image, Headers* h, std::string* error)
         return Fail(error, "the data directories run past the optional header");
     if (!PowerOfTwo(h->sectionAlignment) || !PowerOfTwo(h->fileAlignment) ||
         h->fileAlignment > h->sectionAlignment || h->sectionAlignment > (1u << 28))
-        return Fail(error, "section alignment " + Hex(h->sectionAlignment) + " and file alignment " +
-                               Hex(h->fileAlignment) + " are not valid");
+        return Fail(error, "section alignment " + Hex(h->sectionAlignment) +
+                               " and file alignment " + Hex(h->fileAlignment) + " are not valid");
     if (sectionCount > kMaxSections)
         return Fail(error, std::to_string(sectionCount) + " sections, more than Windows loads");
     const uint64_t table = optional + optionalSize;
@@ -146,7 +146,8 @@ private:
             return Fail(error, "resource name at " + Hex(offset) + " lies outside the section");
         const uint32_t length = Get16(image_, base_ + offset);
         if (length == 0 || !Fits(limit_, offset + 2, 2 * uint64_t(length)))
-            return Fail(error, "resource name at " + Hex(offset) + " is empty or runs outside the section");
+            return Fail(error, "resource name at " + Hex(offset) +
+                                   " is empty or runs outside the section");
         name->clear();
         for (uint32_t i = 0; i < length; ++i)
             name->push_back(char16_t(Get16(image_, base_ + offset + 2 + 2 * i)));
@@ -158,16 +159,20 @@ private:
                        std::vector<ResourceEntry>* entries, std::string* error)
     {
         if (!visited_.insert(offset).second)
-            return Fail(error, "resource directory at " + Hex(offset) + " is reached twice (a loop)");
+            return Fail(error,
+                        "resource directory at " + Hex(offset) + " is reached twice (a loop)");
         if (!Fits(limit_, offset, 16))
-            return Fail(error, "resource directory at " + Hex(offset) + " lies outside the section");
+            return Fail(error,
+                        "resource directory at " + Hex(offset) + " lies outside the section");
         const uint64_t at = base_ + offset;
         const uint32_t count = Get16(image_, at + 12) + Get16(image_, at + 14);
         if (!Fits(limit_, offset + 16, 8 * uint64_t(count)))
-            return Fail(error, "resource directory at " + Hex(offset) + " has entries outside the section");
+            return Fail(error, "resource directory at " + Hex(offset) +
+                                   " has entries outside the section");
         entryCount_ += count;
         if (entryCount_ > kMaxDirectoryEntries)
-            return Fail(error, "more than " + std::to_string(kMaxDirectoryEntries) + " resource directory entries");
+            return Fail(error, "more than " + std::to_string(kMaxDirectoryEntries) +
+                                   " resource directory entries");
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t key = Get32(image_, at + 16 + 8 * i);
             const uint32_t target = Get32(image_, at + 20 + 8 * i);
@@ -189,8 +194,10 @@ private:
             else
                 path->language = id.id;
             if ((level < 2) != bool(target & kHighBit))
-                return Fail(error, level < 2 ? "resource directory entry leads to data above the language level"
-                                             : "resource language entry leads to another directory");
+                return Fail(error,
+                            level < 2
+                                ? "resource directory entry leads to data above the language level"
+                                : "resource language entry leads to another directory");
             if (level < 2) {
                 if (!ReadDirectory(target & ~kHighBit, level + 1, path, entries, error))
                     return false;
@@ -205,13 +212,15 @@ private:
                   std::string* error)
     {
         if (!visited_.insert(offset).second || !Fits(limit_, offset, 16))
-            return Fail(error, "resource data entry at " + Hex(offset) + " lies outside the section or is shared");
+            return Fail(error, "resource data entry at " + Hex(offset) +
+                                   " lies outside the section or is shared");
         const uint32_t rva = Get32(image_, base_ + offset);
         const uint32_t size = Get32(image_, base_ + offset + 4);
         uint64_t file = 0;
         if (!MapRva(h_, rva, size, &file))
-            return Fail(error, "data of resource " + IdText(path.type) + "/" + IdText(path.name) + " at " + Hex(rva) +
-                                   " (" + std::to_string(size) + " bytes) lies outside the file");
+            return Fail(error, "data of resource " + IdText(path.type) + "/" + IdText(path.name) +
+                                   " at " + Hex(rva) + " (" + std::to_string(size) +
+                                   " bytes) lies outside the file");
         dataTotal_ += size;
         if (dataTotal_ > image_.size())
             return Fail(error, "the resources add up to more than the file");
@@ -230,27 +239,32 @@ private:
     uint64_t dataTotal_ = 0;
 };
 
-} // namespace
+}  // namespace
 
-bool ReadResources(const Bytes& image, const Headers& h, std::vector<ResourceEntry>* entries, std::string* error)
+bool ReadResources(const Bytes& image, const Headers& h, std::vector<ResourceEntry>* entries,
+                   std::string* error)
 {
     entries->clear();
     const DataDirectory directory = Directory(image, h, kResourceDirectory);
     if (directory.rva == 0)
         return true;
     for (const Section& s : h.sections)
-        if (directory.rva >= s.virtualAddress && directory.rva - s.virtualAddress < s.FileBacked()) {
+        if (directory.rva >= s.virtualAddress &&
+            directory.rva - s.virtualAddress < s.FileBacked()) {
             const uint64_t into = directory.rva - s.virtualAddress;
-            return ResourceReader(image, h, s.rawPointer + into, s.FileBacked() - into).Read(entries, error);
+            return ResourceReader(image, h, s.rawPointer + into, s.FileBacked() - into)
+                .Read(entries, error);
         }
-    return Fail(error, "the resource directory at " + Hex(directory.rva) + " lies outside every section");
+    return Fail(error,
+                "the resource directory at " + Hex(directory.rva) + " lies outside every section");
 }
 
-} // namespace pe_image
+}  // namespace pe_image
 
 using namespace pe_image;
 
-bool ReadPeResources(const std::vector<uint8_t>& image, std::vector<ResourceEntry>* entries, std::string* error)
+bool ReadPeResources(const std::vector<uint8_t>& image, std::vector<ResourceEntry>* entries,
+                     std::string* error)
 {
     Headers h;
     return ParseHeaders(image, &h, error) && ReadResources(image, h, entries, error);

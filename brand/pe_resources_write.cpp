@@ -88,7 +88,8 @@ struct TypeGroup {
 
 // Two spellings that Windows takes for one name would share a directory
 // entry and lose one spelling; two equal keys would hide one resource.
-bool Group(const std::vector<ResourceEntry>& sorted, std::vector<TypeGroup>* types, std::string* error)
+bool Group(const std::vector<ResourceEntry>& sorted, std::vector<TypeGroup>* types,
+           std::string* error)
 {
     for (const ResourceEntry& e : sorted) {
         if (e.type.name.size() > 0xFFFF || e.name.name.size() > 0xFFFF)
@@ -96,18 +97,18 @@ bool Group(const std::vector<ResourceEntry>& sorted, std::vector<TypeGroup>* typ
         if (types->empty() || CompareIds(*types->back().type, e.type) != 0) {
             types->push_back({&e.type, {}});
         } else if (*types->back().type != e.type) {
-            return Fail(error, "resource types " + IdText(*types->back().type) + " and " + IdText(e.type) +
-                                   " differ only in case");
+            return Fail(error, "resource types " + IdText(*types->back().type) + " and " +
+                                   IdText(e.type) + " differ only in case");
         }
         std::vector<NameGroup>& names = types->back().names;
         if (names.empty() || CompareIds(*names.back().name, e.name) != 0) {
             names.push_back({&e.name, {}});
         } else if (*names.back().name != e.name) {
-            return Fail(error, "resource names " + IdText(*names.back().name) + " and " + IdText(e.name) +
-                                   " differ only in case");
+            return Fail(error, "resource names " + IdText(*names.back().name) + " and " +
+                                   IdText(e.name) + " differ only in case");
         } else if (names.back().languages.back()->language == e.language) {
-            return Fail(error, "two resources " + IdText(e.type) + "/" + IdText(e.name) + " in language " +
-                                   std::to_string(e.language));
+            return Fail(error, "two resources " + IdText(e.type) + "/" + IdText(e.name) +
+                                   " in language " + std::to_string(e.language));
         }
         names.back().languages.push_back(&e);
     }
@@ -136,12 +137,14 @@ void PutString(Bytes& out, uint64_t at, const std::u16string& text)
 template <typename G>
 uint32_t NamedCount(const std::vector<G>& groups, const ResourceId* G::*id)
 {
-    return uint32_t(std::count_if(groups.begin(), groups.end(), [&](const G& g) { return !(g.*id)->name.empty(); }));
+    return uint32_t(std::count_if(groups.begin(), groups.end(),
+                                  [&](const G& g) { return !(g.*id)->name.empty(); }));
 }
 
 // One layout for any set of resources: every directory, each type's right
 // after its entry's parent, then the data entries, the names, and the data.
-bool BuildSection(std::vector<TypeGroup>& types, size_t count, uint32_t rva, Bytes* out, std::string* error)
+bool BuildSection(std::vector<TypeGroup>& types, size_t count, uint32_t rva, Bytes* out,
+                  std::string* error)
 {
     uint64_t at = 16 + 8 * uint64_t(types.size());
     for (TypeGroup& t : types) {
@@ -190,12 +193,14 @@ bool BuildSection(std::vector<TypeGroup>& types, size_t count, uint32_t rva, Byt
         PutDirectory(*out, t.directory, named, uint32_t(t.names.size()) - named);
         for (size_t ni = 0; ni < t.names.size(); ++ni) {
             const NameGroup& n = t.names[ni];
-            PutEntry(*out, t.directory + 16 + 8 * ni, *n.name, n.string, uint32_t(n.directory) | kHighBit);
+            PutEntry(*out, t.directory + 16 + 8 * ni, *n.name, n.string,
+                     uint32_t(n.directory) | kHighBit);
             PutDirectory(*out, n.directory, 0, uint32_t(n.languages.size()));
             for (size_t li = 0; li < n.languages.size(); ++li, ++index) {
                 const ResourceEntry& e = *n.languages[li];
                 const uint64_t entry = dataEntries + 16 * index;
-                PutEntry(*out, n.directory + 16 + 8 * li, ResourceId{e.language, {}}, 0, uint32_t(entry));
+                PutEntry(*out, n.directory + 16 + 8 * li, ResourceId{e.language, {}}, 0,
+                         uint32_t(entry));
                 Set32(*out, entry, rva + uint32_t(data[index]));
                 Set32(*out, entry + 4, uint32_t(e.data.size()));
                 Set32(*out, entry + 8, e.codePage);
@@ -226,30 +231,36 @@ bool CheckMovable(const Bytes& image, const Headers& h, size_t r, std::string* e
             return Fail(error, "section " + s.name + " lies after the resources");
     }
     if (h.sections.size() > r + 2)
-        return Fail(error, std::to_string(h.sections.size() - r - 1) + " sections follow the resources (" +
-                               h.sections[r + 1].name + ", ...); only the relocations may");
+        return Fail(error, std::to_string(h.sections.size() - r - 1) +
+                               " sections follow the resources (" + h.sections[r + 1].name +
+                               ", ...); only the relocations may");
     const DataDirectory relocations = Directory(image, h, kRelocationDirectory);
     uint64_t fileEnd = uint64_t(rsrc.rawPointer) + rsrc.rawSize;
     if (r + 1 < h.sections.size()) {
         const Section& next = h.sections[r + 1];
-        if (relocations.rva != next.virtualAddress || relocations.size == 0 || relocations.size > next.Loaded())
-            return Fail(error, "section " + next.name +
-                                   " follows the resources and does not hold the relocations alone");
+        if (relocations.rva != next.virtualAddress || relocations.size == 0 ||
+            relocations.size > next.Loaded())
+            return Fail(error,
+                        "section " + next.name +
+                            " follows the resources and does not hold the relocations alone");
         if (next.virtualAddress < uint64_t(rsrc.virtualAddress) + rsrc.Loaded())
             return Fail(error, "section " + next.name + " overlaps the resources");
         if (next.rawSize != 0) {
             if (next.rawPointer < fileEnd || next.rawPointer > AlignUp(fileEnd, h.fileAlignment))
-                return Fail(error, "bytes between the resources and section " + next.name + " belong to no section");
+                return Fail(error, "bytes between the resources and section " + next.name +
+                                       " belong to no section");
             fileEnd = uint64_t(next.rawPointer) + next.rawSize;
         }
-    } else if (relocations.rva != 0 && uint64_t(relocations.rva) + relocations.size > rsrc.virtualAddress) {
+    } else if (relocations.rva != 0 &&
+               uint64_t(relocations.rva) + relocations.size > rsrc.virtualAddress) {
         return Fail(error, "the relocation directory lies in the resources");
     }
     // The linker may leave the padding up to the file alignment out of a
     // section's raw size.
     if (image.size() < fileEnd || image.size() > AlignUp(fileEnd, h.fileAlignment))
-        return Fail(error, std::to_string(image.size() - std::min<uint64_t>(image.size(), fileEnd)) +
-                               " bytes after the last section would not move with it");
+        return Fail(error,
+                    std::to_string(image.size() - std::min<uint64_t>(image.size(), fileEnd)) +
+                        " bytes after the last section would not move with it");
     if (h.symbolTable != 0)
         return Fail(error, "the program has a COFF symbol table");
     if (h.entryPoint >= rsrc.virtualAddress)
@@ -258,7 +269,8 @@ bool CheckMovable(const Bytes& image, const Headers& h, size_t r, std::string* e
         const DataDirectory d = Directory(image, h, i);
         if (i != kResourceDirectory && i != kRelocationDirectory && d.rva != 0 &&
             uint64_t(d.rva) + d.size > rsrc.virtualAddress)
-            return Fail(error, "data directory " + std::to_string(i) + " points into the resources or after them");
+            return Fail(error, "data directory " + std::to_string(i) +
+                                   " points into the resources or after them");
     }
     if (relocations.rva == 0)
         return true;
@@ -270,8 +282,8 @@ bool CheckMovable(const Bytes& image, const Headers& h, size_t r, std::string* e
             return Fail(error, "a relocation block runs past the relocations");
         const uint32_t page = Get32(image, at), size = Get32(image, at + 4);
         if (size < 8 || size % 2 != 0 || !Fits(end, at, size))
-            return Fail(error, "a relocation block of " + std::to_string(size) + " bytes at " + Hex(at) +
-                                   " is malformed");
+            return Fail(error, "a relocation block of " + std::to_string(size) + " bytes at " +
+                                   Hex(at) + " is malformed");
         for (uint64_t e = at + 8; e < at + size; e += 2) {
             const uint32_t value = Get16(image, e);
             if (value >> 12 != 0 && uint64_t(page) + (value & 0xFFF) >= rsrc.virtualAddress)
@@ -283,22 +295,24 @@ bool CheckMovable(const Bytes& image, const Headers& h, size_t r, std::string* e
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool ResourceIdLess(const ResourceId& a, const ResourceId& b)
 {
     return CompareIds(a, b) < 0;
 }
 
-bool ReplacePeResources(const std::vector<uint8_t>& image, const std::vector<ResourceEntry>& entries,
-                        std::vector<uint8_t>* out, std::string* error)
+bool ReplacePeResources(const std::vector<uint8_t>& image,
+                        const std::vector<ResourceEntry>& entries, std::vector<uint8_t>* out,
+                        std::string* error)
 {
     Headers h;
     if (!ParseHeaders(image, &h, error))
         return false;
     const DataDirectory security = Directory(image, h, kSecurityDirectory);
     if (security.rva != 0 || security.size != 0)
-        return Fail(error, "the program is signed, and its signature would not hold for a changed copy");
+        return Fail(error,
+                    "the program is signed, and its signature would not hold for a changed copy");
     std::vector<ResourceEntry> own;
     if (!ReadResources(image, h, &own, error))
         return false;
@@ -315,7 +329,8 @@ bool ReplacePeResources(const std::vector<uint8_t>& image, const std::vector<Res
 
     const DataDirectory resources = Directory(image, h, kResourceDirectory);
     size_t r = 0;
-    while (r < h.sections.size() && (resources.rva == 0 || h.sections[r].virtualAddress != resources.rva))
+    while (r < h.sections.size() &&
+           (resources.rva == 0 || h.sections[r].virtualAddress != resources.rva))
         ++r;
     if (r == h.sections.size())
         return Fail(error, "the program has no resource section to replace");

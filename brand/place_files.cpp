@@ -26,7 +26,9 @@ struct Step {
 std::string StepBack(const std::vector<Placement>& placements, const std::vector<Step>& steps)
 {
     std::string left;
-    const auto note = [&left](const std::string& text) { left += (left.empty() ? "" : ", ") + text; };
+    const auto note = [&left](const std::string& text) {
+        left += (left.empty() ? "" : ", ") + text;
+    };
     for (size_t i = 0; i < steps.size(); ++i) {
         const Placement& p = placements[i];
         const Step& step = steps[i];
@@ -61,7 +63,8 @@ bool CheckPlaces(const std::vector<std::string>& names, std::string* error)
     return true;
 }
 
-bool PlaceFiles(const std::vector<Placement>& placements, std::vector<std::string>* leftAside, std::string* error)
+bool PlaceFiles(const std::vector<Placement>& placements, std::vector<std::string>* leftAside,
+                std::string* error)
 {
     leftAside->clear();
     std::vector<std::string> names;

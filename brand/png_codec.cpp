@@ -41,7 +41,8 @@ uint32_t Be32(const uint8_t* p)
 
 void PutBe32(Bytes& out, uint32_t value)
 {
-    out.insert(out.end(), {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
+    out.insert(out.end(),
+               {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
 }
 
 uint32_t Crc32(const uint8_t* data, size_t size)
@@ -141,21 +142,35 @@ bool CheckHeader(const uint8_t* p, Header* header, std::string* error)
     }
     const uint8_t d = h.depth;
     switch (h.colour) {
-    case 0: h.channels = 1; break;
-    case 2: h.channels = 3; break;
-    case 3: h.channels = 1; break;
-    case 4: h.channels = 2; break;
-    case 6: h.channels = 4; break;
-    default: return Fail(error, "the header names colour type " + std::to_string(h.colour) + ", which PNG has not");
+    case 0:
+        h.channels = 1;
+        break;
+    case 2:
+        h.channels = 3;
+        break;
+    case 3:
+        h.channels = 1;
+        break;
+    case 4:
+        h.channels = 2;
+        break;
+    case 6:
+        h.channels = 4;
+        break;
+    default:
+        return Fail(error, "the header names colour type " + std::to_string(h.colour) +
+                               ", which PNG has not");
     }
     const bool depthFits = h.colour == 0   ? d == 1 || d == 2 || d == 4 || d == 8 || d == 16
                            : h.colour == 3 ? d == 1 || d == 2 || d == 4 || d == 8
                                            : d == 8 || d == 16;
     if (!depthFits)
-        return Fail(error, "the header names " + std::to_string(d) + "-bit samples for colour type " +
-                               std::to_string(h.colour) + ", which PNG has not");
+        return Fail(error, "the header names " + std::to_string(d) +
+                               "-bit samples for colour type " + std::to_string(h.colour) +
+                               ", which PNG has not");
     if (p[10] != 0 || p[11] != 0 || h.interlace > 1)
-        return Fail(error, "the header names a compression, filter or interlace method PNG has not");
+        return Fail(error,
+                    "the header names a compression, filter or interlace method PNG has not");
     *header = h;
     return true;
 }
@@ -164,7 +179,8 @@ bool CheckHeader(const uint8_t* p, Header* header, std::string* error)
 // never below the cap on other chunks.
 uint64_t DataChunkMax(const Header& h)
 {
-    uint64_t rowFactor = uint64_t(h.width) * h.channels * (h.depth > 8 ? 2 : 1) + 1 + (h.interlace ? 6 : 0);
+    uint64_t rowFactor =
+        uint64_t(h.width) * h.channels * (h.depth > 8 ? 2 : 1) + 1 + (h.interlace ? 6 : 0);
     uint64_t limit = std::min<uint64_t>(uint64_t(h.height) * rowFactor, kUint31Max);
     rowFactor = std::min<uint64_t>(rowFactor, 32566);
     limit = std::min<uint64_t>(limit + 6 + 5 * (limit / rowFactor + 1), kUint31Max);
@@ -235,7 +251,8 @@ bool TakePalette(const Chunk& chunk, ChunkProgress* progress, Parts* parts, std:
     }
     if (chunk.length == 0)
         return Fail(error, "the palette is empty");
-    const uint32_t entries = h.colour == 3 ? std::min(chunk.length / 3, 1u << h.depth) : chunk.length / 3;
+    const uint32_t entries =
+        h.colour == 3 ? std::min(chunk.length / 3, 1u << h.depth) : chunk.length / 3;
     parts->palette.assign(chunk.body, chunk.body + 3 * entries);
     // A palette after the transparency chunk drops it.
     parts->transparency.clear();
@@ -250,10 +267,11 @@ void TakeTransparency(const Chunk& chunk, ChunkProgress* progress, Parts* parts)
     if (progress->data != kNoData || progress->haveTransparency)
         return;
     const uint32_t length = chunk.length;
-    const bool fits = h.colour == 0   ? length == 2
-                      : h.colour == 2 ? length == 6
-                      : h.colour == 3 ? progress->havePalette && length > 0 && length <= parts->palette.size() / 3
-                                      : false;
+    const bool fits =
+        h.colour == 0   ? length == 2
+        : h.colour == 2 ? length == 6
+        : h.colour == 3 ? progress->havePalette && length > 0 && length <= parts->palette.size() / 3
+                        : false;
     if (!fits)
         return;
     progress->haveTransparency = true;
@@ -279,7 +297,8 @@ bool ReadChunks(const Bytes& bytes, Parts* parts, std::string* error)
     size_t at = 8;
     for (;;) {
         Chunk chunk;
-        if (!NextChunk(bytes, progress.haveHeader ? DataChunkMax(h) : kChunkMax, &at, &chunk, error))
+        if (!NextChunk(bytes, progress.haveHeader ? DataChunkMax(h) : kChunkMax, &at, &chunk,
+                       error))
             return false;
         const uint32_t type = chunk.type;
         const std::string name = TypeText(type);
@@ -291,8 +310,8 @@ bool ReadChunks(const Bytes& bytes, Parts* parts, std::string* error)
             continue;
         }
         if (!progress.haveHeader && type != kIHDR) {
-            if (!chunk.critical && std::find(std::begin(kKnownAncillary), std::end(kKnownAncillary), type) ==
-                                       std::end(kKnownAncillary))
+            if (!chunk.critical && std::find(std::begin(kKnownAncillary), std::end(kKnownAncillary),
+                                             type) == std::end(kKnownAncillary))
                 continue;
             return Fail(error, "the " + name + " chunk comes before the header");
         }
@@ -302,7 +321,8 @@ bool ReadChunks(const Bytes& bytes, Parts* parts, std::string* error)
             if (progress.haveHeader)
                 return Fail(error, "the file has a second header");
             if (chunk.length != 13)
-                return Fail(error, "the header is " + std::to_string(chunk.length) + " bytes, not 13");
+                return Fail(error,
+                            "the header is " + std::to_string(chunk.length) + " bytes, not 13");
             if (!CheckHeader(chunk.body, &h, error))
                 return false;
             std::memcpy(parts->headerBytes, chunk.body, 13);
@@ -324,7 +344,8 @@ bool ReadChunks(const Bytes& bytes, Parts* parts, std::string* error)
                 return Fail(error, "the file holds no image data");
             return true;
         } else if (chunk.critical && progress.data == kNoData) {
-            return Fail(error, "the file has a critical chunk " + name + " that PNG readers do not know");
+            return Fail(error,
+                        "the file has a critical chunk " + name + " that PNG readers do not know");
         }
     }
 }
@@ -369,7 +390,8 @@ bool Inflate(const Bytes& data, uint64_t rawSize, Bytes* raw, std::string* error
     Bytes padded(data);
     padded.resize(data.size() + 8, 0);
     const uint64_t room = rawSize + rawSize / 16 + 131072;
-    if (room > uint64_t(std::numeric_limits<int>::max()) || padded.size() > size_t(std::numeric_limits<int>::max()))
+    if (room > uint64_t(std::numeric_limits<int>::max()) ||
+        padded.size() > size_t(std::numeric_limits<int>::max()))
         return Fail(error, "the picture is too large");
     std::unique_ptr<char, StbFree> out(static_cast<char*>(stbi__malloc(size_t(room))));
     if (!out)
@@ -382,7 +404,8 @@ bool Inflate(const Bytes& data, uint64_t rawSize, Bytes* raw, std::string* error
         const char* why = stbi_failure_reason();
         if (why != nullptr && std::strcmp(why, "output buffer limit") == 0)
             return Fail(error, "the image data runs on far past the picture");
-        return Fail(error, std::string("the image data is damaged (") + (why != nullptr ? why : "bad block") + ")");
+        return Fail(error, std::string("the image data is damaged (") +
+                               (why != nullptr ? why : "bad block") + ")");
     }
     const uint64_t used = uint64_t(z.zbuffer - padded.data()) * 8 - uint64_t(z.num_bits);
     const uint64_t end = (used + 7) / 8;
@@ -458,7 +481,8 @@ bool DecodePng(const Bytes& bytes, RgbaImage* image, std::string* error)
             stbi_load_from_memory(clean.data(), int(clean.size()), &width, &height, &channels, 4));
         if (!pixels) {
             const char* why = stbi_failure_reason();
-            return Fail(error, std::string("the PNG data is damaged (") + (why != nullptr ? why : "unknown") + ")");
+            return Fail(error, std::string("the PNG data is damaged (") +
+                                   (why != nullptr ? why : "unknown") + ")");
         }
         RgbaImage result;
         result.width = width;

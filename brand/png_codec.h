@@ -28,7 +28,7 @@ enum class PngColours { kSmallest, kRgba };
 // chunk and the end. Each colour type allowed, with each of PNG's filters
 // for the whole picture and with libpng's choice of filter row by row, is
 // compressed at zlib's level 6, and the two smallest again at level 9 in
-// zlib's default and filtered strategies, the smallest of which is kept. The same picture gives the same bytes on every
-// platform. On failure returns false with the reason in *error.
+// zlib's default and filtered strategies, the smallest of which is kept. The same picture gives the
+// same bytes on every platform. On failure returns false with the reason in *error.
 bool EncodePng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::string* error,
                PngColours colours = PngColours::kSmallest);

@@ -26,7 +26,8 @@ bool Fail(std::string* error, const char* text)
 
 void PutBe32(Bytes& out, uint32_t value)
 {
-    out.insert(out.end(), {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
+    out.insert(out.end(),
+               {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)});
 }
 
 void PutChunk(Bytes& out, const char (&type)[5], const uint8_t* body, size_t length)
@@ -67,10 +68,14 @@ std::vector<PngColourType> LosslessColourTypes(const RgbaImage& image, PngColour
 size_t Channels(PngColourType type)
 {
     switch (type) {
-    case PngColourType::kGrey: return 1;
-    case PngColourType::kGreyAlpha: return 2;
-    case PngColourType::kRgb: return 3;
-    case PngColourType::kRgba: return 4;
+    case PngColourType::kGrey:
+        return 1;
+    case PngColourType::kGreyAlpha:
+        return 2;
+    case PngColourType::kRgb:
+        return 3;
+    case PngColourType::kRgba:
+        return 4;
     }
     return 4;
 }
@@ -84,10 +89,18 @@ Bytes Samples(const RgbaImage& image, PngColourType type)
         const uint8_t* p = &image.rgba[i * 4];
         uint8_t* q = &out[i * channels];
         switch (type) {
-        case PngColourType::kGrey: q[0] = p[0]; break;
-        case PngColourType::kGreyAlpha: q[0] = p[0], q[1] = p[3]; break;
-        case PngColourType::kRgb: std::memcpy(q, p, 3); break;
-        case PngColourType::kRgba: std::memcpy(q, p, 4); break;
+        case PngColourType::kGrey:
+            q[0] = p[0];
+            break;
+        case PngColourType::kGreyAlpha:
+            q[0] = p[0], q[1] = p[3];
+            break;
+        case PngColourType::kRgb:
+            std::memcpy(q, p, 3);
+            break;
+        case PngColourType::kRgba:
+            std::memcpy(q, p, 4);
+            break;
         }
     }
     return out;
@@ -101,16 +114,25 @@ uint8_t Paeth(int a, int b, int c)
 
 // One row through one of PNG's five filters; bpp is the bytes of a pixel,
 // prior the row above (zeros above the first).
-void FilterRow(int filter, const uint8_t* row, const uint8_t* prior, size_t length, size_t bpp, uint8_t* out)
+void FilterRow(int filter, const uint8_t* row, const uint8_t* prior, size_t length, size_t bpp,
+               uint8_t* out)
 {
     for (size_t i = 0; i < length; ++i) {
         const int a = i >= bpp ? row[i - bpp] : 0, b = prior[i], c = i >= bpp ? prior[i - bpp] : 0;
         int predicted = 0;
         switch (filter) {
-        case 1: predicted = a; break;
-        case 2: predicted = b; break;
-        case 3: predicted = (a + b) / 2; break;
-        case 4: predicted = Paeth(a, b, c); break;
+        case 1:
+            predicted = a;
+            break;
+        case 2:
+            predicted = b;
+            break;
+        case 3:
+            predicted = (a + b) / 2;
+            break;
+        case 4:
+            predicted = Paeth(a, b, c);
+            break;
         }
         out[i] = uint8_t(row[i] - predicted);
     }
@@ -208,7 +230,8 @@ Bytes PngFile(const RgbaImage& image, PngColourType type, const Bytes& stream)
     Bytes header;
     PutBe32(header, uint32_t(image.width));
     PutBe32(header, uint32_t(image.height));
-    header.insert(header.end(), {8, uint8_t(type), 0, 0, 0});  // 8 bits, deflate, filters, no interlace
+    header.insert(header.end(),
+                  {8, uint8_t(type), 0, 0, 0});  // 8 bits, deflate, filters, no interlace
     PutChunk(out, "IHDR", header.data(), header.size());
     PutChunk(out, "IDAT", stream.data(), stream.size());
     PutChunk(out, "IEND", nullptr, 0);
@@ -221,7 +244,8 @@ bool EncodePng(const RgbaImage& image, Bytes* bytes, std::string* error, PngColo
 {
     bytes->clear();
     error->clear();
-    if (image.width <= 0 || image.height <= 0 || image.width > kPngMaxSide || image.height > kPngMaxSide ||
+    if (image.width <= 0 || image.height <= 0 || image.width > kPngMaxSide ||
+        image.height > kPngMaxSide ||
         image.rgba.size() != size_t(image.width) * size_t(image.height) * 4)
         return Fail(error, "the picture has no pixels, too many, or the wrong number of bytes");
     try {
@@ -231,15 +255,16 @@ bool EncodePng(const RgbaImage& image, Bytes* bytes, std::string* error, PngColo
             const size_t bpp = Channels(type);
             const Bytes samples = Samples(image, type);
             for (const int filters : {kRowByRow, 0, 1, 2, 3, 4}) {
-                if (!Deflate(Filtered(samples, size_t(image.width) * bpp, bpp, filters), kTrialLevel,
-                             Z_DEFAULT_STRATEGY, &stream))
+                if (!Deflate(Filtered(samples, size_t(image.width) * bpp, bpp, filters),
+                             kTrialLevel, Z_DEFAULT_STRATEGY, &stream))
                     return Fail(error, "out of memory");
                 ways.push_back({type, filters, stream.size()});
             }
         }
         // The first of equals, in the order tried: fewer channels, then
         // the filter chosen row by row.
-        std::stable_sort(ways.begin(), ways.end(), [](const Way& a, const Way& b) { return a.size < b.size; });
+        std::stable_sort(ways.begin(), ways.end(),
+                         [](const Way& a, const Way& b) { return a.size < b.size; });
         ways.resize(std::min<size_t>(ways.size(), kFinalists));
         Bytes best;
         PngColourType bestType = ways[0].type;

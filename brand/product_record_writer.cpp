@@ -15,15 +15,17 @@ std::vector<uint8_t> EncodeProductRecord(const ShowTimings& timings, const std::
     if (title.size() > kProductTitleMaxLength ||
         std::any_of(title.begin(), title.end(),
                     [](char16_t unit) { return unit < kProductTitleLowestUnit; }) ||
-        std::max({timings.fadeInMs, timings.holdMs, timings.fadeOutMs, untilWindowMs}) > kProductMaxMs ||
-        (flags & ~uint32_t(kProductKnownFlags)) != 0 || switches.size() > kProductSwitchesMaxLength ||
+        std::max({timings.fadeInMs, timings.holdMs, timings.fadeOutMs, untilWindowMs}) >
+            kProductMaxMs ||
+        (flags & ~uint32_t(kProductKnownFlags)) != 0 ||
+        switches.size() > kProductSwitchesMaxLength ||
         !IsSwitchList(switches.data(), uint32_t(switches.size())))
         return {};
 
     std::vector<uint8_t> record(kProductRecordMagic, kProductRecordMagic + 4);
     Put16(record, kProductRecordVersion);
-    Put16(record, kProductRecordHeaderSize + 2 * uint32_t(title.size()) + 2 + uint32_t(switches.size()) +
-                      kProductRecordUntilWindowSize);
+    Put16(record, kProductRecordHeaderSize + 2 * uint32_t(title.size()) + 2 +
+                      uint32_t(switches.size()) + kProductRecordUntilWindowSize);
     Put16(record, major);
     Put16(record, minor);
     Put16(record, patch);

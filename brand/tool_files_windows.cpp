@@ -32,10 +32,11 @@ std::string LastError()
 {
     const DWORD code = GetLastError();
     wchar_t text[512];
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                        0, text, 512, nullptr);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, 512, nullptr);
     std::string message = length > 0 ? Utf8(text, length) : "error " + std::to_string(code);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
         message.pop_back();
     return message;
 }
@@ -54,7 +55,8 @@ bool MakeFolder(const std::wstring& path, size_t rootLength)
     }
     // CreateDirectoryW makes the last folder only.
     const size_t slash = path.find_last_of(L'\\');
-    if (slash != std::wstring::npos && slash > rootLength && !MakeFolder(path.substr(0, slash), rootLength))
+    if (slash != std::wstring::npos && slash > rootLength &&
+        !MakeFolder(path.substr(0, slash), rootLength))
         return false;
     return CreateDirectoryW(path.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
 }
@@ -75,8 +77,8 @@ size_t RootLength(const std::wstring& path)
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
 {
     bytes->clear();
-    const Handle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    const Handle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         *error = "cannot open " + path + ": " + LastError();
         return false;
@@ -98,8 +100,8 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
 {
     bool written = false;
     {
-        const Handle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        const Handle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             *error = "cannot write " + path + ": " + LastError();
             return false;
@@ -107,8 +109,8 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
         size_t at = 0;
         DWORD put = 0;
         while (at < bytes.size() &&
-               WriteFile(file.h, bytes.data() + at, DWORD(std::min<size_t>(bytes.size() - at, 1 << 20)), &put,
-                         nullptr) &&
+               WriteFile(file.h, bytes.data() + at,
+                         DWORD(std::min<size_t>(bytes.size() - at, 1 << 20)), &put, nullptr) &&
                put > 0)
             at += put;
         written = at == bytes.size();
@@ -186,16 +188,18 @@ bool SameFile(const std::string& a, const std::string& b)
     // file index. A name that reaches no file is the same as another only
     // by its full path, in which Windows does not tell case apart.
     const auto open = [](const std::wstring& path) {
-        return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     };
     const std::wstring x = LongPath(a), y = LongPath(b);
     const Handle first(open(x)), second(open(y));
     BY_HANDLE_FILE_INFORMATION one, two;
-    if (first && second && GetFileInformationByHandle(first.h, &one) && GetFileInformationByHandle(second.h, &two))
-        return one.dwVolumeSerialNumber == two.dwVolumeSerialNumber && one.nFileIndexHigh == two.nFileIndexHigh &&
-               one.nFileIndexLow == two.nFileIndexLow;
-    return !x.empty() && CompareStringOrdinal(x.data(), int(x.size()), y.data(), int(y.size()), TRUE) == CSTR_EQUAL;
+    if (first && second && GetFileInformationByHandle(first.h, &one) &&
+        GetFileInformationByHandle(second.h, &two))
+        return one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+               one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+    return !x.empty() && CompareStringOrdinal(x.data(), int(x.size()), y.data(), int(y.size()),
+                                              TRUE) == CSTR_EQUAL;
 }
 
 std::string ToolFolder()

@@ -100,10 +100,10 @@ std::vector<uint8_t> EncodeVersionInfo(const VersionFields& fields)
     Tree tree;
     const size_t root = tree.Open(u"VS_VERSION_INFO", kFixedSize, kBinaryValue);
     std::vector<uint8_t>& out = tree.Bytes();
-    for (const uint32_t word : {kFixedSignature, kFixedStructVersion,
-                                uint32_t(v[0]) << 16 | v[1], uint32_t(v[2]) << 16 | v[3],
-                                uint32_t(v[0]) << 16 | v[1], uint32_t(v[2]) << 16 | v[3],
-                                kFileFlagsMask, 0u, kFileOsNtWindows32, kFileTypeApp, 0u, 0u, 0u})
+    for (const uint32_t word :
+         {kFixedSignature, kFixedStructVersion, uint32_t(v[0]) << 16 | v[1],
+          uint32_t(v[2]) << 16 | v[3], uint32_t(v[0]) << 16 | v[1], uint32_t(v[2]) << 16 | v[3],
+          kFileFlagsMask, 0u, kFileOsNtWindows32, kFileTypeApp, 0u, 0u, 0u})
         Put32(out, word);
 
     const size_t stringInfo = tree.Open(u"StringFileInfo", 0, kTextValue);

@@ -12,7 +12,8 @@ std::wstring Wide(const std::string& utf8)
 
 std::string Utf8(const wchar_t* wide, size_t length)
 {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, int(length), nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide, int(length), nullptr, 0, nullptr, nullptr);
     std::string utf8(size_t(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide, int(length), utf8.data(), bytes, nullptr, nullptr);
     return utf8;

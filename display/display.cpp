@@ -34,8 +34,8 @@ void InitDisplay(HWND window)
     RECT client;
     if (!GetClientRect(window, &client))
         memset(&client, 0, sizeof client);
-    if (!CreateSurface(&g_backBuffer, client.right - client.left, client.bottom - client.top,
-                       32, "BackBuffer")) {
+    if (!CreateSurface(&g_backBuffer, client.right - client.left, client.bottom - client.top, 32,
+                       "BackBuffer")) {
         // A failed creation may leave sizes behind; an all-zero record is
         // what every caller reads as "no back buffer".
         memset(&g_backBuffer, 0, sizeof g_backBuffer);

@@ -38,9 +38,9 @@ void ShutdownDisplay();
 // Block transfers. Those to the window take it as their first argument; a
 // null window stands for the whole screen. A size of 0 stands for the full
 // size of the surface the routine's comment names; a negative size is an
-// empty block: nothing is drawn and no device context is taken. Blocks reaching outside a surface or
-// the window are clipped. Each routine takes and gives back its own device
-// contexts and leaves no surface selected into any.
+// empty block: nothing is drawn and no device context is taken. Blocks reaching outside a surface
+// or the window are clipped. Each routine takes and gives back its own device contexts and leaves
+// no surface selected into any.
 
 // Copies a block of src into dst (sizes of 0: the source's). A source whose
 // colour key is active is copied past that key without the platform, when

@@ -137,7 +137,8 @@ int FillAndPresent(HWND window, RECT rect, COLORREF color)
         const RECT inside = {left, top, left + cx, top + cy};
         FillSurfaceRect(&g_backBuffer, inside, color);
     }
-    PresentSurfaceRect(window, rect.left, rect.top, width, height, &g_backBuffer, rect.left, rect.top);
+    PresentSurfaceRect(window, rect.left, rect.top, width, height, &g_backBuffer, rect.left,
+                       rect.top);
     return 1;
 }
 

@@ -14,8 +14,14 @@
 
 namespace {
 
-uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+uint32_t Le16(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+uint32_t Le32(const uint8_t* p)
+{
+    return Le16(p) | Le16(p + 2) << 16;
+}
 
 }  // namespace
 
@@ -30,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (fine != EncodeIconResources(file, &resources, &made))
         __builtin_trap();
     if (!fine) {
-        if (checked.empty() || made.empty() || !resources.images.empty() || !resources.group.empty())
+        if (checked.empty() || made.empty() || !resources.images.empty() ||
+            !resources.group.empty())
             __builtin_trap();
         return 0;
     }
@@ -43,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint32_t bytes = Le32(entry + 8), offset = Le32(entry + 12);
         if (image.id != i + 1 || image.bytes.size() != bytes ||
             std::memcmp(image.bytes.data(), data + offset, bytes) != 0 ||
-            Le32(&resources.group[6 + 14 * i + 8]) != bytes || Le16(&resources.group[6 + 14 * i + 12]) != i + 1)
+            Le32(&resources.group[6 + 14 * i + 8]) != bytes ||
+            Le16(&resources.group[6 + 14 * i + 12]) != i + 1)
             __builtin_trap();
     }
     return 0;

@@ -16,13 +16,14 @@ namespace {
 
 std::vector<ResourceEntry> Sorted(std::vector<ResourceEntry> entries)
 {
-    std::stable_sort(entries.begin(), entries.end(), [](const ResourceEntry& a, const ResourceEntry& b) {
-        if (!(a.type == b.type))
-            return ResourceIdLess(a.type, b.type);
-        if (!(a.name == b.name))
-            return ResourceIdLess(a.name, b.name);
-        return a.language < b.language;
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const ResourceEntry& a, const ResourceEntry& b) {
+                         if (!(a.type == b.type))
+                             return ResourceIdLess(a.type, b.type);
+                         if (!(a.name == b.name))
+                             return ResourceIdLess(a.name, b.name);
+                         return a.language < b.language;
+                     });
     return entries;
 }
 

@@ -34,15 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         return 0;
     }
-    if (image.width < 1 || image.width > kPngMaxSide || image.height < 1 || image.height > kPngMaxSide ||
+    if (image.width < 1 || image.width > kPngMaxSide || image.height < 1 ||
+        image.height > kPngMaxSide ||
         image.rgba.size() != size_t(image.width) * size_t(image.height) * 4)
         __builtin_trap();
     if (size_t(image.width) * size_t(image.height) > kLargestRewritten)
         return 0;
     std::vector<uint8_t> png;
     RgbaImage back;
-    if (!EncodePng(image, &png, &error) || !DecodePng(png, &back, &error) || back.width != image.width ||
-        back.height != image.height || back.rgba != image.rgba)
+    if (!EncodePng(image, &png, &error) || !DecodePng(png, &back, &error) ||
+        back.width != image.width || back.height != image.height || back.rgba != image.rgba)
         __builtin_trap();
     return 0;
 }

@@ -93,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (zlibDone)
         asked = uint32_t(zlibOut) + (data[1] % 5) - 2;
     if (asked <= kMostOutput && Ours(framed, asked, &byUs, &used) &&
-        (!zlibDone || asked != zlibOut || used != zlibUsed || !std::equal(byUs.begin(), byUs.end(), byZlib.begin())))
+        (!zlibDone || asked != zlibOut || used != zlibUsed ||
+         !std::equal(byUs.begin(), byUs.end(), byZlib.begin())))
         __builtin_trap();
     return 0;
 }

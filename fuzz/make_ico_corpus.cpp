@@ -45,7 +45,8 @@ std::vector<std::pair<std::string, Bytes>> Seeds()
     std::vector<std::pair<std::string, Bytes>> seeds;
     RgbaImage picture{3, 2, {}};
     for (int i = 0; i < 6; ++i)
-        picture.rgba.insert(picture.rgba.end(), {uint8_t(40 * i), 200, uint8_t(255 - 30 * i), uint8_t(i * 51)});
+        picture.rgba.insert(picture.rgba.end(),
+                            {uint8_t(40 * i), 200, uint8_t(255 - 30 * i), uint8_t(i * 51)});
     Bytes made;
     std::string error;
     if (!EncodeIcon(picture, &made, &error))
@@ -54,7 +55,8 @@ std::vector<std::pair<std::string, Bytes>> Seeds()
     const Bytes eight = {1, 2, 3, 4, 5, 6, 7, 8};
     seeds.emplace_back("good-one-picture", Icon({{16, 16, 0, 1, 32, 8, 22}}, eight));
     seeds.emplace_back("good-depth-from-colours", Icon({{16, 16, 16, 0, 0, 8, 22}}, eight));
-    seeds.emplace_back("good-two-sharing-bytes", Icon({{16, 16, 0, 1, 32, 8, 38}, {0, 0, 2, 1, 1, 4, 42}}, eight));
+    seeds.emplace_back("good-two-sharing-bytes",
+                       Icon({{16, 16, 0, 1, 32, 8, 38}, {0, 0, 2, 1, 1, 4, 42}}, eight));
     seeds.emplace_back("good-bytes-after-the-last", Icon({{32, 32, 0, 1, 8, 4, 22}}, eight));
     seeds.emplace_back("bad-no-pictures", Icon({}, eight));
     seeds.emplace_back("bad-a-cursor", Icon({{16, 16, 0, 1, 32, 8, 22}}, eight, 2));

@@ -20,12 +20,16 @@ std::vector<std::pair<std::string, Bytes>> Composed()
     const struct {
         const char* name;
         int colour;
-    } kinds[] = {{"grey", PNG_COLOR_TYPE_GRAY}, {"rgb", PNG_COLOR_TYPE_RGB}, {"grey_alpha", PNG_COLOR_TYPE_GRAY_ALPHA},
+    } kinds[] = {{"grey", PNG_COLOR_TYPE_GRAY},
+                 {"rgb", PNG_COLOR_TYPE_RGB},
+                 {"grey_alpha", PNG_COLOR_TYPE_GRAY_ALPHA},
                  {"rgba", PNG_COLOR_TYPE_RGB_ALPHA}};
     const struct {
         const char* name;
         int level, strategy;
-    } blocks[] = {{"stored", 0, Z_DEFAULT_STRATEGY}, {"fixed", 9, Z_FIXED}, {"dynamic", 9, Z_DEFAULT_STRATEGY}};
+    } blocks[] = {{"stored", 0, Z_DEFAULT_STRATEGY},
+                  {"fixed", 9, Z_FIXED},
+                  {"dynamic", 9, Z_DEFAULT_STRATEGY}};
     for (const auto& k : kinds)
         for (const auto& b : blocks) {
             Composition c;
@@ -35,7 +39,8 @@ std::vector<std::pair<std::string, Bytes>> Composed()
             c.level = b.level;
             c.strategy = b.strategy;
             c.split = k.colour == PNG_COLOR_TYPE_RGB ? 40 : 0;
-            files.push_back({std::string("composed-") + k.name + "-" + b.name, pngcase::Composed(c)});
+            files.push_back(
+                {std::string("composed-") + k.name + "-" + b.name, pngcase::Composed(c)});
         }
     return files;
 }
@@ -68,7 +73,10 @@ int main(int argc, char** argv)
             Bytes seed = {piece, 0};
             const Bytes data = ImageData(file);
             seed.insert(seed.end(), data.begin(), data.end());
-            ok = WriteSeed("make_png_corpus", streams + "/" + name + "-pieces-of-" + std::to_string(piece) + ".zlib", seed) && ok;
+            ok = WriteSeed("make_png_corpus",
+                           streams + "/" + name + "-pieces-of-" + std::to_string(piece) + ".zlib",
+                           seed) &&
+                 ok;
         }
     }
     return ok ? 0 : 1;

@@ -19,9 +19,9 @@ void RestrictDllSearch()
     // older system the program runs on without it.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     SetDefaultDllDirectoriesProc setDefault =
-        kernel != nullptr
-            ? (SetDefaultDllDirectoriesProc)(void*)GetProcAddress(kernel, "SetDefaultDllDirectories")
-            : nullptr;
+        kernel != nullptr ? (SetDefaultDllDirectoriesProc)(void*)GetProcAddress(
+                                kernel, "SetDefaultDllDirectories")
+                          : nullptr;
     if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
     // Without it, the current folder at least goes from the search: often

@@ -24,7 +24,7 @@ struct ProgramSearch {
     char system[MAX_PATH];
     char system16[MAX_PATH];  // Windows\System: no call names it, but it is searched
     char windows[MAX_PATH];
-    char* path;               // PATH, or null
+    char* path;  // PATH, or null
 };
 
 // The launcher's own folder in the ANSI code page. The shell is handed an
@@ -40,15 +40,16 @@ static bool FindLauncherFolder(char* folder, uint32_t size)
         --length;
     if (length == 0)
         return false;
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, (int)length, folder, (int)size - 1,
-                                          nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide, (int)length, folder, (int)size - 1, nullptr, nullptr);
     if (bytes <= 0)
         return false;
     folder[bytes] = '\0';
     // Said exactly only if it reads back as the same name: best-fit and
     // default characters both change it.
     wchar_t back[MAX_PATH];
-    const int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, folder, bytes, back, MAX_PATH);
+    const int units =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, folder, bytes, back, MAX_PATH);
     return units == (int)length && memcmp(back, wide, length * sizeof(wchar_t)) == 0;
 }
 
@@ -111,10 +112,10 @@ typedef BOOL(WINAPI* NeedCurrentDirectoryProc)(LPCSTR);
 static bool SearchesCurrentFolder(const char* name)
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    NeedCurrentDirectoryProc need =
-        kernel != nullptr
-            ? (NeedCurrentDirectoryProc)(void*)GetProcAddress(kernel, "NeedCurrentDirectoryForExePathA")
-            : nullptr;
+    NeedCurrentDirectoryProc need = kernel != nullptr
+                                        ? (NeedCurrentDirectoryProc)(void*)GetProcAddress(
+                                              kernel, "NeedCurrentDirectoryForExePathA")
+                                        : nullptr;
     return need == nullptr || need(name);
 }
 
@@ -140,7 +141,8 @@ int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const ch
     const char* p = SkipBlanks(commandLine);
     if (*p == '"') {
         // A quoted name is the whole name, spaces and all.
-        found = SplitCommandLine(p, name, sizeof name, &rest) && SearchForProgram(&search, name, path, pathSize);
+        found = SplitCommandLine(p, name, sizeof name, &rest) &&
+                SearchForProgram(&search, name, path, pathSize);
     } else {
         // Unquoted, a name with spaces is ambiguous: like WinExec, take the
         // first candidate that names a program.
@@ -188,8 +190,9 @@ static int StartThroughShell(const char* commandLine, HWND owner, HANDLE* proces
     // taskbar button, stands in for it until the call returns.
     HWND standIn = nullptr;
     if (owner == nullptr) {
-        standIn = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0,
-                                  0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        standIn =
+            CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE,
+                            0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         owner = standIn;
     }
     if (owner != nullptr)
@@ -209,7 +212,8 @@ static int StartThroughShell(const char* commandLine, HWND owner, HANDLE* proces
         // We exit right after: the start must be complete when this returns.
         // A failure is reported by the exit code, never by a message box
         // in front of the user.
-        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | (process != nullptr ? SEE_MASK_NOCLOSEPROCESS : 0);
+        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI |
+                     (process != nullptr ? SEE_MASK_NOCLOSEPROCESS : 0);
         info.hwnd = owner;
         info.lpFile = program;
         info.lpParameters = parameters[0] != '\0' ? parameters : nullptr;
@@ -291,7 +295,8 @@ int StartProgram(const char* commandLine, HWND owner, HANDLE* process)
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION created;
     int started = 0;
-    if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created)) {
+    if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &created)) {
         CloseHandle(created.hThread);
         *process = created.hProcess;
         started = 1;

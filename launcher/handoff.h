@@ -33,5 +33,4 @@ DWORD WaitForProgram(HANDLE process);
 // The file WinExec would start for a command line, found the same way, with
 // its full path, and the parameters after it. 0 when there is none, or when
 // the launcher's own folder cannot be said in the ANSI code page.
-int FindProgram(const char* commandLine, char* path, uint32_t pathSize,
-                const char** parameters);
+int FindProgram(const char* commandLine, char* path, uint32_t pathSize, const char** parameters);

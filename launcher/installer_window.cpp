@@ -46,7 +46,8 @@ static BOOL CALLBACK LookAtWindow(HWND window, LPARAM searchAddress)
         return TRUE;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    if (processId == 0 || processId == search->ourProcess || !CreatedSince(processId, &search->since))
+    if (processId == 0 || processId == search->ourProcess ||
+        !CreatedSince(processId, &search->since))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -61,7 +62,8 @@ static void PumpWaitingMessages()
         PumpOneMessage();
 }
 
-int WaitForInstallerWindow(HANDLE process, const FILETIME* since, uint32_t milliseconds, HWND* window)
+int WaitForInstallerWindow(HANDLE process, const FILETIME* since, uint32_t milliseconds,
+                           HWND* window)
 {
     *window = nullptr;
     WindowSearch search = {*since, GetCurrentProcessId(), nullptr};
@@ -79,11 +81,12 @@ int WaitForInstallerWindow(HANDLE process, const FILETIME* since, uint32_t milli
         const uint32_t passed = GetTickCount() - start;
         if (passed >= milliseconds)
             return kInstallerTimedOut;
-        const DWORD turn = milliseconds - passed < kLookEveryMs ? milliseconds - passed : kLookEveryMs;
+        const DWORD turn =
+            milliseconds - passed < kLookEveryMs ? milliseconds - passed : kLookEveryMs;
         // The shell may have started the program without a process to
         // give: then only its window or the time can end the wait.
-        const DWORD woken = MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE, turn,
-                                                      QS_ALLINPUT);
+        const DWORD woken = MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE,
+                                                      turn, QS_ALLINPUT);
         // A wait that fails would fail again at once: rather than spin, the
         // program counts as gone.
         if ((process != nullptr && woken == WAIT_OBJECT_0) || woken == WAIT_FAILED)
@@ -96,7 +99,8 @@ void HoldWhileWindowComesUp(uint32_t milliseconds)
     // A window is visible to the system before its first paint has reached
     // the screen; the picture stays over that moment, answering as before.
     const DWORD start = GetTickCount();
-    for (uint32_t passed = 0; passed < milliseconds && !g_skipRequested; passed = GetTickCount() - start) {
+    for (uint32_t passed = 0; passed < milliseconds && !g_skipRequested;
+         passed = GetTickCount() - start) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - passed, QS_ALLINPUT);
         PumpWaitingMessages();
     }
@@ -106,7 +110,8 @@ void BringInstallerForward(HWND installer, HWND ours)
 {
     // Above it in the order of windows means in front of it. While our
     // window is the foreground one, we may hand that on.
-    for (HWND above = GetWindow(installer, GW_HWNDPREV); above != nullptr; above = GetWindow(above, GW_HWNDPREV))
+    for (HWND above = GetWindow(installer, GW_HWNDPREV); above != nullptr;
+         above = GetWindow(above, GW_HWNDPREV))
         if (above == ours) {
             SetForegroundWindow(installer);
             return;

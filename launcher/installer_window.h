@@ -17,7 +17,8 @@ enum {
 // later, not ours, for at most milliseconds, keeping our window answering;
 // the wait also ends with the process (when there is one) and a skip. The
 // window found in *window.
-int WaitForInstallerWindow(HANDLE process, const FILETIME* since, uint32_t milliseconds, HWND* window);
+int WaitForInstallerWindow(HANDLE process, const FILETIME* since, uint32_t milliseconds,
+                           HWND* window);
 // Keeps the picture up, answering messages, while a window just found
 // reaches the screen; a skip ends it.
 void HoldWhileWindowComesUp(uint32_t milliseconds);

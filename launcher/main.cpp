@@ -168,7 +168,8 @@ static bool PlayShowHandingOn(const LauncherRun* run, int* started, HANDLE* proc
     ShowStage stage = {g_hWnd, &g_backBuffer, &g_backCopy, &g_splashImage, {}};
     PlannedFrame frames[kShowFrameCount];
     const int32_t count = PlanShow(ShowFades(), &run->product.timings, frames);
-    if (!FindSplashBlock(g_screenWidth, g_screenHeight, stage.backBuffer, stage.picture, &stage.block))
+    if (!FindSplashBlock(g_screenWidth, g_screenHeight, stage.backBuffer, stage.picture,
+                         &stage.block))
         return false;
     const bool untilWindow = run->product.untilWindowMs > 0;
     const int32_t held = untilWindow ? HeldFrameCount(count) : count;

@@ -22,10 +22,12 @@ int32_t MonitorDpi(HMONITOR monitor)
     HMODULE shcore = monitor != nullptr ? LoadSystemLibrary("shcore.dll") : nullptr;
     if (shcore == nullptr)
         return SystemDpi();
-    GetDpiForMonitorProc getDpi = (GetDpiForMonitorProc)(void*)GetProcAddress(shcore, "GetDpiForMonitor");
+    GetDpiForMonitorProc getDpi =
+        (GetDpiForMonitorProc)(void*)GetProcAddress(shcore, "GetDpiForMonitor");
     UINT dpiX = 0, dpiY = 0;
-    const bool known = getDpi != nullptr && SUCCEEDED(getDpi(monitor, kEffectiveDpi, &dpiX, &dpiY)) &&
-                       dpiX > 0 && dpiX <= 4800;
+    const bool known = getDpi != nullptr &&
+                       SUCCEEDED(getDpi(monitor, kEffectiveDpi, &dpiX, &dpiY)) && dpiX > 0 &&
+                       dpiX <= 4800;
     FreeLibrary(shcore);
     return known ? int32_t(dpiX) : SystemDpi();
 }

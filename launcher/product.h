@@ -8,7 +8,7 @@
 
 #define ORVELINE_PRODUCT_NAME "Orveline"
 #define ORVELINE_FILE_DESCRIPTION "Orveline splash launcher"
-#define ORVELINE_VERSION_NUMBERS \
+#define ORVELINE_VERSION_NUMBERS                                                                   \
     ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR, ORVELINE_VERSION_PATCH, 0
 
 #endif

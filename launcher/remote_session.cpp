@@ -19,14 +19,16 @@ static bool ReadGlassSession(DWORD* session)
     if (advapi == nullptr)
         return false;
     RegOpenKeyExProc openKey = (RegOpenKeyExProc)(void*)GetProcAddress(advapi, "RegOpenKeyExA");
-    RegQueryValueExProc queryValue = (RegQueryValueExProc)(void*)GetProcAddress(advapi, "RegQueryValueExA");
+    RegQueryValueExProc queryValue =
+        (RegQueryValueExProc)(void*)GetProcAddress(advapi, "RegQueryValueExA");
     RegCloseKeyProc closeKey = (RegCloseKeyProc)(void*)GetProcAddress(advapi, "RegCloseKey");
     bool known = false;
     HKEY key;
     if (openKey != nullptr && queryValue != nullptr && closeKey != nullptr &&
         openKey(HKEY_LOCAL_MACHINE, kTerminalServerKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD type = 0, size = sizeof *session;
-        known = queryValue(key, "GlassSessionId", nullptr, &type, (BYTE*)session, &size) == ERROR_SUCCESS &&
+        known = queryValue(key, "GlassSessionId", nullptr, &type, (BYTE*)session, &size) ==
+                    ERROR_SUCCESS &&
                 type == REG_DWORD && size == sizeof *session;
         closeKey(key);
     }
@@ -42,5 +44,6 @@ bool InRemoteSession()
     // Server 2012 on) is reported as local by the metric; it is the
     // console's session only if it is the one Windows names as such.
     DWORD glass, ours;
-    return ReadGlassSession(&glass) && ProcessIdToSessionId(GetCurrentProcessId(), &ours) && ours != glass;
+    return ReadGlassSession(&glass) && ProcessIdToSessionId(GetCurrentProcessId(), &ours) &&
+           ours != glass;
 }

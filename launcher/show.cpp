@@ -11,8 +11,8 @@ int32_t ShowLevel(int32_t frame)
 uint32_t ShowWaitAfter(int32_t frame, const ShowTimings* timings)
 {
     const uint32_t fadeMs = frame < kFadeInFrameCount ? timings->fadeInMs : timings->fadeOutMs;
-    const uint32_t frames = frame < kFadeInFrameCount ? kFadeInFrameCount
-                                                      : kShowFrameCount - kFadeInFrameCount;
+    const uint32_t frames =
+        frame < kFadeInFrameCount ? kFadeInFrameCount : kShowFrameCount - kFadeInFrameCount;
     const uint32_t wait = (fadeMs + frames / 2) / frames;
     return wait != 0 ? wait : 1;
 }
@@ -63,7 +63,8 @@ int32_t ShowChooseScale(int32_t dpi, const int32_t* present, int32_t count)
     for (int32_t i = 0; i < count; ++i) {
         const int64_t difference = int64_t(dpi) * 100 - int64_t(present[i]) * 96;
         const int64_t distance = difference < 0 ? -difference : difference;
-        if (bestDistance < 0 || distance < bestDistance || (distance == bestDistance && present[i] > best)) {
+        if (bestDistance < 0 || distance < bestDistance ||
+            (distance == bestDistance && present[i] > best)) {
             best = present[i];
             bestDistance = distance;
         }

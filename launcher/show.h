@@ -59,14 +59,12 @@ struct ShowScale {
 // packer, the preview and the tests all take them from here. 200 % keeps
 // the name "Tal1280x2" that programs before the other scales gave it.
 inline constexpr ShowScale kShowScaleTable[] = {
-    {125, "Tal1280x125", "tal1280x125", 396, 295},
-    {150, "Tal1280x150", "tal1280x150", 476, 354},
-    {175, "Tal1280x175", "tal1280x175", 555, 413},
-    {200, "Tal1280x2", "tal1280x2", 634, 472},
-    {250, "Tal1280x250", "tal1280x250", 793, 590},
-    {300, "Tal1280x300", "tal1280x300", 951, 708},
+    {125, "Tal1280x125", "tal1280x125", 396, 295}, {150, "Tal1280x150", "tal1280x150", 476, 354},
+    {175, "Tal1280x175", "tal1280x175", 555, 413}, {200, "Tal1280x2", "tal1280x2", 634, 472},
+    {250, "Tal1280x250", "tal1280x250", 793, 590}, {300, "Tal1280x300", "tal1280x300", 951, 708},
 };
-inline constexpr int32_t kShowScaleCount = int32_t(sizeof kShowScaleTable / sizeof kShowScaleTable[0]);
+inline constexpr int32_t kShowScaleCount =
+    int32_t(sizeof kShowScaleTable / sizeof kShowScaleTable[0]);
 // The row of a scale; null for 100 % and any scale not in the table. Inline,
 // so that only the programs that look up more than a name hold the table.
 constexpr const ShowScale* FindShowScale(int32_t percent)

@@ -27,9 +27,9 @@ std::string Size(int32_t width, int32_t height)
 // choose for it, each with where it came from.
 struct PreviewScene {
     PixelSurface background, picture;
-    std::string desktop;    // the screenshot's file name, or GENERATED
-    ShowPicture choice{};   // the picture the launcher loads
-    std::string path;       // the file it is read from
+    std::string desktop;   // the screenshot's file name, or GENERATED
+    ShowPicture choice{};  // the picture the launcher loads
+    std::string path;      // the file it is read from
 };
 
 // The desktop behind the show: the screenshot given, or one made up at the
@@ -56,8 +56,7 @@ bool LoadBackground(const PreviewOptions& options, PreviewScene* scene, std::str
 void ChoosePicture(const PreviewOptions& options, PreviewScene* scene)
 {
     ShowPicture choice = PictureForScreen(scene->background.width());
-    std::string given =
-        choice.file == kSmallPicture.file ? options.smallFile : options.largeFile;
+    std::string given = choice.file == kSmallPicture.file ? options.smallFile : options.largeFile;
     // The launcher's choice on a scaled screen, among the scaled pictures
     // there are to show.
     if (scene->background.width() > kSmallScreenMaxWidth) {
@@ -65,9 +64,10 @@ void ChoosePicture(const PreviewOptions& options, PreviewScene* scene)
         std::string files[kShowScaleCount + 1];
         int32_t count = 1;
         for (int32_t scale : kShowScales) {
-            const std::string file = scale == 200 && !options.largeTwiceFile.empty()
-                                         ? options.largeTwiceFile
-                                         : (fs::path(options.picturesDir) / ScaledPicture(scale).file).string();
+            const std::string file =
+                scale == 200 && !options.largeTwiceFile.empty()
+                    ? options.largeTwiceFile
+                    : (fs::path(options.picturesDir) / ScaledPicture(scale).file).string();
             if (fs::exists(file)) {
                 files[count] = file;
                 present[count++] = scale;
@@ -104,7 +104,8 @@ bool WriteAllFrames(const PreviewOptions& options, const PreviewScene& scene,
             return false;
         written->push_back(file);
     }
-    *report += "wrote " + std::to_string(frames.size()) + " frames to " + options.allFramesDir + "\n";
+    *report +=
+        "wrote " + std::to_string(frames.size()) + " frames to " + options.allFramesDir + "\n";
     return true;
 }
 
@@ -122,9 +123,8 @@ std::vector<std::string> SheetTitle(const PreviewOptions& options, const Preview
     else
         where = " AT (" + std::to_string(block.dstX) + ", " + std::to_string(block.dstY) + ")";
     const std::vector<SheetCell> cells = SheetCells(options.timings, options.fades);
-    const SheetCell hold = *std::find_if(cells.begin(), cells.end(), [](const SheetCell& c) {
-        return c.phase == ShowPhase::Hold;
-    });
+    const SheetCell hold = *std::find_if(
+        cells.begin(), cells.end(), [](const SheetCell& c) { return c.phase == ShowPhase::Hold; });
     return {
         std::string(scene.choice.name) + " " + Size(picture.width(), picture.height()) + where +
             " ON A " + Size(scene.background.width(), scene.background.height()) + " SCREEN",
@@ -171,16 +171,17 @@ bool RunPreview(const PreviewOptions& options, std::string* report, std::string*
         RenderFrame(scene.background, scene.picture, options.frameLevel, &frame);
         if (!WritePng(options.output, SurfaceToImage(frame.get()), error))
             return Abandon(written, report);
-        *report += "wrote " + options.output + " (level " + std::to_string(options.frameLevel) +
-                   ")\n";
+        *report +=
+            "wrote " + options.output + " (level " + std::to_string(options.frameLevel) + ")\n";
         return true;
     }
     if (!options.allFramesDir.empty() && !WriteAllFrames(options, scene, &written, report, error))
         return Abandon(written, report);
     const std::vector<std::string> title = SheetTitle(options, scene);
-    if (!WritePng(options.output,
-                  ContactSheet(scene.background, scene.picture, title, options.timings, options.fades),
-                  error))
+    if (!WritePng(
+            options.output,
+            ContactSheet(scene.background, scene.picture, title, options.timings, options.fades),
+            error))
         return Abandon(written, report);
     *report += "wrote " + options.output + " (contact sheet of " +
                std::to_string(SheetCells(options.timings, options.fades).size()) + " frames)\n";

@@ -26,17 +26,17 @@
 
 // What show_preview is asked to do.
 struct PreviewOptions {
-    std::string picturesDir;          // holds tal800.bmp and tal1280.bmp
+    std::string picturesDir;           // holds tal800.bmp and tal1280.bmp
     std::string smallFile, largeFile;  // replace the folder's own, if given
-    std::string background;           // a screenshot PNG; empty: generated
+    std::string background;            // a screenshot PNG; empty: generated
     int32_t screenWidth = 1024, screenHeight = 768;
     bool screenGiven = false;
-    std::string allFramesDir;         // every frame as a PNG, if given
-    int32_t frameLevel = -1;          // 0 to 256: write only that frame
+    std::string allFramesDir;  // every frame as a PNG, if given
+    int32_t frameLevel = -1;   // 0 to 256: write only that frame
     ShowTimings timings = kShippedTimings;
-    bool fades = true;                // false: the show without animations
-    int32_t dpi = 96;                 // the screen's DPI; the launcher's choice of scale follows it
-    std::string largeTwiceFile;       // replaces the folder's tal1280x2.bmp, if given
+    bool fades = true;           // false: the show without animations
+    int32_t dpi = 96;            // the screen's DPI; the launcher's choice of scale follows it
+    std::string largeTwiceFile;  // replaces the folder's tal1280x2.bmp, if given
     std::string output;
     bool help = false;
 };

@@ -82,7 +82,7 @@ PixelSurface GeneratedDesktop(int32_t width, int32_t height)
     }
     // The taskbar and its start button.
     FillBox(&desktop, 0, height - taskbar, width, height, {28, 28, 34});
-    FillBox(&desktop, 2, height - taskbar + 2, std::min(width, 2 + taskbar * 3),
-            height - 2, {60, 140, 220});
+    FillBox(&desktop, 2, height - taskbar + 2, std::min(width, 2 + taskbar * 3), height - 2,
+            {60, 140, 220});
     return desktop;
 }

@@ -51,7 +51,8 @@ bool TakeOptionValue(const std::string& arg, const std::string& value, PreviewOp
         // waiting for no reason a user would accept.
         int32_t ms = 0;
         if (!ParseNumber(value, kProductMaxMs, &ms)) {
-            *error = arg + " wants milliseconds from 0 to " + std::to_string(kProductMaxMs) + ", not " + value;
+            *error = arg + " wants milliseconds from 0 to " + std::to_string(kProductMaxMs) +
+                     ", not " + value;
             return false;
         }
         uint32_t& field = arg == "--fade-in" ? options->timings.fadeInMs
@@ -98,8 +99,8 @@ bool ParsePreviewArgs(const std::vector<std::string>& args, PreviewOptions* opti
         }
         if (arg.size() > 1 && arg[0] == '-') {
             static const char* const kTakeValue[] = {
-                "--pictures", "--tal800",   "--tal1280", "--tal1280x2", "--background", "--screen",
-                "--all-frames", "--frame", "--fade-in", "--hold",     "--fade-out",   "--dpi"};
+                "--pictures",   "--tal800", "--tal1280", "--tal1280x2", "--background", "--screen",
+                "--all-frames", "--frame",  "--fade-in", "--hold",      "--fade-out",   "--dpi"};
             if (std::find_if(std::begin(kTakeValue), std::end(kTakeValue),
                              [&](const char* o) { return arg == o; }) == std::end(kTakeValue)) {
                 *error = "unknown option " + arg;

@@ -14,5 +14,6 @@ ShowPicture PictureForScreen(int32_t screenWidth)
 ShowPicture ScaledPicture(int32_t percent)
 {
     const ShowScale* scale = FindShowScale(percent);
-    return scale != nullptr ? ShowPicture{scale->name, std::string(scale->file) + ".bmp"} : kLargePicture;
+    return scale != nullptr ? ShowPicture{scale->name, std::string(scale->file) + ".bmp"}
+                            : kLargePicture;
 }

@@ -14,8 +14,7 @@ constexpr int32_t kThumbSide = 360;
 constexpr int32_t kColumns = 4;
 constexpr int32_t kMargin = 16, kGap = 16, kTextScale = 2, kLineHeight = 9 * kTextScale;
 
-void FillImage(RgbaImage* image, int32_t left, int32_t top, int32_t right, int32_t bottom,
-               Rgb c)
+void FillImage(RgbaImage* image, int32_t left, int32_t top, int32_t right, int32_t bottom, Rgb c)
 {
     for (int32_t y = std::max(top, 0); y < std::min(bottom, image->height); ++y)
         for (int32_t x = std::max(left, 0); x < std::min(right, image->width); ++x) {
@@ -36,12 +35,12 @@ void PasteImage(RgbaImage* to, int32_t x, int32_t y, const RgbaImage& from)
 }  // namespace
 
 RgbaImage ContactSheet(const PixelSurface& background, const PixelSurface& picture,
-                       const std::vector<std::string>& title, const ShowTimings& timings, bool fades)
+                       const std::vector<std::string>& title, const ShowTimings& timings,
+                       bool fades)
 {
     const int32_t width = background.width(), height = background.height();
-    const int32_t factor =
-        std::max({int32_t(1), (width + kThumbSide - 1) / kThumbSide,
-                  (height + kThumbSide - 1) / kThumbSide});
+    const int32_t factor = std::max({int32_t(1), (width + kThumbSide - 1) / kThumbSide,
+                                     (height + kThumbSide - 1) / kThumbSide});
     const int32_t thumbWidth = (width + factor - 1) / factor;
     const int32_t thumbHeight = (height + factor - 1) / factor;
 

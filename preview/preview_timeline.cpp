@@ -10,7 +10,7 @@ std::vector<ShowFrame> ShowFrames(const ShowTimings& timings, bool fades)
     std::vector<ShowFrame> frames;
     int32_t clock = 0;
     for (int32_t i = 0; i < count; ++i) {
-        const ShowPhase phase = !fades                   ? ShowPhase::Hold
+        const ShowPhase phase = !fades                  ? ShowPhase::Hold
                                 : i < kFadeInFrameCount ? ShowPhase::FadeIn
                                                         : ShowPhase::FadeOut;
         frames.push_back({i, planned[i].level, clock, phase});
@@ -33,7 +33,8 @@ std::vector<SheetCell> SheetCells(const ShowTimings& timings, bool fades)
     // Dense where the eye sees most change: the low levels, where a soft
     // edge first shows, and the end of the fade out, down to its last frame.
     static const int32_t kFadeInPicks[] = {0, 8, 16, 32, 48};
-    static const int32_t kFadeOutPicks[] = {0, 16, 32, 48, 56, kShowFrameCount - kFadeInFrameCount - 1};
+    static const int32_t kFadeOutPicks[] = {0,  16, 32,
+                                            48, 56, kShowFrameCount - kFadeInFrameCount - 1};
     const std::vector<ShowFrame> frames = ShowFrames(timings);
     const auto firstOut = std::find_if(frames.begin(), frames.end(), [](const ShowFrame& f) {
         return f.phase == ShowPhase::FadeOut;
@@ -47,8 +48,8 @@ std::vector<SheetCell> SheetCells(const ShowTimings& timings, bool fades)
     }
     const ShowFrame& last = frames[size_t(fadeInCount - 1)];
     const int32_t holdFrom = last.atMs + int32_t(ShowWaitAfter(last.index, &timings));
-    cells.push_back({ShowPhase::Hold, last.index, last.level, holdFrom,
-                     holdFrom + int32_t(timings.holdMs)});
+    cells.push_back(
+        {ShowPhase::Hold, last.index, last.level, holdFrom, holdFrom + int32_t(timings.holdMs)});
     for (int32_t j : kFadeOutPicks) {
         const ShowFrame& f = frames[size_t(fadeInCount + j)];
         cells.push_back({ShowPhase::FadeOut, f.index, f.level, f.atMs, f.atMs});

@@ -15,7 +15,7 @@ enum class ShowPhase { FadeIn, Hold, FadeOut };
 struct ShowFrame {
     int32_t index;  // order of drawing, from 0
     int32_t level;
-    int32_t atMs;   // nominal time it is drawn
+    int32_t atMs;  // nominal time it is drawn
     ShowPhase phase;
 };
 // Every frame the launcher draws, in order: the fades, or without them
@@ -28,10 +28,10 @@ int32_t ShowEndMs(const ShowTimings& timings = kShippedTimings, bool fades = tru
 // the fade in's last frame, left on the screen from fromMs to toMs.
 struct SheetCell {
     ShowPhase phase;
-    int32_t frame;   // index into ShowFrames()
+    int32_t frame;  // index into ShowFrames()
     int32_t level;
     int32_t fromMs;
-    int32_t toMs;    // fromMs but for the hold
+    int32_t toMs;  // fromMs but for the hold
 };
 std::vector<SheetCell> SheetCells(const ShowTimings& timings = kShippedTimings, bool fades = true);
 // The two lines printed under a cell.

@@ -18,7 +18,8 @@ std::string ScaledFiles()
 {
     std::string text;
     for (int32_t scale : kShowScales)
-        text += "                         " + std::to_string(scale) + " %  " + ScaledPicture(scale).file + "\n";
+        text += "                         " + std::to_string(scale) + " %  " +
+                ScaledPicture(scale).file + "\n";
     return text;
 }
 
@@ -43,7 +44,8 @@ std::string Usage()
            "  --fade-in MS, --hold MS, --fade-out MS\n"
            "                       the show's timings (default " +
            std::to_string(shipped.fadeInMs) + ", " + std::to_string(shipped.holdMs) + " and " +
-           std::to_string(shipped.fadeOutMs) + ")\n"
+           std::to_string(shipped.fadeOutMs) +
+           ")\n"
            "  --dpi N              the screen's DPI (default 96, 100 %); a screen wider\n"
            "                       than 800 shows the large picture at the scale\n"
            "                       nearest N x 100 / 96 among those in the folder,\n"

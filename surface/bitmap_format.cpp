@@ -262,8 +262,8 @@ void CopyBitmapRows(Surface* surface, int32_t x, int32_t y, const uint8_t* packe
     size_t bytes = (size_t)(endColumn - firstColumn) * 4;
     for (int64_t row = firstRow; row < endRow; ++row) {
         int64_t stored = layout->topDown ? row : layout->height - 1 - row;
-        const uint8_t* from = packed + layout->pixels + (size_t)stored * layout->rowBytes +
-                              (size_t)firstColumn * 4;
+        const uint8_t* from =
+            packed + layout->pixels + (size_t)stored * layout->rowBytes + (size_t)firstColumn * 4;
         uint8_t* to = surface->bits + surface->rowOffsets[y + row] + (x + firstColumn) * 4;
         memcpy(to, from, bytes);
     }

@@ -132,8 +132,8 @@ uint8_t* ReadBitmapFile(const char* fileName)
 namespace {
 
 // A bitmap, from the program's resources or else from a file.
-int DrawBitmap(const char* imageName, Surface* surface, int32_t x, int32_t y,
-               HGLOBAL paletteBlock, HPALETTE palette)
+int DrawBitmap(const char* imageName, Surface* surface, int32_t x, int32_t y, HGLOBAL paletteBlock,
+               HPALETTE palette)
 {
     const uint8_t* packed = nullptr;
     uint32_t size = 0;

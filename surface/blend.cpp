@@ -28,7 +28,7 @@ int BlendSurfacePlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int3
 }
 
 int BlendSurfaceKeyedPlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int32_t cy,
-                      const Surface* src, int32_t srcX, int32_t srcY)
+                           const Surface* src, int32_t srcX, int32_t srcY)
 {
     if (cx <= 0 || cy <= 0)
         return 1;
@@ -59,8 +59,8 @@ int BlendSurfaceKeyedPlain(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
 // The vector forms: the block walked row by row, each row to the form's
 // kernel. Other pixel sizes go to the plain forms, which step by them.
 static void BlendRows(int32_t form, Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
-                      int32_t cy, const Surface* src, int32_t srcX, int32_t srcY,
-                      uint32_t level, bool keyed, uint32_t key)
+                      int32_t cy, const Surface* src, int32_t srcX, int32_t srcY, uint32_t level,
+                      bool keyed, uint32_t key)
 {
     for (int32_t y = 0; y < cy; ++y) {
         uint8_t* d = dst->bits + dst->rowOffsets[dstY + y] + dstX * 4;
@@ -72,9 +72,9 @@ static void BlendRows(int32_t form, Surface* dst, int32_t dstX, int32_t dstY, in
     }
 }
 
-static int BlendSurfaceVector(int32_t form, Surface* dst, int32_t dstX, int32_t dstY,
-                              int32_t cx, int32_t cy, const Surface* src, int32_t srcX,
-                              int32_t srcY, int32_t level)
+static int BlendSurfaceVector(int32_t form, Surface* dst, int32_t dstX, int32_t dstY, int32_t cx,
+                              int32_t cy, const Surface* src, int32_t srcX, int32_t srcY,
+                              int32_t level)
 {
     if (dst->bytesPerPixel != 4)
         return BlendSurfacePlain(dst, dstX, dstY, cx, cy, src, srcX, srcY, level);
@@ -91,8 +91,8 @@ static int BlendSurfaceKeyedVector(int32_t form, Surface* dst, int32_t dstX, int
     if (src->bytesPerPixel != 4)
         return BlendSurfaceKeyedPlain(dst, dstX, dstY, cx, cy, src, srcX, srcY);
     if (cx > 0 && cy > 0)
-        BlendRows(form, dst, dstX, dstY, cx, cy, src, srcX, srcY, 256,
-                  (src->colorKey >> 24) != 0, src->colorKey & 0x00FFFFFFu);
+        BlendRows(form, dst, dstX, dstY, cx, cy, src, srcX, srcY, 256, (src->colorKey >> 24) != 0,
+                  src->colorKey & 0x00FFFFFFu);
     return 1;
 }
 
@@ -160,8 +160,8 @@ int BlendSurfaceKeyed(Surface* dst, int32_t dstX, int32_t dstY, int32_t cx, int3
     }
 }
 
-void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
-                      int32_t cols, int32_t dstSkip, int32_t srcSkip)
+void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows, int32_t cols,
+                      int32_t dstSkip, int32_t srcSkip)
 {
     if (rows <= 0 || cols <= 0)
         return;

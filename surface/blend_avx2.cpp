@@ -19,8 +19,10 @@ static inline __m256i MixEight(__m256i d, __m256i s, __m256i gLo, __m256i gHi, _
     const __m256i zero = _mm256_setzero_si256();
     const __m256i sLo = _mm256_unpacklo_epi8(zero, s), sHi = _mm256_unpackhi_epi8(zero, s);
     const __m256i dLo = _mm256_unpacklo_epi8(zero, d), dHi = _mm256_unpackhi_epi8(zero, d);
-    const __m256i rLo = _mm256_add_epi16(_mm256_mulhi_epu16(dLo, invLo), _mm256_mulhi_epu16(sLo, gLo));
-    const __m256i rHi = _mm256_add_epi16(_mm256_mulhi_epu16(dHi, invHi), _mm256_mulhi_epu16(sHi, gHi));
+    const __m256i rLo =
+        _mm256_add_epi16(_mm256_mulhi_epu16(dLo, invLo), _mm256_mulhi_epu16(sLo, gLo));
+    const __m256i rHi =
+        _mm256_add_epi16(_mm256_mulhi_epu16(dHi, invHi), _mm256_mulhi_epu16(sHi, gHi));
     return _mm256_packus_epi16(rLo, rHi);
 }
 
@@ -34,8 +36,8 @@ REALIGN_STACK void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uin
     // One byte shuffle puts each pixel's alpha, as alpha << 8, into its three
     // colour lanes and 0 into its alpha lane.
     const char z = (char)0x80;  // a shuffle index that yields 0
-    const __m256i alphaLo = _mm256_setr_epi8(z, 3, z, 3, z, 3, z, z, z, 7, z, 7, z, 7, z, z,
-                                             z, 3, z, 3, z, 3, z, z, z, 7, z, 7, z, 7, z, z);
+    const __m256i alphaLo = _mm256_setr_epi8(z, 3, z, 3, z, 3, z, z, z, 7, z, 7, z, 7, z, z, z, 3,
+                                             z, 3, z, 3, z, z, z, 7, z, 7, z, 7, z, z);
     const __m256i alphaHi = _mm256_setr_epi8(z, 11, z, 11, z, 11, z, z, z, 15, z, 15, z, 15, z, z,
                                              z, 11, z, 11, z, 11, z, z, z, 15, z, 15, z, 15, z, z);
     // Most pixels of a picture are opaque, and they all share one weight.
@@ -56,8 +58,10 @@ REALIGN_STACK void BlendRowAVX2(uint8_t* d, const uint8_t* s, int32_t count, uin
         if (_mm256_testc_si256(source, alphaMask)) {
             mixed = MixEight(dest, source, gOpaque, gOpaque, invOpaque, invOpaque);
         } else {
-            const __m256i gLo = _mm256_mulhi_epu16(_mm256_shuffle_epi8(source, alphaLo), levelLanes);
-            const __m256i gHi = _mm256_mulhi_epu16(_mm256_shuffle_epi8(source, alphaHi), levelLanes);
+            const __m256i gLo =
+                _mm256_mulhi_epu16(_mm256_shuffle_epi8(source, alphaLo), levelLanes);
+            const __m256i gHi =
+                _mm256_mulhi_epu16(_mm256_shuffle_epi8(source, alphaHi), levelLanes);
             mixed = MixEight(dest, source, gLo, gHi, _mm256_sub_epi16(lanes256, gLo),
                              _mm256_sub_epi16(lanes256, gHi));
         }

@@ -10,8 +10,8 @@
 #if defined(__MMX__)
 #include <mmintrin.h>
 
-void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
-                    int32_t cols, int32_t dstSkip, int32_t srcSkip)
+void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows, int32_t cols,
+                    int32_t dstSkip, int32_t srcSkip)
 {
     // The loops below count down and test after the work, so they need at
     // least one row and one pixel; without them no MMX register is touched.
@@ -66,8 +66,8 @@ void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
 #else
 
 // Without MMX the plain routine yields the same bytes.
-void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
-                    int32_t cols, int32_t dstSkip, int32_t srcSkip)
+void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows, int32_t cols,
+                    int32_t dstSkip, int32_t srcSkip)
 {
     BlendPixelsPlain(dstPixels, srcPixels, rows, cols, dstSkip, srcSkip);
 }

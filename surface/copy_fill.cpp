@@ -104,8 +104,8 @@ int FillSurfaceRect(Surface* surface, RECT rect, COLORREF color)
     return 1;
 }
 
-int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right,
-                    int32_t bottom, int32_t alpha)
+int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    int32_t alpha)
 {
     const int32_t width = right - left;
     const int32_t height = bottom - top;

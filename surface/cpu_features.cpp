@@ -14,20 +14,19 @@ static bool HasCpuid()
     // Flip the ID bit (21), read the flags back, then put the caller's flags
     // back as they were. Only registers are named, so the pushes inside
     // cannot disturb an operand addressed from the stack pointer.
-    __asm__ volatile(
-        "pushfl\n\t"
-        "popl %0\n\t"
-        "movl %0, %1\n\t"
-        "xorl $0x200000, %1\n\t"
-        "pushl %1\n\t"
-        "popfl\n\t"
-        "pushfl\n\t"
-        "popl %1\n\t"
-        "pushl %0\n\t"
-        "popfl"
-        : "=&r"(before), "=&r"(after)
-        :
-        : "cc");
+    __asm__ volatile("pushfl\n\t"
+                     "popl %0\n\t"
+                     "movl %0, %1\n\t"
+                     "xorl $0x200000, %1\n\t"
+                     "pushl %1\n\t"
+                     "popfl\n\t"
+                     "pushfl\n\t"
+                     "popl %1\n\t"
+                     "pushl %0\n\t"
+                     "popfl"
+                     : "=&r"(before), "=&r"(after)
+                     :
+                     : "cc");
     return ((before ^ after) & 0x200000u) != 0;
 #else
     // Every 64-bit x86 processor has CPUID.

@@ -21,7 +21,8 @@ enum {
 };
 
 struct Huffman {
-    uint16_t fast[1 << kFastBits];  // symbol << 4 | length by the next bits read; 0: none that short
+    uint16_t
+        fast[1 << kFastBits];  // symbol << 4 | length by the next bits read; 0: none that short
     uint16_t count[kMaxCodeBits + 1];
     uint16_t symbols[kLiteralSymbols];  // in the order of their codes
 };
@@ -46,8 +47,8 @@ const uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15, 
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                    33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                     1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
@@ -89,7 +90,8 @@ ALWAYS_INLINE void Refill(Inflater* s)
         return;
     if (s->pieceEnd - s->next >= 4) {
         const uint8_t* p = s->next;
-        uint32_t word = (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+        uint32_t word =
+            (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
         s->bits |= word << s->count;
         s->next += (31 - s->count) >> 3;
         s->count |= 24;
@@ -420,7 +422,8 @@ int InflateZlib(ZlibSource* source, uint8_t* out, uint32_t outSize)
     if (!TakeByte(&s, &method) || !TakeByte(&s, &flags))
         return 0;
     // The check, deflate, a window of at most 32 KiB, no preset dictionary.
-    if ((method << 8 | flags) % 31 != 0 || (method & 15) != 8 || method >> 4 > 7 || (flags & 0x20) != 0)
+    if ((method << 8 | flags) % 31 != 0 || (method & 15) != 8 || method >> 4 > 7 ||
+        (flags & 0x20) != 0)
         return 0;
     if (!InflateBlocks(&s))
         return 0;

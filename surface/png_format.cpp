@@ -51,8 +51,10 @@ uint32_t Crc32(const uint8_t* data, uint32_t size)
     }
     uint32_t crc = 0xFFFFFFFFu;
     for (; size >= 4; size -= 4, data += 4) {
-        crc ^= (uint32_t)data[0] | (uint32_t)data[1] << 8 | (uint32_t)data[2] << 16 | (uint32_t)data[3] << 24;
-        crc = table[3][crc & 0xFF] ^ table[2][crc >> 8 & 0xFF] ^ table[1][crc >> 16 & 0xFF] ^ table[0][crc >> 24];
+        crc ^= (uint32_t)data[0] | (uint32_t)data[1] << 8 | (uint32_t)data[2] << 16 |
+               (uint32_t)data[3] << 24;
+        crc = table[3][crc & 0xFF] ^ table[2][crc >> 8 & 0xFF] ^ table[1][crc >> 16 & 0xFF] ^
+              table[0][crc >> 24];
     }
     for (; size > 0; --size)
         crc = table[0][(crc ^ *data++) & 0xFF] ^ (crc >> 8);
@@ -88,11 +90,20 @@ int ReadHeader(const uint8_t* body, uint32_t length, PngLayout* l)
         return 0;
     uint32_t channels;
     switch (body[9]) {
-    case 0: channels = 1; break;
-    case 2: channels = 3; break;
-    case 4: channels = 2; break;
-    case 6: channels = 4; break;
-    default: return 0;  // palettes, and types PNG has not
+    case 0:
+        channels = 1;
+        break;
+    case 2:
+        channels = 3;
+        break;
+    case 4:
+        channels = 2;
+        break;
+    case 6:
+        channels = 4;
+        break;
+    default:
+        return 0;  // palettes, and types PNG has not
     }
     // 8-bit samples; deflate, PNG's one filter method, no interlacing.
     if (body[8] != 8 || body[10] != 0 || body[11] != 0 || body[12] != 0)
@@ -289,6 +300,7 @@ void CopyPngRows(Surface* surface, int32_t x, int32_t y, uint8_t* raw, const Png
         if (at < 0 || at >= surface->height || firstColumn >= endColumn)
             continue;
         ConvertRow(surface->bits + surface->rowOffsets[at] + (x + firstColumn) * 4,
-                   line + 1 + firstColumn * channels, (uint32_t)(endColumn - firstColumn), channels);
+                   line + 1 + firstColumn * channels, (uint32_t)(endColumn - firstColumn),
+                   channels);
     }
 }

@@ -11,8 +11,8 @@ static bool HasKeyColor(const uint8_t* pixel, uint32_t key)
            pixel[2] == (uint8_t)(key >> 16);
 }
 
-int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t key,
-                       int32_t from, int32_t* end)
+int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t key, int32_t from,
+                       int32_t* end)
 {
     int32_t start = from < 0 ? 0 : from;
     while (start < cx && HasKeyColor(row + (ptrdiff_t)start * step, key))

@@ -21,23 +21,22 @@ struct RECT {
 enum { kSurfaceNameSize = 260, kSurfaceNameMax = 255 };
 
 struct Surface {
-    HBITMAP hBitmap;        // null: the record holds no surface
-    uint8_t* bits;          // first byte of the top row
+    HBITMAP hBitmap;  // null: the record holds no surface
+    uint8_t* bits;    // first byte of the top row
     int32_t width;
     int32_t height;
     int32_t bytesPerPixel;
-    uint32_t pitch;         // bytes from one row to the next, a multiple of 4
+    uint32_t pitch;  // bytes from one row to the next, a multiple of 4
     char name[kSurfaceNameSize];
-    uint32_t colorKey;      // blue, green, red, and a top byte that makes it active
-    int32_t* rowOffsets;    // height entries, entry j = j * pitch
+    uint32_t colorKey;    // blue, green, red, and a top byte that makes it active
+    int32_t* rowOffsets;  // height entries, entry j = j * pitch
 };
 
 // Zeroes the record, then stores the sizes and the pitch. Returns 0, leaving
 // the record zero, for sizes that cannot describe a surface: a side of zero
 // or less, a depth other than 16, 24 or 32 bits, or a pixel array whose last
 // row would start beyond what a signed 32-bit row offset can hold.
-int SetSurfaceLayout(Surface* surface, int32_t width, int32_t height,
-                     int32_t bitsPerPixel);
+int SetSurfaceLayout(Surface* surface, int32_t width, int32_t height, int32_t bitsPerPixel);
 // Entry j of rowOffsets becomes j * pitch, for every row of the surface.
 void FillRowOffsets(Surface* surface);
 // Stores at most kSurfaceNameMax characters and a NUL; a null name is empty.
@@ -88,11 +87,11 @@ int32_t SelectBlendForm(int32_t form);
 // Raw 32-bit pixels, alpha byte blended too; alpha 0 leaves the destination,
 // alpha 255 copies the source. Each skip is added to its address after a row.
 // Counts of zero or less do nothing.
-void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
-                    int32_t cols, int32_t dstSkip, int32_t srcSkip);
+void BlendPixelsMMX(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows, int32_t cols,
+                    int32_t dstSkip, int32_t srcSkip);
 // The same rule in plain integer code: the reference the MMX routine must match.
-void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows,
-                      int32_t cols, int32_t dstSkip, int32_t srcSkip);
+void BlendPixelsPlain(uint8_t* dstPixels, const uint8_t* srcPixels, int32_t rows, int32_t cols,
+                      int32_t dstSkip, int32_t srcSkip);
 
 // Copies cx x cy pixels, every byte of each, row by row from the top; the
 // rows of one surface may overlap. Both surfaces must have the pixel size of
@@ -115,15 +114,15 @@ int ClipBlock(const Surface* dst, int32_t* dstX, int32_t* dstY, int32_t* cx, int
 int FillSurfaceRect(Surface* surface, RECT rect, COLORREF color);
 // Stores the low byte of alpha into byte 3 of every pixel of the rectangle,
 // leaving the colour bytes alone.
-int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right,
-                    int32_t bottom, int32_t alpha);
+int SetSurfaceAlpha(Surface* surface, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    int32_t alpha);
 
 // Finds the next run of pixels whose blue, green and red differ from the key
 // (pixel layout) in one row of cx pixels, step bytes apart, starting the
 // search at column from. Returns the run's first column and stores in *end
 // the column just after its last pixel; returns cx when no run is left.
-int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t key,
-                       int32_t from, int32_t* end);
+int32_t FindUnkeyedRun(const uint8_t* row, int32_t cx, int32_t step, uint32_t key, int32_t from,
+                       int32_t* end);
 
 // Bitmap loading. A packed bitmap is an info header, optional colour masks,
 // a colour table and the pixel rows; a bitmap file is a 14-byte file header
@@ -145,8 +144,8 @@ enum {
 // Where things lie in a packed bitmap, and its sizes, once accepted.
 struct BitmapLayout {
     int32_t width;
-    int32_t height;           // positive; topDown says how the rows are stored
-    int32_t topDown;          // 1 when the first stored row is the top one
+    int32_t height;   // positive; topDown says how the rows are stored
+    int32_t topDown;  // 1 when the first stored row is the top one
     uint32_t bitCount;
     uint32_t compression;     // 0 plain, 1 and 2 run-length, 3 bit fields
     uint32_t colorCount;      // colour-table entries
@@ -154,8 +153,8 @@ struct BitmapLayout {
     uint32_t colorTable;      // offsets from the start of the packed bitmap
     uint32_t masks;           // 0 when the picture has no colour masks
     uint32_t pixels;
-    uint32_t rowBytes;        // one stored row, padded to 4 bytes
-    uint32_t pixelBytes;      // what the pixel array takes, compressed or not
+    uint32_t rowBytes;    // one stored row, padded to 4 bytes
+    uint32_t pixelBytes;  // what the pixel array takes, compressed or not
 };
 
 // Size of the block a bitmap file's 14-byte header asks to read after it,

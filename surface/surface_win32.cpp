@@ -4,8 +4,8 @@
 
 #include <string.h>
 
-int CreateSurface(Surface* surface, int32_t width, int32_t height,
-                  int32_t bitsPerPixel, const char* name)
+int CreateSurface(Surface* surface, int32_t width, int32_t height, int32_t bitsPerPixel,
+                  const char* name)
 {
     // Creating over a live surface replaces it: the old pixels go first.
     DestroySurface(surface);

@@ -8,8 +8,8 @@
 
 // Lifecycle over the platform's DIB sections. The pixels' format is the
 // surface's own, so no window's context is needed to make one.
-int CreateSurface(Surface* surface, int32_t width, int32_t height,
-                  int32_t bitsPerPixel, const char* name);
+int CreateSurface(Surface* surface, int32_t width, int32_t height, int32_t bitsPerPixel,
+                  const char* name);
 void DestroySurface(Surface* surface);
 
 // A new region covering the pixels of the block whose colour differs from

@@ -186,7 +186,8 @@ inline std::vector<Case> Cases()
     std::vector<Case> c;
     auto good = [&](std::string name, Bytes packed, int32_t w, int32_t h, bool topDown,
                     uint32_t bits, uint32_t colours, uint32_t pixels) {
-        c.push_back({std::move(name), std::move(packed), true, w, h, topDown, bits, colours, pixels});
+        c.push_back(
+            {std::move(name), std::move(packed), true, w, h, topDown, bits, colours, pixels});
     };
     auto bad = [&](std::string name, Bytes packed) {
         c.push_back({std::move(name), std::move(packed), false});
@@ -197,8 +198,8 @@ inline std::vector<Case> Cases()
     };
 
     // Pictures the loader takes.
-    good("good-32-shipped-form", Join({info(40, 5, 3, 32, 3), Masks(), Rows32(5, 3)}), 5, 3,
-         false, 32, 0, 52);
+    good("good-32-shipped-form", Join({info(40, 5, 3, 32, 3), Masks(), Rows32(5, 3)}), 5, 3, false,
+         32, 0, 52);
     good("good-32-top-down", Join({info(40, 4, -3, 32), Rows32(4, 3, true)}), 4, 3, true, 32, 0,
          40);
     good("good-32-core-header", Join({info(12, 3, 2, 32), Rows32(3, 2)}), 3, 2, false, 32, 0, 12);
@@ -219,31 +220,31 @@ inline std::vector<Case> Cases()
         std::copy(masks.begin(), masks.end(), v4_16.begin() + 40);
         good("good-16-v4-bit-fields", Join({v4_16, Bytes(8, 0x5A)}), 2, 2, false, 16, 0, 108);
     }
-    good("good-32-widest", Join({info(40, 8192, 1, 32), Rows32(8192, 1)}), 8192, 1, false,
-         32, 0, 40);
+    good("good-32-widest", Join({info(40, 8192, 1, 32), Rows32(8192, 1)}), 8192, 1, false, 32, 0,
+         40);
     good("good-24-odd-width", Join({info(40, 3, 2, 24), Rows24(3, 2)}), 3, 2, false, 24, 0, 40);
     good("good-24-top-down", Join({info(40, 3, -2, 24), Rows24(3, 2, true)}), 3, 2, true, 24, 0,
          40);
     good("good-24-optimal-table", Join({info(40, 2, 1, 24, 0, 2), Table(2), Rows24(2, 1)}), 2, 1,
          false, 24, 2, 48);
     good("good-16-bit-fields",
-         Join({info(40, 2, 2, 16, 3), Masks(0xF800, 0x07E0, 0x001F), Bytes(8, 0x33)}), 2, 2,
-         false, 16, 0, 52);
-    good("good-8-full-table", Join({info(40, 5, 3, 8), Table(256), Rows8(5, 3, 256)}), 5, 3,
-         false, 8, 256, 40 + 1024);
+         Join({info(40, 2, 2, 16, 3), Masks(0xF800, 0x07E0, 0x001F), Bytes(8, 0x33)}), 2, 2, false,
+         16, 0, 52);
+    good("good-8-full-table", Join({info(40, 5, 3, 8), Table(256), Rows8(5, 3, 256)}), 5, 3, false,
+         8, 256, 40 + 1024);
     good("good-8-short-table", Join({info(40, 5, 3, 8, 0, 3), Table(3), Rows8(5, 3, 3)}), 5, 3,
          false, 8, 3, 52);
-    good("good-8-long-table", Join({info(40, 5, 3, 8, 0, 300), Table(300), Rows8(5, 3, 256)}), 5,
-         3, false, 8, 300, 40 + 1200);
+    good("good-8-long-table", Join({info(40, 5, 3, 8, 0, 300), Table(300), Rows8(5, 3, 256)}), 5, 3,
+         false, 8, 300, 40 + 1200);
     good("good-8-core-header", Join({info(12, 5, 3, 8), Table(256, 3), Rows8(5, 3, 256)}), 5, 3,
          false, 8, 256, 12 + 768);
-    good("good-8-rle", Join({info(40, 5, 3, 8, 1, 0, uint32_t(Rle8(5, 3, 256).size())), Table(256),
-                             Rle8(5, 3, 256)}),
+    good("good-8-rle",
+         Join({info(40, 5, 3, 8, 1, 0, uint32_t(Rle8(5, 3, 256).size())), Table(256),
+               Rle8(5, 3, 256)}),
          5, 3, false, 8, 256, 40 + 1024);
-    good("good-4-rle", Join({info(40, 4, 2, 4, 2, 0, 6), Table(16), Bytes{4, 0x12, 0, 0, 0, 1}}),
-         4, 2, false, 4, 16, 40 + 64);
-    good("good-1-bit", Join({info(40, 9, 2, 1), Table(2), Bytes(8, 0xA5)}), 9, 2, false, 1, 2,
-         48);
+    good("good-4-rle", Join({info(40, 4, 2, 4, 2, 0, 6), Table(16), Bytes{4, 0x12, 0, 0, 0, 1}}), 4,
+         2, false, 4, 16, 40 + 64);
+    good("good-1-bit", Join({info(40, 9, 2, 1), Table(2), Bytes(8, 0xA5)}), 9, 2, false, 1, 2, 48);
 
     // Headers too short, or of sizes no reader takes.
     bad("bad-three-bytes", Bytes{40, 0, 0});
@@ -283,10 +284,10 @@ inline std::vector<Case> Cases()
     bad("bad-bit-fields-in-44-byte-header", Join({info(44, 1, 1, 32, 3), Masks(), Rows32(1, 1)}));
 
     // Masks of 16-bit pixels the platform could not apply.
-    const uint32_t brokenMasks[][3] = {{0, 0x07E0, 0x001F},        // empty
-                                       {0xF800, 0x0FE0, 0x001F},   // sharing a bit
-                                       {0xF800, 0x07E0, 0x0015},   // broken run
-                                       {0xF800, 0x07E0, 0x10000}}; // beyond the pixel
+    const uint32_t brokenMasks[][3] = {{0, 0x07E0, 0x001F},         // empty
+                                       {0xF800, 0x0FE0, 0x001F},    // sharing a bit
+                                       {0xF800, 0x07E0, 0x0015},    // broken run
+                                       {0xF800, 0x07E0, 0x10000}};  // beyond the pixel
     for (const auto& m : brokenMasks)
         bad("bad-16-masks-" + std::to_string(&m - brokenMasks),
             Join({info(40, 2, 2, 16, 3), Masks(m[0], m[1], m[2]), Bytes(8, 0x33)}));

@@ -57,8 +57,8 @@ inline Bytes Written(const Kind& k)
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, Gather, [](png_structp) {});
-    png_set_IHDR(png, info, png_uint_32(k.width), png_uint_32(k.height), k.depth, k.colour, k.interlace,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(k.width), png_uint_32(k.height), k.depth, k.colour,
+                 k.interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     const int maxSample = (1 << std::min(k.depth, 15)) - 1;
     if (k.colour == PNG_COLOR_TYPE_PALETTE) {
         png_color palette[256];
@@ -111,9 +111,15 @@ struct Chunk {
     Bytes body;
 };
 
-inline uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+inline uint32_t Be32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
-inline void PutBe32(Bytes& out, uint32_t v) { out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
+inline void PutBe32(Bytes& out, uint32_t v)
+{
+    out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+}
 
 // The chunks up to the first that does not fit in the file.
 inline std::vector<Chunk> Chunks(const Bytes& png)
@@ -158,7 +164,8 @@ inline size_t Offset(const Bytes& png, const std::string& type)
 }
 
 // The file with its image data made anew from its own rows, changed.
-inline Bytes Recompressed(const Bytes& png, const std::function<void(Bytes& raw, Bytes& zlib)>& change)
+inline Bytes Recompressed(const Bytes& png,
+                          const std::function<void(Bytes& raw, Bytes& zlib)>& change)
 {
     std::vector<Chunk> chunks = Chunks(png);
     const size_t i = Find(chunks, "IDAT");
@@ -187,7 +194,10 @@ inline Bytes Edited(const Bytes& png, const std::function<void(std::vector<Chunk
     return Joined(chunks);
 }
 
-inline Bytes Cut(const Bytes& png, size_t size) { return Bytes(png.begin(), png.begin() + long(size)); }
+inline Bytes Cut(const Bytes& png, size_t size)
+{
+    return Bytes(png.begin(), png.begin() + long(size));
+}
 
 inline Bytes Poked(Bytes png, size_t at, uint8_t value)
 {
@@ -202,139 +212,294 @@ inline const Kind kPalette8{PNG_COLOR_TYPE_PALETTE, 8, PNG_INTERLACE_NONE, 19, 1
 struct Row {
     const char* name;
     std::function<Bytes()> make;
-    const char* refusal;  // null: both decoders give the same pixels; else part of the reason
+    const char* refusal;    // null: both decoders give the same pixels; else part of the reason
     bool libpngToo = true;  // whether libpng refuses it as well
 };
 
-inline Row Plain(const char* name, Kind kind) { return {name, [kind] { return Written(kind); }, nullptr}; }
+inline Row Plain(const char* name, Kind kind)
+{
+    return {name, [kind] { return Written(kind); }, nullptr};
+}
 
 // The table: pictures of every kind as libpng writes them, files libpng is
 // lenient or strict about, and damaged files.
 inline const std::vector<Row>& Rows()
 {
     static const std::vector<Row> rows = {
-    Plain("rgb8", kRgb8),
-    Plain("rgb16", {PNG_COLOR_TYPE_RGB, 16}),
-    Plain("rgba8", {PNG_COLOR_TYPE_RGB_ALPHA, 8}),
-    Plain("rgba16", {PNG_COLOR_TYPE_RGB_ALPHA, 16}),
-    Plain("grey1", {PNG_COLOR_TYPE_GRAY, 1}),
-    Plain("grey2", {PNG_COLOR_TYPE_GRAY, 2}),
-    Plain("grey4", {PNG_COLOR_TYPE_GRAY, 4}),
-    Plain("grey8", {PNG_COLOR_TYPE_GRAY, 8}),
-    Plain("grey16", {PNG_COLOR_TYPE_GRAY, 16}),
-    Plain("grey_alpha8", {PNG_COLOR_TYPE_GRAY_ALPHA, 8}),
-    Plain("grey_alpha16", {PNG_COLOR_TYPE_GRAY_ALPHA, 16}),
-    Plain("palette1", {PNG_COLOR_TYPE_PALETTE, 1}),
-    Plain("palette2", {PNG_COLOR_TYPE_PALETTE, 2}),
-    Plain("palette4", {PNG_COLOR_TYPE_PALETTE, 4}),
-    Plain("palette8", {PNG_COLOR_TYPE_PALETTE, 8}),
-    Plain("palette1_trns", {PNG_COLOR_TYPE_PALETTE, 1, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("palette2_trns", {PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("palette4_trns", {PNG_COLOR_TYPE_PALETTE, 4, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("palette8_trns", kPalette8),
-    Plain("rgb8_key", {PNG_COLOR_TYPE_RGB, 8, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("rgb16_key", {PNG_COLOR_TYPE_RGB, 16, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("grey1_key", kGrey1Key),
-    Plain("grey2_key", {PNG_COLOR_TYPE_GRAY, 2, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("grey4_key", {PNG_COLOR_TYPE_GRAY, 4, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("grey8_key", {PNG_COLOR_TYPE_GRAY, 8, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("grey16_key", {PNG_COLOR_TYPE_GRAY, 16, PNG_INTERLACE_NONE, 19, 11, true}),
-    Plain("rgba8_adam7", {PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 33, 7}),
-    Plain("grey1_adam7", {PNG_COLOR_TYPE_GRAY, 1, PNG_INTERLACE_ADAM7, 33, 7}),
-    Plain("palette4_adam7", {PNG_COLOR_TYPE_PALETTE, 4, PNG_INTERLACE_ADAM7, 33, 7, true}),
-    Plain("rgb16_key_adam7", {PNG_COLOR_TYPE_RGB, 16, PNG_INTERLACE_ADAM7, 9, 10, true}),
-    Plain("rgba8_adam7_1x1", {PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 1, 1}),
-    Plain("grey2_adam7_3x2", {PNG_COLOR_TYPE_GRAY, 2, PNG_INTERLACE_ADAM7, 3, 2}),
-    Plain("rgba8_1x1", {PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_NONE, 1, 1}),
-    Plain("palette2_33x7", {PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_NONE, 33, 7, true}),
-    Plain("rgb8_gamma", {PNG_COLOR_TYPE_RGB, 8, PNG_INTERLACE_NONE, 19, 11, false, true}),
-    Plain("grey16_key_gamma", {PNG_COLOR_TYPE_GRAY, 16, PNG_INTERLACE_NONE, 19, 11, true, true}),
+        Plain("rgb8", kRgb8),
+        Plain("rgb16", {PNG_COLOR_TYPE_RGB, 16}),
+        Plain("rgba8", {PNG_COLOR_TYPE_RGB_ALPHA, 8}),
+        Plain("rgba16", {PNG_COLOR_TYPE_RGB_ALPHA, 16}),
+        Plain("grey1", {PNG_COLOR_TYPE_GRAY, 1}),
+        Plain("grey2", {PNG_COLOR_TYPE_GRAY, 2}),
+        Plain("grey4", {PNG_COLOR_TYPE_GRAY, 4}),
+        Plain("grey8", {PNG_COLOR_TYPE_GRAY, 8}),
+        Plain("grey16", {PNG_COLOR_TYPE_GRAY, 16}),
+        Plain("grey_alpha8", {PNG_COLOR_TYPE_GRAY_ALPHA, 8}),
+        Plain("grey_alpha16", {PNG_COLOR_TYPE_GRAY_ALPHA, 16}),
+        Plain("palette1", {PNG_COLOR_TYPE_PALETTE, 1}),
+        Plain("palette2", {PNG_COLOR_TYPE_PALETTE, 2}),
+        Plain("palette4", {PNG_COLOR_TYPE_PALETTE, 4}),
+        Plain("palette8", {PNG_COLOR_TYPE_PALETTE, 8}),
+        Plain("palette1_trns", {PNG_COLOR_TYPE_PALETTE, 1, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("palette2_trns", {PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("palette4_trns", {PNG_COLOR_TYPE_PALETTE, 4, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("palette8_trns", kPalette8),
+        Plain("rgb8_key", {PNG_COLOR_TYPE_RGB, 8, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("rgb16_key", {PNG_COLOR_TYPE_RGB, 16, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("grey1_key", kGrey1Key),
+        Plain("grey2_key", {PNG_COLOR_TYPE_GRAY, 2, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("grey4_key", {PNG_COLOR_TYPE_GRAY, 4, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("grey8_key", {PNG_COLOR_TYPE_GRAY, 8, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("grey16_key", {PNG_COLOR_TYPE_GRAY, 16, PNG_INTERLACE_NONE, 19, 11, true}),
+        Plain("rgba8_adam7", {PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 33, 7}),
+        Plain("grey1_adam7", {PNG_COLOR_TYPE_GRAY, 1, PNG_INTERLACE_ADAM7, 33, 7}),
+        Plain("palette4_adam7", {PNG_COLOR_TYPE_PALETTE, 4, PNG_INTERLACE_ADAM7, 33, 7, true}),
+        Plain("rgb16_key_adam7", {PNG_COLOR_TYPE_RGB, 16, PNG_INTERLACE_ADAM7, 9, 10, true}),
+        Plain("rgba8_adam7_1x1", {PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 1, 1}),
+        Plain("grey2_adam7_3x2", {PNG_COLOR_TYPE_GRAY, 2, PNG_INTERLACE_ADAM7, 3, 2}),
+        Plain("rgba8_1x1", {PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_NONE, 1, 1}),
+        Plain("palette2_33x7", {PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_NONE, 33, 7, true}),
+        Plain("rgb8_gamma", {PNG_COLOR_TYPE_RGB, 8, PNG_INTERLACE_NONE, 19, 11, false, true}),
+        Plain("grey16_key_gamma",
+              {PNG_COLOR_TYPE_GRAY, 16, PNG_INTERLACE_NONE, 19, 11, true, true}),
 
-    // What libpng lets pass, and what it makes of it.
-    {"grey1_key_out_of_range",
-     [] { return Edited(Written(kGrey1Key), [](auto& c) { c[Find(c, "tRNS")].body = {0x01, 0x03}; }); }, nullptr},
-    {"trns_after_data",
-     [] {
-         return Edited(Written(kPalette8), [](auto& c) {
-             const Chunk t = c[Find(c, "tRNS")];
-             c.erase(c.begin() + long(Find(c, "tRNS")));
-             c.insert(c.end() - 1, t);
-         });
-     },
-     nullptr},
-    {"trns_damaged", [] { const Bytes p = Written(kPalette8); return Poked(p, Offset(p, "tRNS") + 9, 1); }, nullptr},
-    {"trns_longer_than_palette",
-     [] {
-         return Edited(Written({PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_NONE, 19, 11, true}),
-                       [](auto& c) { c[Find(c, "tRNS")].body.assign(5, 9); });
-     },
-     nullptr},
-    {"index_past_palette",
-     [] { return Edited(Written(kPalette8), [](auto& c) { c[Find(c, "PLTE")].body.resize(9); c.erase(c.begin() + long(Find(c, "tRNS"))); }); },
-     nullptr},
-    {"palette_longer_than_depth",
-     [] { return Edited(Written({PNG_COLOR_TYPE_PALETTE, 1}), [](auto& c) { c[Find(c, "PLTE")].body.assign(30, 77); }); },
-     nullptr},
-    {"unknown_chunk_before_header",
-     [] { return Edited(Written(kRgb8), [](auto& c) { c.insert(c.begin(), Chunk{"quIt", {1, 2}}); }); }, nullptr},
-    {"unknown_critical_after_data",
-     [] { return Edited(Written(kRgb8), [](auto& c) { c.insert(c.end() - 1, Chunk{"QUIT", {1}}); }); }, nullptr},
-    {"data_in_one_byte_chunks",
-     [] {
-         return Edited(Written(kPalette8), [](auto& c) {
-             const size_t i = Find(c, "IDAT");
-             const Bytes data = c[i].body;
-             c.erase(c.begin() + long(i));
-             for (size_t k = data.size(); k-- > 0;)
-                 c.insert(c.begin() + long(i), Chunk{"IDAT", {data[k]}});
-         });
-     },
-     nullptr},
-    {"second_data_run_ignored",
-     [] { return Edited(Written(kRgb8), [](auto& c) { c.insert(c.end() - 1, {Chunk{"tEXt", {'a', 0, 'b'}}, Chunk{"IDAT", {1, 2, 3}}}); }); },
-     nullptr},
-    {"more_rows_than_the_picture", [] { return Recompressed(Written(kRgb8), [](Bytes& raw, Bytes&) { raw.resize(raw.size() + 200, 3); }); }, nullptr},
-    {"bytes_after_the_stream", [] { return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) { if (!z.empty()) z.insert(z.end(), {1, 2, 3}); }); }, nullptr},
+        // What libpng lets pass, and what it makes of it.
+        {"grey1_key_out_of_range",
+         [] {
+             return Edited(Written(kGrey1Key), [](auto& c) {
+                 c[Find(c, "tRNS")].body = {0x01, 0x03};
+             });
+         },
+         nullptr},
+        {"trns_after_data",
+         [] {
+             return Edited(Written(kPalette8), [](auto& c) {
+                 const Chunk t = c[Find(c, "tRNS")];
+                 c.erase(c.begin() + long(Find(c, "tRNS")));
+                 c.insert(c.end() - 1, t);
+             });
+         },
+         nullptr},
+        {"trns_damaged",
+         [] {
+             const Bytes p = Written(kPalette8);
+             return Poked(p, Offset(p, "tRNS") + 9, 1);
+         },
+         nullptr},
+        {"trns_longer_than_palette",
+         [] {
+             return Edited(Written({PNG_COLOR_TYPE_PALETTE, 2, PNG_INTERLACE_NONE, 19, 11, true}),
+                           [](auto& c) { c[Find(c, "tRNS")].body.assign(5, 9); });
+         },
+         nullptr},
+        {"index_past_palette",
+         [] {
+             return Edited(Written(kPalette8), [](auto& c) {
+                 c[Find(c, "PLTE")].body.resize(9);
+                 c.erase(c.begin() + long(Find(c, "tRNS")));
+             });
+         },
+         nullptr},
+        {"palette_longer_than_depth",
+         [] {
+             return Edited(Written({PNG_COLOR_TYPE_PALETTE, 1}),
+                           [](auto& c) { c[Find(c, "PLTE")].body.assign(30, 77); });
+         },
+         nullptr},
+        {"unknown_chunk_before_header",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c.insert(c.begin(), Chunk{"quIt", {1, 2}});
+             });
+         },
+         nullptr},
+        {"unknown_critical_after_data",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c.insert(c.end() - 1, Chunk{"QUIT", {1}});
+             });
+         },
+         nullptr},
+        {"data_in_one_byte_chunks",
+         [] {
+             return Edited(Written(kPalette8), [](auto& c) {
+                 const size_t i = Find(c, "IDAT");
+                 const Bytes data = c[i].body;
+                 c.erase(c.begin() + long(i));
+                 for (size_t k = data.size(); k-- > 0;)
+                     c.insert(c.begin() + long(i), Chunk{"IDAT", {data[k]}});
+             });
+         },
+         nullptr},
+        {"second_data_run_ignored",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c.insert(c.end() - 1, {Chunk{"tEXt", {'a', 0, 'b'}}, Chunk{"IDAT", {1, 2, 3}}});
+             });
+         },
+         nullptr},
+        {"more_rows_than_the_picture",
+         [] {
+             return Recompressed(Written(kRgb8),
+                                 [](Bytes& raw, Bytes&) { raw.resize(raw.size() + 200, 3); });
+         },
+         nullptr},
+        {"bytes_after_the_stream",
+         [] {
+             return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) {
+                 if (!z.empty())
+                     z.insert(z.end(), {1, 2, 3});
+             });
+         },
+         nullptr},
 
-    // Damaged files.
-    {"not_png", [] { return Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}; }, "not a PNG file"},
-    {"empty", [] { return Bytes{}; }, "not a PNG file"},
-    {"cut_in_signature", [] { return Cut(Written(kRgb8), 5); }, "not a PNG file"},
-    {"cut_after_signature", [] { return Cut(Written(kRgb8), 8); }, "ends before"},
-    {"cut_in_header", [] { return Cut(Written(kRgb8), 20); }, "ends before"},
-    {"cut_in_data", [] { const Bytes p = Written(kRgb8); return Cut(p, Offset(p, "IDAT") + 30); }, "ends before"},
-    {"cut_before_end", [] { const Bytes p = Written(kRgb8); return Cut(p, Offset(p, "IEND")); }, "ends before"},
-    {"cut_in_end", [] { const Bytes p = Written(kRgb8); return Cut(p, p.size() - 1); }, "ends before"},
-    {"header_crc", [] { return Poked(Written(kRgb8), 20, 0x40); }, "IHDR chunk is damaged (CRC error)"},
-    {"data_crc", [] { const Bytes p = Written(kRgb8); return Poked(p, Offset(p, "IDAT") + 40, 1); }, "IDAT chunk is damaged (CRC error)"},
-    {"palette_crc", [] { const Bytes p = Written(kPalette8); return Poked(p, Offset(p, "PLTE") + 12, 1); }, "PLTE chunk is damaged (CRC error)"},
-    {"broken_zlib_stream",
-     [] { return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) { if (!z.empty()) std::fill(z.begin() + 10, z.begin() + 16, 0xFF); }); },
-     "image data"},
-    {"zlib_window_too_large", [] { return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) { if (!z.empty()) z[0] = 0x88, z[1] = 0x1C; }); }, "window"},
-    {"stream_short_of_the_picture", [] { return Recompressed(Written(kRgb8), [](Bytes& raw, Bytes& z) { if (z.empty()) raw.resize(raw.size() - 7); }); }, "ends before"},
-    {"stream_without_checksum", [] { return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) { if (!z.empty()) z.resize(z.size() - 4); }); }, "ends before"},
-    {"checksum_wrong", [] { return Recompressed(Written({PNG_COLOR_TYPE_RGB, 8, 0, 4, 3}), [](Bytes&, Bytes& z) { if (!z.empty()) z.back() ^= 1; }); }, "Adler-32"},
-    {"too_wide", [] { return Edited(Written(kRgb8), [](auto& c) { c[0].body[1] = 0, c[0].body[2] = 0x23, c[0].body[3] = 0x28; }); }, "9000 pixels wide"},
-    {"too_high", [] { return Edited(Written(kRgb8), [](auto& c) { c[0].body[5] = 0, c[0].body[6] = 0x23, c[0].body[7] = 0x28; }); }, "9000 pixels high"},
-    {"huge", [] { return Edited(Written(kRgb8), [](auto& c) { std::fill(c[0].body.begin(), c[0].body.begin() + 8, 0x7F); }); }, "pixels wide"},
-    {"zero_wide", [] { return Edited(Written(kRgb8), [](auto& c) { std::fill(c[0].body.begin(), c[0].body.begin() + 4, 0); }); }, "0 pixels wide"},
-    {"depth_for_no_colour_type", [] { return Edited(Written(kRgb8), [](auto& c) { c[0].body[8] = 4; }); }, "4-bit"},
-    {"palette_missing", [] { return Edited(Written(kPalette8), [](auto& c) { c.erase(c.begin() + long(Find(c, "PLTE"))); }); }, "before the palette"},
-    {"no_image_data", [] { return Edited(Written(kRgb8), [](auto& c) { c.erase(c.begin() + long(Find(c, "IDAT"))); }); }, "no image data"},
-    {"unknown_critical_chunk", [] { return Edited(Written(kRgb8), [](auto& c) { c.insert(c.begin() + 1, Chunk{"QUIT", {1}}); }); }, "QUIT"},
-    {"known_chunk_before_header",
-     [] { return Edited(Written(kRgb8), [](auto& c) { c.insert(c.begin(), Chunk{"gAMA", {0, 0, 0xB1, 0x8F}}); }); },
-     "before the header"},
-    // libpng tolerates a damaged stream past the last pixel when its reads
-    // happen to reach the damage only after the picture; this decoder refuses
-    // every stream that is not whole.
-    {"checksum_wrong_after_the_picture",
-     [] {
-         return Recompressed(Written({PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 10, 3}),
-                             [](Bytes&, Bytes& z) { if (!z.empty()) z.back() ^= 1; });
-     },
-     "Adler-32", false},
+        // Damaged files.
+        {"not_png", [] { return Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}; },
+         "not a PNG file"},
+        {"empty", [] { return Bytes{}; }, "not a PNG file"},
+        {"cut_in_signature", [] { return Cut(Written(kRgb8), 5); }, "not a PNG file"},
+        {"cut_after_signature", [] { return Cut(Written(kRgb8), 8); }, "ends before"},
+        {"cut_in_header", [] { return Cut(Written(kRgb8), 20); }, "ends before"},
+        {"cut_in_data",
+         [] {
+             const Bytes p = Written(kRgb8);
+             return Cut(p, Offset(p, "IDAT") + 30);
+         },
+         "ends before"},
+        {"cut_before_end",
+         [] {
+             const Bytes p = Written(kRgb8);
+             return Cut(p, Offset(p, "IEND"));
+         },
+         "ends before"},
+        {"cut_in_end",
+         [] {
+             const Bytes p = Written(kRgb8);
+             return Cut(p, p.size() - 1);
+         },
+         "ends before"},
+        {"header_crc", [] { return Poked(Written(kRgb8), 20, 0x40); },
+         "IHDR chunk is damaged (CRC error)"},
+        {"data_crc",
+         [] {
+             const Bytes p = Written(kRgb8);
+             return Poked(p, Offset(p, "IDAT") + 40, 1);
+         },
+         "IDAT chunk is damaged (CRC error)"},
+        {"palette_crc",
+         [] {
+             const Bytes p = Written(kPalette8);
+             return Poked(p, Offset(p, "PLTE") + 12, 1);
+         },
+         "PLTE chunk is damaged (CRC error)"},
+        {"broken_zlib_stream",
+         [] {
+             return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) {
+                 if (!z.empty())
+                     std::fill(z.begin() + 10, z.begin() + 16, 0xFF);
+             });
+         },
+         "image data"},
+        {"zlib_window_too_large",
+         [] {
+             return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) {
+                 if (!z.empty())
+                     z[0] = 0x88, z[1] = 0x1C;
+             });
+         },
+         "window"},
+        {"stream_short_of_the_picture",
+         [] {
+             return Recompressed(Written(kRgb8), [](Bytes& raw, Bytes& z) {
+                 if (z.empty())
+                     raw.resize(raw.size() - 7);
+             });
+         },
+         "ends before"},
+        {"stream_without_checksum",
+         [] {
+             return Recompressed(Written(kRgb8), [](Bytes&, Bytes& z) {
+                 if (!z.empty())
+                     z.resize(z.size() - 4);
+             });
+         },
+         "ends before"},
+        {"checksum_wrong",
+         [] {
+             return Recompressed(Written({PNG_COLOR_TYPE_RGB, 8, 0, 4, 3}), [](Bytes&, Bytes& z) {
+                 if (!z.empty())
+                     z.back() ^= 1;
+             });
+         },
+         "Adler-32"},
+        {"too_wide",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c[0].body[1] = 0, c[0].body[2] = 0x23, c[0].body[3] = 0x28;
+             });
+         },
+         "9000 pixels wide"},
+        {"too_high",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c[0].body[5] = 0, c[0].body[6] = 0x23, c[0].body[7] = 0x28;
+             });
+         },
+         "9000 pixels high"},
+        {"huge",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 std::fill(c[0].body.begin(), c[0].body.begin() + 8, 0x7F);
+             });
+         },
+         "pixels wide"},
+        {"zero_wide",
+         [] {
+             return Edited(Written(kRgb8),
+                           [](auto& c) { std::fill(c[0].body.begin(), c[0].body.begin() + 4, 0); });
+         },
+         "0 pixels wide"},
+        {"depth_for_no_colour_type",
+         [] { return Edited(Written(kRgb8), [](auto& c) { c[0].body[8] = 4; }); }, "4-bit"},
+        {"palette_missing",
+         [] {
+             return Edited(Written(kPalette8),
+                           [](auto& c) { c.erase(c.begin() + long(Find(c, "PLTE"))); });
+         },
+         "before the palette"},
+        {"no_image_data",
+         [] {
+             return Edited(Written(kRgb8),
+                           [](auto& c) { c.erase(c.begin() + long(Find(c, "IDAT"))); });
+         },
+         "no image data"},
+        {"unknown_critical_chunk",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c.insert(c.begin() + 1, Chunk{"QUIT", {1}});
+             });
+         },
+         "QUIT"},
+        {"known_chunk_before_header",
+         [] {
+             return Edited(Written(kRgb8), [](auto& c) {
+                 c.insert(c.begin(), Chunk{"gAMA", {0, 0, 0xB1, 0x8F}});
+             });
+         },
+         "before the header"},
+        // libpng tolerates a damaged stream past the last pixel when its reads
+        // happen to reach the damage only after the picture; this decoder refuses
+        // every stream that is not whole.
+        {"checksum_wrong_after_the_picture",
+         [] {
+             return Recompressed(Written({PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 10, 3}),
+                                 [](Bytes&, Bytes& z) {
+                                     if (!z.empty())
+                                         z.back() ^= 1;
+                                 });
+         },
+         "Adler-32", false},
     };
     return rows;
 }
@@ -355,7 +520,10 @@ struct Composition {
 
 inline int Channels(int colour)
 {
-    return colour == PNG_COLOR_TYPE_GRAY ? 1 : colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : colour == PNG_COLOR_TYPE_RGB ? 3 : 4;
+    return colour == PNG_COLOR_TYPE_GRAY         ? 1
+           : colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+           : colour == PNG_COLOR_TYPE_RGB        ? 3
+                                                 : 4;
 }
 
 inline Bytes Deflated(const Bytes& raw, int level, int strategy)
@@ -378,7 +546,8 @@ inline Bytes Deflated(const Bytes& raw, int level, int strategy)
 
 // The rows as the encoder sends them: each a filter byte, then each sample
 // less what the filter predicts from the samples left, above and above-left.
-inline Bytes FilteredRows(const Bytes& samples, int width, int height, int bpp, const std::vector<int>& filters)
+inline Bytes FilteredRows(const Bytes& samples, int width, int height, int bpp,
+                          const std::vector<int>& filters)
 {
     const size_t stride = size_t(width) * size_t(bpp);
     Bytes out;
@@ -389,7 +558,8 @@ inline Bytes FilteredRows(const Bytes& samples, int width, int height, int bpp, 
             const int a = i >= size_t(bpp) ? samples[y * stride + i - bpp] : 0;
             const int b = y > 0 ? samples[(y - 1) * stride + i] : 0;
             const int c = y > 0 && i >= size_t(bpp) ? samples[(y - 1) * stride + i - bpp] : 0;
-            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
+                      pc = std::abs(p - c);
             const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
             const int predicted[5] = {0, a, b, (a + b) / 2, paeth};
             out.push_back(uint8_t(samples[y * stride + i] - predicted[filter]));
@@ -424,11 +594,13 @@ inline Bytes Composed(const Composition& c)
 {
     const int bpp = Channels(c.colour);
     const Bytes samples = SomeSamples(size_t(c.width) * size_t(c.height) * size_t(bpp), c.seed);
-    const Bytes zlib = Deflated(FilteredRows(samples, c.width, c.height, bpp, c.filters), c.level, c.strategy);
+    const Bytes zlib =
+        Deflated(FilteredRows(samples, c.width, c.height, bpp, c.filters), c.level, c.strategy);
     std::vector<Chunk> chunks = {{"IHDR", HeaderBody(c.width, c.height, 8, c.colour)}};
     const size_t split = c.split == 0 ? zlib.size() : c.split;
     for (size_t at = 0; at < zlib.size(); at += split)
-        chunks.push_back({"IDAT", Bytes(zlib.begin() + long(at), zlib.begin() + long(std::min(zlib.size(), at + split)))});
+        chunks.push_back({"IDAT", Bytes(zlib.begin() + long(at),
+                                        zlib.begin() + long(std::min(zlib.size(), at + split)))});
     chunks.push_back({"IEND", {}});
     return Joined(chunks);
 }

@@ -17,8 +17,8 @@ bool Fail(std::string* error, std::string text)
 
 }  // namespace
 
-bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
-                 std::string* temporary, std::string* error)
+bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes, std::string* temporary,
+                 std::string* error)
 {
     const std::string name = path + "." + std::to_string(getpid()) + ".part";
     FILE* file = std::fopen(name.c_str(), "wbx");

@@ -13,8 +13,8 @@
 // system, so that the rename is atomic, and named after this process so
 // that two tools never share one. Nothing is left behind on failure; on
 // success *temporary names the file.
-bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes,
-                 std::string* temporary, std::string* error);
+bool WriteBeside(const std::string& path, const std::vector<uint8_t>& bytes, std::string* temporary,
+                 std::string* error);
 
 // Writes bytes through a temporary file beside path, renamed into place once
 // complete, so that path holds either its old content or all of the new.

@@ -7,9 +7,8 @@
 // premultiplied) alpha: the files the programs hold, and a vendor's
 // starting point, which the tool, given them, writes again byte for byte.
 // Also the same pictures as bitmaps in the form of artwork.h (tal800.bmp,
-// tal1280.bmp), which the preview and the tests read. With --preview it also writes PNGs of each picture
-// over a light, a dark and a busy background, so the artwork can be judged
-// by eye.
+// tal1280.bmp), which the preview and the tests read. With --preview it also writes PNGs of each
+// picture over a light, a dark and a busy background, so the artwork can be judged by eye.
 //
 // Both sizes are rendered from the same 195 x 145 design-space layout at their
 // own scale rather than resampled from each other, so every edge stays crisp.
@@ -35,8 +34,12 @@ constexpr double kDesignW = 195.0;
 constexpr double kDesignH = 145.0;
 constexpr double kPi = 3.14159265358979323846;
 
-struct Vec { double x, y; };
-struct Seg { Vec a, b; };
+struct Vec {
+    double x, y;
+};
+struct Seg {
+    Vec a, b;
+};
 
 // Straight (non-premultiplied) grey + alpha, top row first.
 struct Picture {
@@ -45,12 +48,20 @@ struct Picture {
 };
 
 // Premultiplied grey + alpha while layers are stacked on one pixel.
-struct Paint { double c = 0.0, a = 0.0; };
+struct Paint {
+    double c = 0.0, a = 0.0;
+};
 
 // One capital: its width and stroke centrelines, cap height 1, y up.
-struct Glyph { double width; std::vector<Seg> segs; };
+struct Glyph {
+    double width;
+    std::vector<Seg> segs;
+};
 
-double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
+double clamp01(double v)
+{
+    return std::clamp(v, 0.0, 1.0);
+}
 
 double smoothstep(double e0, double e1, double x)
 {
@@ -59,7 +70,10 @@ double smoothstep(double e0, double e1, double x)
 }
 
 // Coverage of a pixel whose centre lies sd pixels outside an edge.
-double coverage(double sdPixels) { return clamp01(0.5 - sdPixels); }
+double coverage(double sdPixels)
+{
+    return clamp01(0.5 - sdPixels);
+}
 
 double segDistance(Vec p, const Seg& s)
 {
@@ -107,7 +121,10 @@ Glyph makeGlyph(char ch)
 {
     Glyph g{0.0, {}};
     switch (ch) {
-    case 'O': g.width = 1.0; addArc(g, 0.5, 0.5, 0.51, 0.0, 360.0); break;
+    case 'O':
+        g.width = 1.0;
+        addArc(g, 0.5, 0.5, 0.51, 0.0, 360.0);
+        break;
     case 'R':
         g.width = 0.62;
         addLine(g, 0.0, 0.0, 0.0, 1.0);
@@ -116,7 +133,11 @@ Glyph makeGlyph(char ch)
         addLine(g, 0.33, 0.5, 0.0, 0.5);
         addLine(g, 0.30, 0.5, 0.62, 0.0);
         break;
-    case 'V': g.width = 0.72; addLine(g, 0.0, 1.0, 0.36, 0.0); addLine(g, 0.36, 0.0, 0.72, 1.0); break;
+    case 'V':
+        g.width = 0.72;
+        addLine(g, 0.0, 1.0, 0.36, 0.0);
+        addLine(g, 0.36, 0.0, 0.72, 1.0);
+        break;
     case 'E':
         g.width = 0.54;
         addLine(g, 0.0, 0.0, 0.0, 1.0);
@@ -124,15 +145,23 @@ Glyph makeGlyph(char ch)
         addLine(g, 0.0, 0.5, 0.46, 0.5);
         addLine(g, 0.0, 0.0, 0.54, 0.0);
         break;
-    case 'L': g.width = 0.50; addLine(g, 0.0, 1.0, 0.0, 0.0); addLine(g, 0.0, 0.0, 0.50, 0.0); break;
-    case 'I': g.width = 0.0; addLine(g, 0.0, 0.0, 0.0, 1.0); break;
+    case 'L':
+        g.width = 0.50;
+        addLine(g, 0.0, 1.0, 0.0, 0.0);
+        addLine(g, 0.0, 0.0, 0.50, 0.0);
+        break;
+    case 'I':
+        g.width = 0.0;
+        addLine(g, 0.0, 0.0, 0.0, 1.0);
+        break;
     case 'N':
         g.width = 0.70;
         addLine(g, 0.0, 0.0, 0.0, 1.0);
         addLine(g, 0.0, 1.0, 0.70, 0.0);
         addLine(g, 0.70, 0.0, 0.70, 1.0);
         break;
-    default: break;
+    default:
+        break;
     }
     return g;
 }
@@ -164,8 +193,8 @@ std::vector<Seg> layoutWord(const std::string& word, double centreX, double base
 constexpr Vec kPanelCentre{97.5, 69.0};
 constexpr Vec kPanelHalf{85.5, 61.0};
 constexpr double kPanelRadius = 12.0;
-constexpr double kShadowDrop = 3.0;      // light comes from above
-constexpr double kShadowReach = 7.0;     // shadow is fully gone this far out
+constexpr double kShadowDrop = 3.0;   // light comes from above
+constexpr double kShadowReach = 7.0;  // shadow is fully gone this far out
 constexpr Vec kLogoCentre{97.5, 47.0};
 constexpr double kRingRadius = 17.0, kRingHalfWidth = 1.5;
 constexpr double kCoreRadius = 6.8;
@@ -181,7 +210,8 @@ Picture render(int w, int h)
     const double ox = (w - kDesignW * s) / 2.0, oy = (h - kDesignH * s) / 2.0;
     const std::vector<Seg> word = layoutWord("ORVELINE", 97.5, kBaseline, kCap, kTracking);
     const double moonA = kMoonAngleDeg * kPi / 180.0;
-    const Vec moon{kLogoCentre.x + kRingRadius * std::cos(moonA), kLogoCentre.y + kRingRadius * std::sin(moonA)};
+    const Vec moon{kLogoCentre.x + kRingRadius * std::cos(moonA),
+                   kLogoCentre.y + kRingRadius * std::sin(moonA)};
     const double top = kPanelCentre.y - kPanelHalf.y, bottom = kPanelCentre.y + kPanelHalf.y;
 
     for (int y = 0; y < h; ++y) {
@@ -190,8 +220,8 @@ Picture render(int w, int h)
             Paint paint;
 
             // Soft drop shadow: black, fading smoothly to nothing within kShadowReach.
-            const double dShadow = roundRectSdf(p, {kPanelCentre.x, kPanelCentre.y + kShadowDrop}, kPanelHalf,
-                                                kPanelRadius);
+            const double dShadow = roundRectSdf(p, {kPanelCentre.x, kPanelCentre.y + kShadowDrop},
+                                                kPanelHalf, kPanelRadius);
             const double fade = 1.0 - smoothstep(-4.0, kShadowReach, dShadow);
             over(paint, 0.0, 0.45 * fade * fade);
 
@@ -209,13 +239,15 @@ Picture render(int w, int h)
             const double dRing = std::max(std::abs(dCentre - kRingRadius) - kRingHalfWidth,
                                           kMoonRadius + kMoonGap - dMoon);
             over(paint, 196.0, coverage(dRing * s));
-            const double coreShade = clamp01((p.y - (kLogoCentre.y - kCoreRadius)) / (2.0 * kCoreRadius));
+            const double coreShade =
+                clamp01((p.y - (kLogoCentre.y - kCoreRadius)) / (2.0 * kCoreRadius));
             over(paint, 236.0 - 80.0 * coreShade, coverage((dCentre - kCoreRadius) * s));
             over(paint, 252.0, coverage((dMoon - kMoonRadius) * s));
 
             // Word mark, rounded strokes of constant width.
             double dWord = 1e9;
-            for (const Seg& sg : word) dWord = std::min(dWord, segDistance(p, sg));
+            for (const Seg& sg : word)
+                dWord = std::min(dWord, segDistance(p, sg));
             over(paint, 236.0, coverage((dWord - kStrokeHalf) * s));
 
             // Thin accent rule that fades out towards both ends.
@@ -228,7 +260,9 @@ Picture render(int w, int h)
             const size_t i = static_cast<size_t>(y) * w + x;
             const long a = std::lround(clamp01(paint.a) * 255.0);
             pic.alpha[i] = static_cast<std::uint8_t>(a);
-            pic.grey[i] = a == 0 ? 0 : static_cast<std::uint8_t>(std::clamp(std::lround(paint.c / paint.a), 0L, 255L));
+            pic.grey[i] = a == 0 ? 0
+                                 : static_cast<std::uint8_t>(
+                                       std::clamp(std::lround(paint.c / paint.a), 0L, 255L));
         }
     }
     return pic;
@@ -237,8 +271,10 @@ Picture render(int w, int h)
 // Light, dark and a busy multi-coloured pattern, like the desktops it will land on.
 std::array<double, 3> background(int which, int x, int y)
 {
-    if (which == 0) return {232, 234, 228};
-    if (which == 1) return {22, 24, 30};
+    if (which == 0)
+        return {232, 234, 228};
+    if (which == 1)
+        return {22, 24, 30};
     const double t = (x + y) * 0.045;
     const double check = ((x / 16 + y / 16) % 2) ? 40.0 : 0.0;
     return {128 + 110 * std::sin(t) - check * 0.5, 128 + 110 * std::sin(t + 2.1) - check * 0.3,
@@ -248,7 +284,8 @@ std::array<double, 3> background(int which, int x, int y)
 // The grey picture in colour, the form the shared bitmap writer takes.
 RgbaImage toRgba(const Picture& pic)
 {
-    RgbaImage image{pic.w, pic.h, std::vector<std::uint8_t>(static_cast<size_t>(pic.w) * pic.h * 4)};
+    RgbaImage image{pic.w, pic.h,
+                    std::vector<std::uint8_t>(static_cast<size_t>(pic.w) * pic.h * 4)};
     for (size_t i = 0; i < pic.grey.size(); ++i) {
         std::uint8_t* p = &image.rgba[i * 4];
         p[0] = p[1] = p[2] = pic.grey[i];
@@ -286,11 +323,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_artwork OUTDIR [--preview DIR]\n");
         return 2;
     }
-    struct Output { const ArtworkSlot& slot; int zoom; };
+    struct Output {
+        const ArtworkSlot& slot;
+        int zoom;
+    };
     for (const Output& o : {Output{kSmallArtwork, 3}, Output{kLargeArtwork, 2}}) {
         const Picture pic = render(o.slot.width, o.slot.height);
         const std::string bmp = std::string(argv[1]) + "/" + o.slot.name + ".bmp";
-        const std::string png = withPreviews ? std::string(argv[3]) + "/" + o.slot.name + "_preview.png" : "";
+        const std::string png =
+            withPreviews ? std::string(argv[3]) + "/" + o.slot.name + "_preview.png" : "";
         std::string error;
         std::vector<std::uint8_t> previewPng, picturePng;
         if (!ReplaceFile(bmp, EncodeArtworkBitmap(toRgba(pic)), &error) ||

@@ -15,10 +15,9 @@
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr,
-                     "usage: make_icon INPUT OUTPUT.ico\n"
-                     "INPUT is a PNG, made into an icon of 16, 32, 48 and 256 pixels,\n"
-                     "or an .ico file, copied as it is.\n");
+        std::fprintf(stderr, "usage: make_icon INPUT OUTPUT.ico\n"
+                             "INPUT is a PNG, made into an icon of 16, 32, 48 and 256 pixels,\n"
+                             "or an .ico file, copied as it is.\n");
         return 2;
     }
     std::vector<uint8_t> icon;

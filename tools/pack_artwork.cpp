@@ -85,7 +85,8 @@ int main(int argc, char** argv)
         return Usage();
 
     std::string error;
-    if (args[0] == "--small" || args[0] == "--large" || args[0] == "--large-2x" || scaled != nullptr) {
+    if (args[0] == "--small" || args[0] == "--large" || args[0] == "--large-2x" ||
+        scaled != nullptr) {
         const ArtworkSlot& slot = args[0] == "--small"      ? kSmallArtwork
                                   : args[0] == "--large"    ? kLargeArtwork
                                   : args[0] == "--large-2x" ? *ScaledLargeArtwork(200)

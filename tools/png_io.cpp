@@ -69,7 +69,8 @@ bool ReadPngBytes(const std::vector<uint8_t>& bytes, RgbaImage* image, std::stri
         *error = "not a PNG file";
         return false;
     }
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, error, KeepError, KeepLimitWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, error, KeepError, KeepLimitWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
@@ -137,7 +138,8 @@ bool EncodeWithLibpng(const RgbaImage& image, std::vector<uint8_t>* bytes, std::
 {
     bytes->clear();
     error->clear();
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, KeepError, KeepLimitWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, KeepError, KeepLimitWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     bool ok = false;
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {

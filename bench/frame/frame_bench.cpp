@@ -38,12 +38,13 @@ struct Options {
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: frame_bench [--launcher PATH] [--against PATH] [--timeline] [--record FILE]\n"
-                 "  PATH defaults to ..\\..\\launcher\\orveline.exe from this program's folder;\n"
-                 "  --against times the start of that launcher and this one's, in turn;\n"
-                 "  FILE gets a line of this screen's key figures appended, for bench.sh to\n"
-                 "  compare screens, each measured by a process of its own\n");
+    std::fprintf(
+        stderr,
+        "usage: frame_bench [--launcher PATH] [--against PATH] [--timeline] [--record FILE]\n"
+        "  PATH defaults to ..\\..\\launcher\\orveline.exe from this program's folder;\n"
+        "  --against times the start of that launcher and this one's, in turn;\n"
+        "  FILE gets a line of this screen's key figures appended, for bench.sh to\n"
+        "  compare screens, each measured by a process of its own\n");
     return 2;
 }
 
@@ -131,7 +132,8 @@ FrameTimes TimeTheFrame(const Scene& scene, ScreenReader& onePixel)
         for (bool whole : {false, true}) {
             FormTimes t;
             t.form = form;
-            t.name = std::string(FormName(form)) + (whole ? ", whole screen (reference)" : ", the block");
+            t.name = std::string(FormName(form)) +
+                     (whole ? ", whole screen (reference)" : ", the block");
             t.whole = whole;
             TimeFrames(&t, b, onePixel, f.rounds);
             f.forms.push_back(std::move(t));
@@ -214,8 +216,8 @@ Expected ExpectedFrames(const Block& b, const Schedule& schedule)
     e.desktop = CopyOut(g_backBuffer, b);
     auto frameAt = [&](int32_t level) {
         Restore();
-        BlendSurfacePlain(&g_backBuffer, b.dstX, b.dstY, b.cx, b.cy, &g_splashImage, b.srcX,
-                          b.srcY, level);
+        BlendSurfacePlain(&g_backBuffer, b.dstX, b.dstY, b.cx, b.cy, &g_splashImage, b.srcX, b.srcY,
+                          level);
         return CopyOut(g_backBuffer, b);
     };
     e.hidden = frameAt(schedule.hiddenLevel);

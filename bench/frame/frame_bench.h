@@ -142,19 +142,24 @@ struct Arrival {
 
 // The routines the blend alone is timed for, each beside its plain twin.
 enum BlendRoutine {
-    kSurfacePlain, kSurfaceSSE2, kSurfaceAVX2, kSurfaceDispatched, kPixelsPlain, kPixelsMMX
+    kSurfacePlain,
+    kSurfaceSSE2,
+    kSurfaceAVX2,
+    kSurfaceDispatched,
+    kPixelsPlain,
+    kPixelsMMX
 };
 
 struct BlendTimes {
     BlendRoutine routine;
     std::string name;
     Spread spread;
-    double ratio = 0;        // the plain routine's median over this one's
-    const char* same = "";   // same bytes as the plain routine
+    double ratio = 0;       // the plain routine's median over this one's
+    const char* same = "";  // same bytes as the plain routine
 };
 
-using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
-                             int32_t, int32_t, int32_t);
+using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*, int32_t,
+                             int32_t, int32_t);
 using PixelBlend = void (*)(uint8_t*, const uint8_t*, int32_t, int32_t, int32_t, int32_t);
 
 bool PrepareLikeLauncher(Setup* setup, const char* picture);
@@ -178,18 +183,18 @@ enum { kClockRounds = 20 };
 
 struct Memory {
     bool filled = false;
-    SIZE_T peakWorkingSet = 0;       // as reported: Wine takes it from Linux's VmHWM
-    SIZE_T pagefile = 0;             // largest seen
-    SIZE_T current = 0;              // PagefileUsage at the last reading
+    SIZE_T peakWorkingSet = 0;          // as reported: Wine takes it from Linux's VmHWM
+    SIZE_T pagefile = 0;                // largest seen
+    SIZE_T current = 0;                 // PagefileUsage at the last reading
     bool peakPagefileIsCurrent = true;  // PeakPagefileUsage equal to PagefileUsage every time
     int readings = 0;
 };
 
 struct ClockCheck {
     bool ran = false;
-    int inside = 0;             // partner readings between the two of ours around them
-    double widestBracket = 0;   // ms
-    double startLatency = 0;    // CreateProcess to the partner's first line, ms
+    int inside = 0;            // partner readings between the two of ours around them
+    double widestBracket = 0;  // ms
+    double startLatency = 0;   // CreateProcess to the partner's first line, ms
 };
 
 struct Bare {
@@ -218,15 +223,15 @@ Bare MeasureBare(const std::string& self);
 struct Show {
     bool ran = false;
     std::string problem;
-    double created = 0, firstVisible = 0, lastChange = 0, greyAgain = -1, handoff = -1,
-           exited = -1;
+    double created = 0, firstVisible = 0, lastChange = 0, greyAgain = -1, handoff = -1, exited = -1;
     int changes = 0, polls = 0;
     // The first visible frame and the last new one equal to the show's own.
     bool firstAsPlanned = false, lastAsPlanned = false;
     double pollGap = 0;  // median ms between polls
     Memory memory;
     SIZE_T pagefileWhileShowing = 0;  // at the first visible frame
-    std::vector<std::pair<double, int64_t>> timeline;  // change times, pixels differing from the desktop
+    std::vector<std::pair<double, int64_t>>
+        timeline;  // change times, pixels differing from the desktop
 };
 
 Show WatchShow(const std::string& launcher, const std::string& self, const Block& b,

@@ -48,8 +48,8 @@ bool Start(const std::string& program, const std::string& arguments, const char*
     mutableLine.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    return CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
-                          nullptr, folder, &si, pi) != 0;
+    return CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder, &si, pi) != 0;
 }
 
 void ReadMemory(HANDLE process, Memory* m)
@@ -113,8 +113,9 @@ ClockCheck CompareClocks(const std::string& self)
                                         sizeof(ClockShared), (base + "-map").c_str());
     HANDLE ping = CreateEventA(nullptr, FALSE, FALSE, (base + "-ping").c_str());
     HANDLE pong = CreateEventA(nullptr, FALSE, FALSE, (base + "-pong").c_str());
-    auto* shared = mapping ? static_cast<ClockShared*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0))
-                           : nullptr;
+    auto* shared = mapping
+                       ? static_cast<ClockShared*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0))
+                       : nullptr;
     PROCESS_INFORMATION pi = {};
     const int64_t created = Now();
     if (shared && ping && pong && Start(self, "--clock " + base, nullptr, &pi)) {

@@ -68,7 +68,8 @@ void PrintFrames(const Scene& scene, const FrameTimes& f)
                 "all frames): everything else in the frame is the platform's restore and "
                 "presentation. ");
     if (scene.width == 1920 && scene.height == 1080 && reference != nullptr) {
-        const double share = 100.0 * Summarise(reference->blend).sum / Summarise(reference->frame).sum;
+        const double share =
+            100.0 * Summarise(reference->blend).sum / Summarise(reference->frame).sum;
         std::printf("Target at 1920 x 1080, at most 2 %% of the whole-screen frame in the form "
                     "BlendSurface chooses: %s (%.2f %%).",
                     share <= 2.0 ? "met" : "NOT met", share);
@@ -169,8 +170,8 @@ void PrintSpans(const Show& show, const Schedule& schedule)
     const double nominalVisible = schedule.visibleMs, whole = schedule.wholeMs;
     const double visible = show.lastChange - show.firstVisible;
     std::printf("| span | measured ms | nominal ms | difference |\n|---|---:|---:|---:|\n");
-    std::printf("| first to last visible frame | %.1f | %.0f | %+.1f |\n", visible,
-                nominalVisible, visible - nominalVisible);
+    std::printf("| first to last visible frame | %.1f | %.0f | %+.1f |\n", visible, nominalVisible,
+                visible - nominalVisible);
     std::printf("| CreateProcess to the next program | %.1f | %.0f | %+.1f |\n", show.handoff,
                 whole, show.handoff - whole);
     std::printf("| CreateProcess to the launcher's end | %.1f | %.0f | %+.1f |\n\n", show.exited,
@@ -197,8 +198,8 @@ void PrintWhereTimeGoes(const Scene& scene, const FrameTimes& frames, const Sche
                             setup.firstRestore + setup.loadPicture;
     // The show's first frame is drawn whole, every later one as the block.
     const double drawing = DrawingMs(Form(frames, frames.chosen));
-    const double twoFrames = DrawingMs(Form(frames, frames.reference)) + drawing +
-                             schedule.beforeVisibleMs;
+    const double twoFrames =
+        DrawingMs(Form(frames, frames.reference)) + drawing + schedule.beforeVisibleMs;
     if (bare.timed) {
         std::printf("- Start, %.0f ms to the first visible frame. A bare Wine process runs its "
                     "first line %.0f ms after CreateProcess and has Wine's X driver loaded "
@@ -207,9 +208,9 @@ void PrintWhereTimeGoes(const Scene& scene, const FrameTimes& frames, const Sche
                     "level-%d frame %.0f ms. The other %.0f ms go to making and showing the "
                     "full-screen window and the rest of the launcher's start, not timed "
                     "apart.\n",
-                    show.firstVisible, bare.firstLine, bare.display, onceWork,
-                    schedule.hiddenLevel, unsigned(schedule.beforeVisibleMs), schedule.firstLevel,
-                    twoFrames, show.firstVisible - bare.display - onceWork - twoFrames);
+                    show.firstVisible, bare.firstLine, bare.display, onceWork, schedule.hiddenLevel,
+                    unsigned(schedule.beforeVisibleMs), schedule.firstLevel, twoFrames,
+                    show.firstVisible - bare.display - onceWork - twoFrames);
     } else {
         std::printf("- Start, %.0f ms to the first visible frame: the process start, the "
                     "launcher's once-per-show work (%.0f ms), the level-%d frame, its %u ms "
@@ -333,6 +334,6 @@ void PrintClock(const ClockCheck& clock)
                 "%d of its readings fell inside them, so the times of the launcher's next "
                 "program above are on this process's clock. Starting a bare Wine process "
                 "took %.1f ms (CreateProcess to its first line).\n\n",
-                (long long)frequency.QuadPart, int(kClockRounds), clock.widestBracket,
-                clock.inside, clock.startLatency);
+                (long long)frequency.QuadPart, int(kClockRounds), clock.widestBracket, clock.inside,
+                clock.startLatency);
 }

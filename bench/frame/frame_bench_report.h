@@ -24,7 +24,7 @@ struct Scene {
 // launcher's frame in the form BlendSurface chooses and the same in the
 // full-screen form, as indices into forms (-1 when missing).
 struct FrameTimes {
-    int rounds = 0;   // shows' worth of frames per form
+    int rounds = 0;    // shows' worth of frames per form
     Spread roundTrip;  // one pixel read alone
     std::vector<FormTimes> forms;
     int chosen = -1, reference = -1;
@@ -40,11 +40,11 @@ struct BlendTable {
 // first frame above it.
 struct Schedule {
     int32_t hiddenLevel = 0, firstLevel = 0, lastLevel = 0;  // the first frame, first visible, last
-    int visibleFrames = 0;       // from the first visible frame to the last
-    int laterFrames = 0;         // drawn after the first visible one
+    int visibleFrames = 0;         // from the first visible frame to the last
+    int laterFrames = 0;           // drawn after the first visible one
     uint32_t beforeVisibleMs = 0;  // the waits before the first visible frame
-    uint32_t visibleMs = 0;      // the waits from the first visible frame to the last
-    uint32_t wholeMs = 0;        // every wait of the show
+    uint32_t visibleMs = 0;        // the waits from the first visible frame to the last
+    uint32_t wholeMs = 0;          // every wait of the show
 };
 
 // The frames the watcher of the show expects, and how many pixels of each

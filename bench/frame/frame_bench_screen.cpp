@@ -21,7 +21,8 @@ std::vector<int> ShowLevels()
 
 bool FindLaunchersBlock(Block* block)
 {
-    return FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, block) != 0;
+    return FindSplashBlock(g_screenWidth, g_screenHeight, &g_backBuffer, &g_splashImage, block) !=
+           0;
 }
 
 Pixels CopyOut(const Surface& surface, const Block& b)
@@ -92,8 +93,8 @@ HWND CreateDesktopWindow(HINSTANCE instance, int32_t width, int32_t height)
     windowClass.lpszClassName = kDesktopClass;
     if (!RegisterClassA(&windowClass))
         return nullptr;
-    HWND hwnd = CreateWindowExA(0, kDesktopClass, "desktop", WS_POPUP, 0, 0, width, height,
-                                nullptr, nullptr, instance, nullptr);
+    HWND hwnd = CreateWindowExA(0, kDesktopClass, "desktop", WS_POPUP, 0, 0, width, height, nullptr,
+                                nullptr, instance, nullptr);
     if (hwnd != nullptr) {
         ShowWindow(hwnd, SW_SHOW);
         UpdateWindow(hwnd);

@@ -7,7 +7,6 @@
 
 // ---------------------------------------------------------------- the show
 
-
 Show WatchShow(const std::string& launcher, const std::string& self, const Block& b,
                const Pixels& desktop, const Pixels& firstFrame, const Pixels& lastFrame)
 {
@@ -105,7 +104,8 @@ Show WatchShow(const std::string& launcher, const std::string& self, const Block
     return show;
 }
 
-// ---------------------------------------------------------------- the start, against another launcher
+// ---------------------------------------------------------------- the start, against another
+// launcher
 
 StartComparison CompareStarts(const std::string& launcher, const std::string& against,
                               const std::string& self, const Block& b, const Pixels& desktop,
@@ -119,8 +119,8 @@ StartComparison CompareStarts(const std::string& launcher, const std::string& ag
     for (int round = 0; round < kStartRounds; ++round) {
         for (int turn = 0; turn < 2; ++turn) {
             const int which = turn ^ (round & 1);
-            const Show show = WatchShow(which == 0 ? launcher : against, self, b, desktop,
-                                        firstFrame, lastFrame);
+            const Show show =
+                WatchShow(which == 0 ? launcher : against, self, b, desktop, firstFrame, lastFrame);
             if (!show.problem.empty() || show.changes == 0) {
                 c.problem = (which == 0 ? launcher : against) + ": " +
                             (show.problem.empty() ? "no frame seen" : show.problem);
@@ -147,7 +147,8 @@ void PrintStartComparison(const std::string& launcher, const std::string& agains
         std::printf("Not run: %s.\n\n", c.problem.c_str());
         return;
     }
-    std::printf("Process start to the first visible frame, %d shows of each, in turn, the order swapped each round; ms.\n\n",
+    std::printf("Process start to the first visible frame, %d shows of each, in turn, the order "
+                "swapped each round; ms.\n\n",
                 int(kStartRounds));
     std::printf("| launcher | median | p90 |\n|---|---:|---:|\n");
     std::printf("| %s | %.1f | %.1f |\n", FileName(launcher).c_str(), c.launcher.median,

@@ -50,7 +50,8 @@ Picture ScaledArtwork()
     Picture p{kWidth, kHeight, Bytes(size_t(kWidth) * kHeight * 4)};
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
-            std::memcpy(&p.bgra[(size_t(y) * kWidth + x) * 4], s.bits + s.rowOffsets[y / 3] + x / 3 * 4, 4);
+            std::memcpy(&p.bgra[(size_t(y) * kWidth + x) * 4],
+                        s.bits + s.rowOffsets[y / 3] + x / 3 * 4, 4);
     DestroySurface(&s);
     return p;
 }
@@ -65,10 +66,12 @@ Picture PhotographLike()
             uint8_t* px = &p.bgra[(size_t(y) * kWidth + x) * 4];
             for (int c = 0; c < 3; ++c) {
                 seed = seed * 1664525u + 1013904223u;
-                const double wave = 128 + 90 * std::sin(x * (0.011 + 0.004 * c) + y * 0.007 * (c + 1));
+                const double wave =
+                    128 + 90 * std::sin(x * (0.011 + 0.004 * c) + y * 0.007 * (c + 1));
                 px[c] = uint8_t(std::clamp(wave + int(seed >> 28) - 8, 0.0, 255.0));
             }
-            const double dx = (x - kWidth / 2.0) / (kWidth / 2.0), dy = (y - kHeight / 2.0) / (kHeight / 2.0);
+            const double dx = (x - kWidth / 2.0) / (kWidth / 2.0),
+                         dy = (y - kHeight / 2.0) / (kHeight / 2.0);
             px[3] = uint8_t(std::clamp((1.0 - std::sqrt(dx * dx + dy * dy)) * 2550.0, 0.0, 255.0));
         }
     return p;
@@ -124,8 +127,12 @@ Bytes Filtered(const Bytes& samples, int width, int height, int bpp)
             for (size_t i = 0; i < stride; ++i) {
                 const int a = i >= size_t(bpp) ? row[i - bpp] : 0, b = above ? above[i] : 0,
                           c = above && i >= size_t(bpp) ? above[i - bpp] : 0;
-                const int q = a + b - c, pa = std::abs(q - a), pb = std::abs(q - b), pc = std::abs(q - c);
-                const int predicted[5] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : pb <= pc ? b : c};
+                const int q = a + b - c, pa = std::abs(q - a), pb = std::abs(q - b),
+                          pc = std::abs(q - c);
+                const int predicted[5] = {0, a, b, (a + b) / 2,
+                                          pa <= pb && pa <= pc ? a
+                                          : pb <= pc           ? b
+                                                               : c};
                 trial[i] = uint8_t(row[i] - predicted[f]);
                 sum += std::abs(int(int8_t(trial[i])));
             }
@@ -177,7 +184,8 @@ bool ReadOnce(const Bytes& file, const Picture& expected, Timing* t)
     const double judged = Now();
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, layout.rawBytes);
     uint8_t* raw = handle ? static_cast<uint8_t*>(GlobalLock(handle)) : nullptr;
-    bool ok = raw != nullptr && ReadPngLayout(file.data(), uint32_t(file.size()), raw, layout.rawBytes, &layout);
+    bool ok = raw != nullptr &&
+              ReadPngLayout(file.data(), uint32_t(file.size()), raw, layout.rawBytes, &layout);
     const double inflated = Now();
     Surface s{};
     ok = ok && CreateSurface(&s, layout.width, layout.height, 32, "bench");
@@ -210,7 +218,8 @@ void CompareWithBitmap()
         for (int which = 0; which < 2; ++which) {
             Surface s{};
             const double start = Now();
-            const int loaded = LoadSurfaceImage(which == 0 ? "TAL1280" : "TALBMP", &s, 0, 0, nullptr, nullptr);
+            const int loaded =
+                LoadSurfaceImage(which == 0 ? "TAL1280" : "TALBMP", &s, 0, 0, nullptr, nullptr);
             const double ms = Now() - start;
             DestroySurface(&s);
             if (!loaded) {
@@ -221,10 +230,11 @@ void CompareWithBitmap()
         }
     }
     const double p = Median(png), b = Median(bitmap);
-    std::printf("\nThe shipped large picture, 317 x 236, loaded as the launcher loads it at its start "
-                "(51 loads of each, in turn; medians): from its PNG resource %.2f ms, from a bitmap "
-                "resource %.2f ms; the PNG adds %.2f ms to the start.\n",
-                p, b, p - b);
+    std::printf(
+        "\nThe shipped large picture, 317 x 236, loaded as the launcher loads it at its start "
+        "(51 loads of each, in turn; medians): from its PNG resource %.2f ms, from a bitmap "
+        "resource %.2f ms; the PNG adds %.2f ms to the start.\n",
+        p, b, p - b);
 }
 
 }  // namespace
@@ -234,8 +244,10 @@ int main()
     const struct {
         const char* name;
         Picture picture;
-    } cases[] = {{"shipped large picture, 3 x", ScaledArtwork()}, {"photograph-like", PhotographLike()}};
-    std::printf("| picture | colour type | file bytes | judged (ms) | inflated and judged (ms) | surface and rows (ms) | "
+    } cases[] = {{"shipped large picture, 3 x", ScaledArtwork()},
+                 {"photograph-like", PhotographLike()}};
+    std::printf("| picture | colour type | file bytes | judged (ms) | inflated and judged (ms) | "
+                "surface and rows (ms) | "
                 "whole read, median (ms) | fastest (ms) | memcpy of the pixels (ms) |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const auto& c : cases) {
@@ -249,7 +261,8 @@ int main()
         for (int i = 0; i < 21; ++i) {
             Timing t;
             if (!ReadOnce(file, c.picture, &t)) {
-                std::printf("| %s | %d | %zu | refused or wrong | | | | | |\n", c.name, colour, file.size());
+                std::printf("| %s | %d | %zu | refused or wrong | | | | | |\n", c.name, colour,
+                            file.size());
                 return 1;
             }
             structure.push_back(t.structure);
@@ -257,8 +270,8 @@ int main()
             rows.push_back(t.rows);
             total.push_back(t.total);
         }
-        std::printf("| %s | %d | %zu | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", c.name, colour, file.size(),
-                    Median(structure), Median(data), Median(rows), Median(total),
+        std::printf("| %s | %d | %zu | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", c.name, colour,
+                    file.size(), Median(structure), Median(data), Median(rows), Median(total),
                     *std::min_element(total.begin(), total.end()), copyMs);
     }
     CompareWithBitmap();

@@ -43,7 +43,8 @@ int64_t CountRuns(const Picture& p)
     for (int32_t y = 0; y < p.record.height; ++y)
         for (int32_t x = 0; x < kWidth; ++x) {
             const bool on = p.pixels[size_t(p.record.rowOffsets[y]) + size_t(x) * 4 + 1] != 0;
-            const bool before = x > 0 && p.pixels[size_t(p.record.rowOffsets[y]) + size_t(x) * 4 - 3] != 0;
+            const bool before =
+                x > 0 && p.pixels[size_t(p.record.rowOffsets[y]) + size_t(x) * 4 - 3] != 0;
             runs += on && !before;
         }
     return runs;
@@ -101,13 +102,13 @@ int main()
     std::printf("| case | rows | runs | rectangles | ms | us per run |\n");
     std::printf("|---|---:|---:|---:|---:|---:|\n");
     // Few runs: one opaque block, one run on each of its rows.
-    Measure("block 800 x 600", kHeight, [](int32_t x, int32_t y) {
-        return x >= 560 && x < 1360 && y >= 240 && y < 840;
-    });
+    Measure("block 800 x 600", kHeight,
+            [](int32_t x, int32_t y) { return x >= 560 && x < 1360 && y >= 240 && y < 840; });
     // A picture's outline: a ring with a disc and three bars inside, two to
     // eight runs a row.
     Measure("picture outline", kHeight, [](int32_t x, int32_t y) {
-        const bool ring = InEllipse(x, y, 960, 540, 700, 450) && !InEllipse(x, y, 960, 540, 600, 380);
+        const bool ring =
+            InEllipse(x, y, 960, 540, 700, 450) && !InEllipse(x, y, 960, 540, 600, 380);
         const bool disc = InEllipse(x, y, 960, 540, 180, 180);
         const bool bars = y >= 300 && y < 780 && ((x >= 500 && x < 560) || (x >= 1360 && x < 1420));
         return ring || disc || bars;

@@ -19,8 +19,8 @@ void Collector::ReportRuns(const std::vector<Run>& runs)
     shown_->ReportRuns(runs);
     for (const Run& run : runs) {
         Result& r = results_[run.run_name.function_name];
-        const double us = run.GetAdjustedRealTime() /
-                          benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
+        const double us =
+            run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
         if (run.error_occurred)
             r.skipped = run.error_message;
         else if (run.run_type == Run::RT_Aggregate) {
@@ -111,8 +111,9 @@ void PrintSummary(const Collector& results, const std::vector<Entry>& entries)
 {
     const int32_t chosen = BestBlendForm(g_scene.features);
     std::printf("\n## Pixel routines, native x86-64\n\n");
-    std::printf("Processor forms present: %s. BlendSurface and BlendSurfaceKeyed use the %s form.\n\n",
-                Forms(g_scene.features).c_str(), FormName(chosen));
+    std::printf(
+        "Processor forms present: %s. BlendSurface and BlendSurfaceKeyed use the %s form.\n\n",
+        Forms(g_scene.features).c_str(), FormName(chosen));
     DescribePicture();
     std::printf("The 317x236 cases lay the picture at the centre of a 1920 x 1080 screen; the "
                 "1920x1080 cases cover the screen from the picture tiled. Times are real time, "

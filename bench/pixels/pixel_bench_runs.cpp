@@ -97,9 +97,9 @@ void RunPixman(benchmark::State& state, const Case& c)
                                  reinterpret_cast<uint32_t*>(c.src->bits), int(c.src->pitch));
     const pixman_color_t level = {0, 0, 0, uint16_t(std::lround(65535.0 * kLevel / 256.0))};
     pixman_image_t* mask = pixman_image_create_solid_fill(&level);
-    pixman_image_t* screen =
-        pixman_image_create_bits(PIXMAN_x8r8g8b8, dst.record.width, dst.record.height,
-                                 reinterpret_cast<uint32_t*>(dst.record.bits), int(dst.record.pitch));
+    pixman_image_t* screen = pixman_image_create_bits(
+        PIXMAN_x8r8g8b8, dst.record.width, dst.record.height,
+        reinterpret_cast<uint32_t*>(dst.record.bits), int(dst.record.pitch));
     if (!src || !mask || !screen) {
         state.SkipWithError("pixman could not make its images");
     } else {
@@ -164,7 +164,8 @@ std::vector<Entry> RegisterAll()
     };
     each("memcpy", RunMemcpy);
 
-    each("BlendSurfacePlain", [](benchmark::State& s, const Case& c) { RunBlend(s, c, BlendSurfacePlain); });
+    each("BlendSurfacePlain",
+         [](benchmark::State& s, const Case& c) { RunBlend(s, c, BlendSurfacePlain); });
     each("BlendSurfaceSSE2", [](benchmark::State& s, const Case& c) {
         if (Has(s, kCpuSSE2, "processor lacks SSE2"))
             RunBlend(s, c, BlendSurfaceSSE2);
@@ -176,7 +177,8 @@ std::vector<Entry> RegisterAll()
     each("BlendSurface", [](benchmark::State& s, const Case& c) { RunBlend(s, c, BlendSurface); });
     each("pixman_OVER", RunPixman);
 
-    each("BlendSurfaceKeyedPlain", [](benchmark::State& s, const Case& c) { RunKeyed(s, c, BlendSurfaceKeyedPlain); });
+    each("BlendSurfaceKeyedPlain",
+         [](benchmark::State& s, const Case& c) { RunKeyed(s, c, BlendSurfaceKeyedPlain); });
     each("BlendSurfaceKeyedSSE2", [](benchmark::State& s, const Case& c) {
         if (Has(s, kCpuSSE2, "processor lacks SSE2"))
             RunKeyed(s, c, BlendSurfaceKeyedSSE2);
@@ -185,9 +187,11 @@ std::vector<Entry> RegisterAll()
         if (Has(s, kCpuAVX2, "processor lacks AVX2"))
             RunKeyed(s, c, BlendSurfaceKeyedAVX2);
     });
-    each("BlendSurfaceKeyed", [](benchmark::State& s, const Case& c) { RunKeyed(s, c, BlendSurfaceKeyed); });
+    each("BlendSurfaceKeyed",
+         [](benchmark::State& s, const Case& c) { RunKeyed(s, c, BlendSurfaceKeyed); });
 
-    each("BlendPixelsPlain", [](benchmark::State& s, const Case& c) { RunPixels(s, c, BlendPixelsPlain); });
+    each("BlendPixelsPlain",
+         [](benchmark::State& s, const Case& c) { RunPixels(s, c, BlendPixelsPlain); });
     each("BlendPixelsMMX", [](benchmark::State& s, const Case& c) {
         if (Has(s, kCpuMMX, "processor lacks MMX"))
             RunPixels(s, c, BlendPixelsMMX);
@@ -196,11 +200,13 @@ std::vector<Entry> RegisterAll()
     each("CopySurfaceRect", [](benchmark::State& s, const Case& c) {
         PixelSurface dst = g_scene.desktop.Clone();
         for (auto _ : s) {
-            benchmark::DoNotOptimize(CopySurfaceRect(dst.get(), c.dstX, c.dstY, c.cx, c.cy, c.src, 0, 0));
+            benchmark::DoNotOptimize(
+                CopySurfaceRect(dst.get(), c.dstX, c.dstY, c.cx, c.cy, c.src, 0, 0));
             benchmark::ClobberMemory();
         }
     });
-    each("CopySurfaceKeyed", [](benchmark::State& s, const Case& c) { RunKeyed(s, c, CopySurfaceKeyed); });
+    each("CopySurfaceKeyed",
+         [](benchmark::State& s, const Case& c) { RunKeyed(s, c, CopySurfaceKeyed); });
     each("FillSurfaceRect", [](benchmark::State& s, const Case& c) {
         PixelSurface dst = g_scene.desktop.Clone();
         const RECT rect = {c.dstX, c.dstY, c.dstX + c.cx, c.dstY + c.cy};

@@ -58,8 +58,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Sleep(OptionMs("/window=", 0));
         // In the top-left corner, clear of a picture centred on any screen
         // of 800 x 600 or more, so that a watcher tells the two apart.
-        window = CreateWindowExA(0, "STATIC", "Setup stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 280,
-                                 180, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "STATIC", "Setup stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                 0, 280, 180, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (window == nullptr)
             return 1;
     }

@@ -42,7 +42,8 @@ bool Save(const std::string& path, const Shot& shot, const char* what)
 // than the hold: the hold is the longest of those that came before it.
 void Close(const Shot& shot, Shot* hold, Shot* last)
 {
-    if (last->since >= 0 && (hold->since < 0 || last->until - last->since > hold->until - hold->since))
+    if (last->since >= 0 &&
+        (hold->since < 0 || last->until - last->since > hold->until - hold->since))
         *hold = *last;
     *last = shot;
 }

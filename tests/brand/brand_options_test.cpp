@@ -43,7 +43,7 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
         {"--product '' s.png l.png", kBrandRefused, "--product is empty"},
         {"--company \xC3 s.png l.png", kBrandRefused, "not UTF-8"},
         {"--title \xED\xA0\x80 s.png l.png", kBrandRefused, "not UTF-8"},  // a surrogate
-        {"--copyright \xC0\xAF s.png l.png", kBrandRefused, "not UTF-8"},   // overlong
+        {"--copyright \xC0\xAF s.png l.png", kBrandRefused, "not UTF-8"},  // overlong
         {"--title a\x7F s.png l.png", kBrandRefused, "control character"},
         {"--sign-command sign s.png l.png", kBrandRefused, "{}"},
         {"--monitor secondary s.png l.png", kBrandRefused, "primary or cursor, not 'secondary'"},
@@ -52,10 +52,13 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
         {"--silent-switches /\xC3\x9C s.png l.png", kBrandRefused, "--silent-switches must be"},
         {"s.png l.png --monitor", kBrandRefused, "--monitor needs a value"},
         {"s.png l.png --hold", kBrandRefused, "--hold needs a value"},
-        {"--large-at 120 a.png s.png l.png", kBrandRefused, "125, 150, 175, 200, 250 or 300 (percent), not '120'"},
+        {"--large-at 120 a.png s.png l.png", kBrandRefused,
+         "125, 150, 175, 200, 250 or 300 (percent), not '120'"},
         {"--large-at 0125 a.png s.png l.png", kBrandRefused, "not '0125'"},
-        {"--large-at 150 a.png --large-at 150 b.png s.png l.png", kBrandRefused, "150 % is given twice"},
-        {"--large-2x a.png --large-at 200 b.png s.png l.png", kBrandRefused, "200 % is given twice"},
+        {"--large-at 150 a.png --large-at 150 b.png s.png l.png", kBrandRefused,
+         "150 % is given twice"},
+        {"--large-2x a.png --large-at 200 b.png s.png l.png", kBrandRefused,
+         "200 % is given twice"},
         {"s.png l.png --large-at 125", kBrandRefused, "--large-at needs a percent and a file"},
         {"--frobnicate s.png l.png", kBrandUsage, "unknown option"},
         {"s.png", kBrandUsage, "SMALL.png LARGE.png"},
@@ -78,10 +81,11 @@ TEST(BrandOptions, RefusesEachWrongValueWithItsReason)
     tooLong[1] = std::string(200, 'x');
     EXPECT_EQ(ParseBrandOptions(tooLong, kOrveline, &options, &error), kBrandRun) << error;
     // Spaces are the only separators, single, and never first or last.
-    for (const std::string& list : {std::string(256, 'x'), std::string("/S  /Q"), std::string(" /S"),
-                                   std::string("/S ")}) {
+    for (const std::string& list :
+         {std::string(256, 'x'), std::string("/S  /Q"), std::string(" /S"), std::string("/S ")}) {
         SCOPED_TRACE("switches [" + list + "]");
-        EXPECT_EQ(ParseBrandOptions({"--silent-switches", list, "s.png", "l.png"}, kOrveline, &options, &error),
+        EXPECT_EQ(ParseBrandOptions({"--silent-switches", list, "s.png", "l.png"}, kOrveline,
+                                    &options, &error),
                   kBrandRefused);
     }
 }
@@ -101,23 +105,61 @@ TEST(BrandOptions, TakesEveryOptionAndKeepsTheShippedValuesOtherwise)
     EXPECT_TRUE(o.silentSwitches.empty() && !o.wait && !o.cursorMonitor);
     EXPECT_EQ(o.untilWindowMs, 0u);
 
-    const std::vector<std::string> all = {
-        "--fit", "--icon", "i.ico", "--product", "Größe Studio", "--company", "Größe 日本",
-        "--version", "65535.0.7.1", "--description", "d", "--copyright", "© 2026", "--title",
-        "Willkommen – 日本 😀", "--fade-in", "0", "--hold", "60000", "--fade-out", "7",
-        "--large-2x", "x2.png", "--large-at", "125", "a.png", "--large-at", "300", "c.png", "--templates", "t",
-        "--sign-command", "sign {} now", "--check",
-        "--silent-switches", std::string(127, 'a') + " /" + std::string(126, 'b'), "--wait", "--monitor", "cursor",
-        "--until-window", "60000", "s.png", "l.png", "out/setup.exe"};
+    const std::vector<std::string> all = {"--fit",
+                                          "--icon",
+                                          "i.ico",
+                                          "--product",
+                                          "Größe Studio",
+                                          "--company",
+                                          "Größe 日本",
+                                          "--version",
+                                          "65535.0.7.1",
+                                          "--description",
+                                          "d",
+                                          "--copyright",
+                                          "© 2026",
+                                          "--title",
+                                          "Willkommen – 日本 😀",
+                                          "--fade-in",
+                                          "0",
+                                          "--hold",
+                                          "60000",
+                                          "--fade-out",
+                                          "7",
+                                          "--large-2x",
+                                          "x2.png",
+                                          "--large-at",
+                                          "125",
+                                          "a.png",
+                                          "--large-at",
+                                          "300",
+                                          "c.png",
+                                          "--templates",
+                                          "t",
+                                          "--sign-command",
+                                          "sign {} now",
+                                          "--check",
+                                          "--silent-switches",
+                                          std::string(127, 'a') + " /" + std::string(126, 'b'),
+                                          "--wait",
+                                          "--monitor",
+                                          "cursor",
+                                          "--until-window",
+                                          "60000",
+                                          "s.png",
+                                          "l.png",
+                                          "out/setup.exe"};
     ASSERT_EQ(ParseBrandOptions(all, kOrveline, &o, &error), kBrandRun) << error;
     EXPECT_TRUE(o.fit && o.checkOnly);
     EXPECT_EQ(o.icon + o.templates, "i.icot");
     ASSERT_EQ(o.scaled.size(), 3u);
-    EXPECT_EQ(std::to_string(o.scaled[0].percent) + o.scaled[0].file + std::to_string(o.scaled[1].percent) +
-                  o.scaled[1].file + std::to_string(o.scaled[2].percent) + o.scaled[2].file,
+    EXPECT_EQ(std::to_string(o.scaled[0].percent) + o.scaled[0].file +
+                  std::to_string(o.scaled[1].percent) + o.scaled[1].file +
+                  std::to_string(o.scaled[2].percent) + o.scaled[2].file,
               "200x2.png125a.png300c.png");
     EXPECT_EQ(o.product + o.company + o.copyright, "Größe StudioGröße 日本© 2026");
-    EXPECT_EQ(std::vector<uint16_t>(o.version, o.version + 4), (std::vector<uint16_t>{65535, 0, 7, 1}));
+    EXPECT_EQ(std::vector<uint16_t>(o.version, o.version + 4),
+              (std::vector<uint16_t>{65535, 0, 7, 1}));
     EXPECT_EQ(o.fadeInMs, 0u);
     EXPECT_EQ(o.holdMs, 60000u);
     EXPECT_EQ(o.fadeOutMs, 7u);

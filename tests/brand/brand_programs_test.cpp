@@ -19,9 +19,13 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Entries = std::vector<ResourceEntry>;
 
-const uint16_t kOrveline[3] = {ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR, ORVELINE_VERSION_PATCH};
+const uint16_t kOrveline[3] = {ORVELINE_VERSION_MAJOR, ORVELINE_VERSION_MINOR,
+                               ORVELINE_VERSION_PATCH};
 
-std::string Resource(const char* name) { return std::string(ORVELINE_SOURCE_DIR) + "/resources/" + name; }
+std::string Resource(const char* name)
+{
+    return std::string(ORVELINE_SOURCE_DIR) + "/resources/" + name;
+}
 
 Bytes ReadAll(const std::string& path)
 {
@@ -29,8 +33,14 @@ Bytes ReadAll(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-ResourceId Id(const char16_t* name) { return {0, name}; }
-ResourceId Id(uint16_t id) { return {id, {}}; }
+ResourceId Id(const char16_t* name)
+{
+    return {0, name};
+}
+ResourceId Id(uint16_t id)
+{
+    return {id, {}};
+}
 
 const ResourceEntry* Find(const Entries& entries, const ResourceId& type, const char16_t* name)
 {
@@ -64,8 +74,8 @@ TEST(BrandedPrograms, HoldThePicturesAsPngsAndNoBitmapsOfTheirNames)
 {
     BrandOptions options;
     std::string error;
-    ASSERT_EQ(ParseBrandOptions({"--fit", "--large-at", "125", Resource("tal1280.png"), Resource("tal800.png"),
-                                 Resource("tal1280.png"), "out.exe"},
+    ASSERT_EQ(ParseBrandOptions({"--fit", "--large-at", "125", Resource("tal1280.png"),
+                                 Resource("tal800.png"), Resource("tal1280.png"), "out.exe"},
                                 kOrveline, &options, &error),
               kBrandRun)
         << error;
@@ -85,7 +95,8 @@ TEST(BrandedPrograms, HoldThePicturesAsPngsAndNoBitmapsOfTheirNames)
                           {u"TAL1280X125", "tal1280.png", ScaledLargeArtwork(125)}};
 
     for (const Build& build : {Build{"win32", false}, Build{"win64", true}}) {
-        const std::string path = std::string(ORVELINE_BUILD_ROOT) + "/" + build.folder + "/launcher/orveline.exe";
+        const std::string path =
+            std::string(ORVELINE_BUILD_ROOT) + "/" + build.folder + "/launcher/orveline.exe";
         const Bytes shipped = ReadAll(path);
         if (shipped.empty())
             GTEST_FAIL() << "build the programs first: " << path;
@@ -107,8 +118,8 @@ TEST(BrandedPrograms, HoldThePicturesAsPngsAndNoBitmapsOfTheirNames)
                 ASSERT_NE(png, nullptr);
                 EXPECT_EQ(png->language, 0x411) << "the shipped pictures' language";
                 RgbaImage picture, stored;
-                ASSERT_TRUE(PrepareArtworkPicture(ReadAll(Resource(want.file)), want.file, *want.slot, true,
-                                                  &picture, &error))
+                ASSERT_TRUE(PrepareArtworkPicture(ReadAll(Resource(want.file)), want.file,
+                                                  *want.slot, true, &picture, &error))
                     << error;
                 ASSERT_TRUE(DecodePng(png->data, &stored, &error)) << error;
                 EXPECT_EQ(stored.width, want.slot->width);
@@ -116,7 +127,8 @@ TEST(BrandedPrograms, HoldThePicturesAsPngsAndNoBitmapsOfTheirNames)
                 EXPECT_TRUE(stored.rgba == picture.rgba) << "not the picture the tool made";
             }
             for (const char16_t* name : {u"TAL800", u"TAL1280", u"TAL1280X2", u"TAL1280X125"})
-                EXPECT_EQ(Find(entries, Id(2), name), nullptr) << "a bitmap of a picture's name is left";
+                EXPECT_EQ(Find(entries, Id(2), name), nullptr)
+                    << "a bitmap of a picture's name is left";
             EXPECT_EQ(Find(entries, Id(u"PNG"), u"TAL1280X2"), nullptr) << "a picture no one gave";
             if (fromBefore) {
                 EXPECT_NE(Find(entries, Id(2), u"OTHER"), nullptr) << "another bitmap went too";

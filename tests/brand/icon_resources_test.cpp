@@ -50,12 +50,9 @@ TEST(IconResources, AreTheResourceCompilersForTheSameFile)
     std::string error;
     ASSERT_TRUE(EncodeIconResources(file, &resources, &error)) << error;
     const Bytes group = {
-        0, 0, 1, 0, 5, 0,
-        16, 16, 16, 0, 1, 0, 4, 0, 5, 0, 0, 0, 1, 0,
-        0, 0, 0, 0, 1, 0, 32, 0, 7, 0, 0, 0, 2, 0,
-        32, 32, 2, 0, 3, 0, 1, 0, 3, 0, 0, 0, 3, 0,
-        48, 24, 3, 0, 1, 0, 2, 0, 2, 0, 0, 0, 4, 0,
-        20, 20, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 5, 0,
+        0,  0, 1, 0, 5, 0, 16, 16, 16, 0,  1,  0,  4, 0, 5, 0, 0, 0, 1, 0, 0, 0, 0,  0,  1, 0,
+        32, 0, 7, 0, 0, 0, 2,  0,  32, 32, 2,  0,  3, 0, 1, 0, 3, 0, 0, 0, 3, 0, 48, 24, 3, 0,
+        1,  0, 2, 0, 2, 0, 0,  0,  4,  0,  20, 20, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 5,  0,
     };
     EXPECT_EQ(resources.group, group);
     ASSERT_EQ(resources.images.size(), kPictures.size());

@@ -39,7 +39,9 @@ const Template kTemplates[] = {
 std::string TemplatePath(const Template& t)
 {
     const char* path = std::getenv(t.variable);
-    return path != nullptr ? path : std::string(ORVELINE_BUILD_ROOT) + "/" + t.build + "/launcher/orveline.exe";
+    return path != nullptr
+               ? path
+               : std::string(ORVELINE_BUILD_ROOT) + "/" + t.build + "/launcher/orveline.exe";
 }
 
 Bytes ReadFile(const std::string& path)
@@ -61,10 +63,11 @@ const std::vector<Bytes>& Templates()
     return images;
 }
 
-#define REQUIRE_TEMPLATES()                                                                          \
-    if (Templates().empty())                                                                         \
-    GTEST_FAIL() << "build the programs first: cmake --preset win32 && cmake --build --preset win32 " \
-                    "--target orveline, and the same for win64"
+#define REQUIRE_TEMPLATES()                                                                        \
+    if (Templates().empty())                                                                       \
+    GTEST_FAIL()                                                                                   \
+        << "build the programs first: cmake --preset win32 && cmake --build --preset win32 "       \
+           "--target orveline, and the same for win64"
 
 uint32_t At32(const Bytes& b, size_t at)
 {
@@ -93,7 +96,8 @@ uint32_t ReferenceChecksum(Bytes image)
 struct TempFile {
     std::string path;
     explicit TempFile(const Bytes& bytes)
-        : path(std::filesystem::temp_directory_path() / ("pe_resources_test_" + std::to_string(getpid()) + ".exe"))
+        : path(std::filesystem::temp_directory_path() /
+               ("pe_resources_test_" + std::to_string(getpid()) + ".exe"))
     {
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -116,7 +120,8 @@ std::string Run(const std::string& command, int* status)
 
 std::string Label(const ResourceId& id)
 {
-    return id.name.empty() ? std::to_string(id.id) : "'" + std::string(id.name.begin(), id.name.end()) + "'";
+    return id.name.empty() ? std::to_string(id.id)
+                           : "'" + std::string(id.name.begin(), id.name.end()) + "'";
 }
 
 // type, name, language and size of each resource, as wrestool -l gives them.
@@ -124,8 +129,8 @@ std::vector<std::string> Listing(const Entries& entries)
 {
     std::vector<std::string> lines;
     for (const ResourceEntry& e : entries)
-        lines.push_back(Label(e.type) + " " + Label(e.name) + " " + std::to_string(e.language) + " " +
-                        std::to_string(e.data.size()));
+        lines.push_back(Label(e.type) + " " + Label(e.name) + " " + std::to_string(e.language) +
+                        " " + std::to_string(e.data.size()));
     return lines;
 }
 
@@ -149,12 +154,14 @@ void ExpectWrestoolExtracts(const std::string& path, const Entries& entries)
         if (e.type.name.empty() || e.name.name.empty())
             continue;
         int status = -1;
-        const std::string data = Run("wrestool -x --raw --type='" + std::string(e.type.name.begin(), e.type.name.end()) +
-                                         "' --name='" + std::string(e.name.name.begin(), e.name.name.end()) + "' '" +
-                                         path + "'",
-                                     &status);
+        const std::string data =
+            Run("wrestool -x --raw --type='" + std::string(e.type.name.begin(), e.type.name.end()) +
+                    "' --name='" + std::string(e.name.name.begin(), e.name.name.end()) + "' '" +
+                    path + "'",
+                &status);
         EXPECT_EQ(status, 0);
-        EXPECT_TRUE(Bytes(data.begin(), data.end()) == e.data) << Label(e.type) << " " << Label(e.name);
+        EXPECT_TRUE(Bytes(data.begin(), data.end()) == e.data)
+            << Label(e.type) << " " << Label(e.name);
     }
 }
 
@@ -171,8 +178,8 @@ std::vector<std::string> WrestoolListing(const std::string& path)
             if (const size_t equals = word.find('='); equals != std::string::npos)
                 values[word.substr(0, equals)] = word.substr(equals + 1);
         if (values.count("--type") != 0)
-            lines.push_back(values["--type"] + " " + values["--name"] + " " + values["--language"] + " " +
-                            values["size"].substr(0, values["size"].find(']')));
+            lines.push_back(values["--type"] + " " + values["--name"] + " " + values["--language"] +
+                            " " + values["size"].substr(0, values["size"].find(']')));
     }
     return lines;
 }
@@ -206,7 +213,8 @@ Dump ObjdumpOf(const Template& t, const std::string& path)
             dump.sections[words[1]] = {Hex(words[2]), Hex(words[3]), Hex(words[5])};
         else if (words.size() >= 2 && !std::isspace(uint8_t(line[0])))
             dump.fields[words[0] == "Entry" ? "Entry " + words[1] : words[0]] =
-                std::vector<std::string>(words.begin() + (words[0] == "Entry" ? 2 : 1), words.end());
+                std::vector<std::string>(words.begin() + (words[0] == "Entry" ? 2 : 1),
+                                         words.end());
     }
     return dump;
 }
@@ -315,7 +323,8 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
     REQUIRE_TEMPLATES();
     const std::vector<Rewrite> rows = {
         {"the same resources", [](Entries&) {}, true},
-        {"the same resources in another order", [](Entries& e) { std::reverse(e.begin(), e.end()); }, true},
+        {"the same resources in another order",
+         [](Entries& e) { std::reverse(e.begin(), e.end()); }, true},
         {"a larger picture", [](Entries& e) { Find(e, u"TAL800")->data.resize(300001, 0x5A); }},
         {"a smaller picture", [](Entries& e) { Find(e, u"TAL1280")->data.resize(999); }},
         {"a vendor's resources",
@@ -329,7 +338,9 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
                  if (r.type.id == 16)
                      r.data = Pattern(901, 7);
          },
-         false, false, {"'PNG'", "3", "10", "14", "16", "24"}},
+         false,
+         false,
+         {"'PNG'", "3", "10", "14", "16", "24"}},
         {"names in the order Windows looks them up",
          [](Entries& e) {
              for (const char16_t* name : {u"zeta", u"_x", u"ALPHA2", u"Alpha"})
@@ -339,7 +350,9 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
              e.push_back({{0, u"Zz"}, {1, {}}, 0, 0, {1, 2, 3}});
          },
          // The programs' own product record is among them.
-         false, false, {"'PNG'", "'Zz'", "10", "16", "24"},
+         false,
+         false,
+         {"'PNG'", "'Zz'", "10", "16", "24"},
          {"'Alpha'", "'ALPHA2'", "'PRODUCT'", "'zeta'", "'_x'", "1", "5"}},
         {"no resources at all", [](Entries& e) { e.clear(); }, false, false, {}},
         {"one resource twice", [](Entries& e) { e.push_back(e.front()); }, false, true},
@@ -370,7 +383,8 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
             ASSERT_TRUE(ReadPeResources(out, &back, &error)) << error;
             EXPECT_EQ(Sorted(Listing(back)), Sorted(Listing(entries)));
             for (const ResourceEntry& e : entries)
-                EXPECT_EQ(std::count(back.begin(), back.end(), e), 1) << Label(e.type) << " " << Label(e.name);
+                EXPECT_EQ(std::count(back.begin(), back.end(), e), 1)
+                    << Label(e.type) << " " << Label(e.name);
             if (!row.types.empty() || entries.empty()) {
                 EXPECT_EQ(TypeOrder(back), row.types);
             }
@@ -400,15 +414,18 @@ TEST(PeResourcesTest, RewritesTheProgramsWithExactlyTheNewResources)
                 if (section[1] >= rsrc[1])
                     continue;
                 EXPECT_EQ(after.sections.at(name), section) << name;
-                const size_t end = section[2] + (section[2] != 0 ? (section[0] + 511) / 512 * 512 : 0);
-                EXPECT_TRUE(std::equal(image.begin() + section[2], image.begin() + end, out.begin() + section[2]))
+                const size_t end =
+                    section[2] + (section[2] != 0 ? (section[0] + 511) / 512 * 512 : 0);
+                EXPECT_TRUE(std::equal(image.begin() + section[2], image.begin() + end,
+                                       out.begin() + section[2]))
                     << name;
             }
             EXPECT_EQ(rsrc[1], before.sections.at(".rsrc")[1]);
             EXPECT_EQ(reloc[1], (rsrc[1] + rsrc[0] + 0xFFF) / 0x1000 * 0x1000);
             const auto oldReloc = before.sections.at(".reloc");
             ASSERT_EQ(reloc[0], oldReloc[0]);
-            EXPECT_TRUE(std::equal(image.begin() + oldReloc[2], image.begin() + oldReloc[2] + oldReloc[0],
+            EXPECT_TRUE(std::equal(image.begin() + oldReloc[2],
+                                   image.begin() + oldReloc[2] + oldReloc[0],
                                    out.begin() + reloc[2]));
             EXPECT_EQ(Hex(after.fields.at("SizeOfImage").at(0)),
                       (reloc[1] + reloc[0] - base + 0xFFF) / 0x1000 * 0x1000);
@@ -436,7 +453,10 @@ struct Damage {
 // Offsets into an image's resource directory, found the plain way.
 struct Layout {
     size_t rsrc = 0, directories = 0;
-    size_t Entry(size_t directory, int index) const { return rsrc + directory + 16 + 8 * size_t(index); }
+    size_t Entry(size_t directory, int index) const
+    {
+        return rsrc + directory + 16 + 8 * size_t(index);
+    }
     size_t Child(const Bytes& image, size_t directory, int index) const
     {
         return At32(image, Entry(directory, index) + 4) & 0x7FFFFFFF;
@@ -474,7 +494,10 @@ TEST(PeResourcesTest, RefusesDamagedProgramsWithAReason)
         {"a directory outside the section",
          [](Bytes& b) { Put32(b, LayoutOf(b).Entry(0, 0) + 4, 0xFFFFFFF0); }},
         {"a name outside the section",
-         [](Bytes& b) { const Layout l = LayoutOf(b); Put32(b, l.Entry(l.Child(b, 0, 0), 0), 0xFFFFFF00); }},
+         [](Bytes& b) {
+             const Layout l = LayoutOf(b);
+             Put32(b, l.Entry(l.Child(b, 0, 0), 0), 0xFFFFFF00);
+         }},
         {"data larger than the file",
          [](Bytes& b) {
              const Layout l = LayoutOf(b);
@@ -483,7 +506,10 @@ TEST(PeResourcesTest, RefusesDamagedProgramsWithAReason)
         {"a directory that leads back to the root",
          [](Bytes& b) { Put32(b, LayoutOf(b).Entry(0, 1) + 4, 0x80000000); }},
         {"two types sharing one directory",
-         [](Bytes& b) { const Layout l = LayoutOf(b); Put32(b, l.Entry(0, 1) + 4, At32(b, l.Entry(0, 0) + 4)); }},
+         [](Bytes& b) {
+             const Layout l = LayoutOf(b);
+             Put32(b, l.Entry(0, 1) + 4, At32(b, l.Entry(0, 0) + 4));
+         }},
         {"more entries than the section holds", [](Bytes& b) { b[LayoutOf(b).rsrc + 15] = 0xFF; }},
         {"a signature", [](Bytes& b) { SetDirectory(b, 4, uint32_t(b.size()), 8); }, true},
         {"no relocation directory for .reloc", [](Bytes& b) { SetDirectory(b, 5, 0, 0); }, true},
@@ -556,4 +582,4 @@ TEST(PeResourcesTest, SurvivesRandomDamage)
     }
 }
 
-} // namespace
+}  // namespace

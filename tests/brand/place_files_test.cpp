@@ -37,7 +37,8 @@ void Make(const fs::path& at, const Folder& files, const std::vector<std::string
         std::ofstream(at / name, std::ios::binary) << content;
     }
     for (const std::string& name : readOnly)
-        fs::permissions(at / name, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+        fs::permissions(at / name,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
 }
 
@@ -77,17 +78,37 @@ TEST(PlaceFiles, PutsBothNewFilesInPlaceOrNeither)
     const Row rows[] = {
         {"names that hold nothing take the new files", parts, {}, true, placed},
         {"earlier files give way, and are gone after", with(parts, earlier), {}, true, placed},
-        {"the second name a folder", with(parts, {{"a.exe", "old 32"}, {"a64.exe", kFolderMark}}), {}, false,
-         {{"a.exe", "old 32"}, {"a64.exe", kFolderMark}}, "a64.exe is a folder; nothing was written"},
-        {"the second name read-only", with(parts, earlier), {"a64.exe"}, false, earlier,
+        {"the second name a folder",
+         with(parts, {{"a.exe", "old 32"}, {"a64.exe", kFolderMark}}),
+         {},
+         false,
+         {{"a.exe", "old 32"}, {"a64.exe", kFolderMark}},
+         "a64.exe is a folder; nothing was written"},
+        {"the second name read-only",
+         with(parts, earlier),
+         {"a64.exe"},
+         false,
+         earlier,
          "a64.exe is read-only; nothing was written"},
-        {"the first name read-only", with(parts, earlier), {"a.exe"}, false, earlier, "a.exe is read-only"},
+        {"the first name read-only",
+         with(parts, earlier),
+         {"a.exe"},
+         false,
+         earlier,
+         "a.exe is read-only"},
         // The second move fails once the first new file is in: the first
         // earlier file must come back.
-        {"a move that fails after the first", with({{"a.exe.part", "new 32"}}, earlier), {}, false, earlier,
+        {"a move that fails after the first",
+         with({{"a.exe.part", "new 32"}}, earlier),
+         {},
+         false,
+         earlier,
          "a64.exe.part to"},
         {"an aside name that is taken is left alone",
-         with(with(parts, earlier), {{"a.exe.earlier", "theirs"}, {"a.exe.earlier2", "theirs too"}}), {}, true,
+         with(with(parts, earlier),
+              {{"a.exe.earlier", "theirs"}, {"a.exe.earlier2", "theirs too"}}),
+         {},
+         true,
          with(placed, {{"a.exe.earlier", "theirs"}, {"a.exe.earlier2", "theirs too"}})},
     };
     const fs::path folder = fs::current_path() / "place_files_test";
@@ -99,9 +120,10 @@ TEST(PlaceFiles, PutsBothNewFilesInPlaceOrNeither)
         const std::string at = folder.string() + "/";
         std::vector<std::string> leftAside;
         std::string error;
-        EXPECT_EQ(PlaceFiles({{at + "a.exe.part", at + "a.exe"}, {at + "a64.exe.part", at + "a64.exe"}}, &leftAside,
-                             &error),
-                  row.placed)
+        EXPECT_EQ(
+            PlaceFiles({{at + "a.exe.part", at + "a.exe"}, {at + "a64.exe.part", at + "a64.exe"}},
+                       &leftAside, &error),
+            row.placed)
             << error;
         EXPECT_NE(error.find(row.error), std::string::npos) << error;
         EXPECT_TRUE(leftAside.empty());

@@ -50,7 +50,10 @@ TEST(PngCodec, DecodesAsLibpngReadsAndRefusesWhatItRefuses)
 // past the last pixel, which only this decoder refuses.
 TEST(PngCodec, AgreesWithLibpngOnRandomDamage)
 {
-    const Kind kinds[] = {kRgb8, kGrey1Key, kPalette8, {PNG_COLOR_TYPE_RGB_ALPHA, 16, PNG_INTERLACE_ADAM7, 13, 9},
+    const Kind kinds[] = {kRgb8,
+                          kGrey1Key,
+                          kPalette8,
+                          {PNG_COLOR_TYPE_RGB_ALPHA, 16, PNG_INTERLACE_ADAM7, 13, 9},
                           {PNG_COLOR_TYPE_GRAY, 16, PNG_INTERLACE_NONE, 7, 5, true}};
     std::mt19937 rng(7);
     int accepted = 0;
@@ -58,9 +61,16 @@ TEST(PngCodec, AgreesWithLibpngOnRandomDamage)
         Bytes png = Written(kinds[i % 5]);
         const size_t at = 8 + rng() % (png.size() - 8);
         switch (rng() % 3) {
-        case 0: png[at] ^= uint8_t(1 << rng() % 8); break;
-        case 1: png = Cut(png, at); break;
-        default: png[at] = uint8_t(rng()); png = Joined(Chunks(png)); break;
+        case 0:
+            png[at] ^= uint8_t(1 << rng() % 8);
+            break;
+        case 1:
+            png = Cut(png, at);
+            break;
+        default:
+            png[at] = uint8_t(rng());
+            png = Joined(Chunks(png));
+            break;
         }
         SCOPED_TRACE("case " + std::to_string(i));
         RgbaImage a, b;
@@ -83,8 +93,12 @@ TEST(PngCodec, EncodedPicturesReadBackAsTheyWere)
         int width, height;
         size_t bytes;  // of pixels given; the right number unless the row says
         bool ok;
-    } rows[] = {{1, 1, 4, true}, {33, 7, 33 * 7 * 4, true}, {256, 256, 256 * 256 * 4, true},
-                {0, 5, 0, false}, {4, 4, 60, false}, {kPngMaxSide + 1, 1, size_t(kPngMaxSide + 1) * 4, false}};
+    } rows[] = {{1, 1, 4, true},
+                {33, 7, 33 * 7 * 4, true},
+                {256, 256, 256 * 256 * 4, true},
+                {0, 5, 0, false},
+                {4, 4, 60, false},
+                {kPngMaxSide + 1, 1, size_t(kPngMaxSide + 1) * 4, false}};
     std::mt19937 rng(3);
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.width) + " x " + std::to_string(r.height));

@@ -18,7 +18,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t Be32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 struct Chunk {
     std::string type;
@@ -94,22 +97,26 @@ std::vector<Row> Pictures()
         {"odd width 195", Drawn(195, 13, false, true, 11), kRgb},
         {"odd width 317", Drawn(317, 11, true, false, 12), kGreyAlpha},
         // One pixel off grey, or off opaque, and the picture is not.
-        {"grey but one pixel", [] {
+        {"grey but one pixel",
+         [] {
              RgbaImage p = Drawn(20, 20, true, false, 13);
              p.at(19, 19)[2] ^= 1;
              return p;
-         }(), kRgba},
-        {"opaque but one pixel", [] {
+         }(),
+         kRgba},
+        {"opaque but one pixel",
+         [] {
              RgbaImage p = Drawn(20, 20, false, true, 14);
              p.at(0, 0)[3] = 254;
              return p;
-         }(), kRgba},
+         }(),
+         kRgba},
     };
     for (const char* name : {"tal800", "tal1280"}) {
         Row row{name, {}, kGreyAlpha};
         std::string error;
-        EXPECT_TRUE(DecodePng(ReadAll(std::string(ORVELINE_RESOURCES_DIR) + "/" + name + ".png"), &row.picture,
-                              &error))
+        EXPECT_TRUE(DecodePng(ReadAll(std::string(ORVELINE_RESOURCES_DIR) + "/" + name + ".png"),
+                              &row.picture, &error))
             << error;
         rows.push_back(std::move(row));
     }
@@ -173,7 +180,10 @@ TEST(PngWriter, EveryPictureReadsBackInTheColourTypeOfFewestChannels)
         ASSERT_GE(chunks[1].body.size(), 2u);
         EXPECT_EQ(chunks[1].body[0], 0x78);
         EXPECT_EQ(chunks[1].body[1], 0xDA);
-        const int channels = row.colour == kGrey ? 1 : row.colour == kGreyAlpha ? 2 : row.colour == kRgb ? 3 : 4;
+        const int channels = row.colour == kGrey        ? 1
+                             : row.colour == kGreyAlpha ? 2
+                             : row.colour == kRgb       ? 3
+                                                        : 4;
         const std::set<int> used = FilterTypes(chunks[1].body, row.picture, channels);
         filters.insert(used.begin(), used.end());
     }
@@ -201,8 +211,9 @@ TEST(PngWriter, WritesTheSameBytesEveryTimeAndAsItWroteTheShippedPictures)
         std::string error;
         ASSERT_TRUE(DecodePng(file, &picture, &error)) << error;
         ASSERT_TRUE(EncodePng(picture, &again, &error)) << error;
-        EXPECT_TRUE(again == file) << "resources/" << name << ".png is not what the writer makes of it; "
-                                   << "build/host/tools/make_artwork resources writes it again";
+        EXPECT_TRUE(again == file)
+            << "resources/" << name << ".png is not what the writer makes of it; "
+            << "build/host/tools/make_artwork resources writes it again";
     }
 }
 

@@ -32,7 +32,8 @@ Bytes Record(const std::u16string& title, ShowTimings t = {800, 1500, 400}, uint
     const uint32_t length = uint32_t(title.size());
     const uint32_t size = 32 + 2 * length + 2 + uint32_t(switches.size());
     Bytes b = With(With(With({'O', 'R', 'V', 'L', 2, 0}, 6, size), 8, 1), 14, length);
-    b = With(With(With(With(b, 16, t.fadeInMs, 4), 20, t.holdMs, 4), 24, t.fadeOutMs, 4), 28, flags, 4);
+    b = With(With(With(With(b, 16, t.fadeInMs, 4), 20, t.holdMs, 4), 24, t.fadeOutMs, 4), 28, flags,
+             4);
     for (const char16_t unit : title)
         b = With(b, b.size(), unit);
     b = With(b, b.size(), uint32_t(switches.size()));
@@ -42,8 +43,8 @@ Bytes Record(const std::u16string& title, ShowTimings t = {800, 1500, 400}, uint
 
 // The same in version 3, which ends with the longest wait for the next
 // program's window.
-Bytes RecordV3(const std::u16string& title, ShowTimings t, uint32_t flags, const std::string& switches,
-               uint32_t untilWindowMs)
+Bytes RecordV3(const std::u16string& title, ShowTimings t, uint32_t flags,
+               const std::string& switches, uint32_t untilWindowMs)
 {
     Bytes b = Record(title, t, flags, switches);
     b = With(With(b, 4, 3), 6, uint32_t(b.size()) + 4);
@@ -85,9 +86,12 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         {"fade out 2^32-1", With(sound, 24, 0xFFFFFFFF, 4), false, 0, shipped, u""},
         {"buffer a byte short", Bytes(sound.begin(), sound.end() - 1), false, 0, shipped, u""},
         {"flag bit 2", Record(u"G", vendor, 4), false, 0, shipped, u""},
-        {"switches of 256 bytes", Record(u"G", vendor, 0, longestList + "c"), false, 0, shipped, u""},
-        {"switches' length past the record", With(Record(u"G", vendor, 0, "/S"), 34, 3), false, 0, shipped, u""},
-        {"switches' length 2^16-1", With(Record(u"G", vendor, 0, "/S"), 34, 0xFFFF), false, 0, shipped, u""},
+        {"switches of 256 bytes", Record(u"G", vendor, 0, longestList + "c"), false, 0, shipped,
+         u""},
+        {"switches' length past the record", With(Record(u"G", vendor, 0, "/S"), 34, 3), false, 0,
+         shipped, u""},
+        {"switches' length 2^16-1", With(Record(u"G", vendor, 0, "/S"), 34, 0xFFFF), false, 0,
+         shipped, u""},
         {"a space first", Record(u"G", vendor, 0, " /S"), false, 0, shipped, u""},
         {"a space last", Record(u"G", vendor, 0, "/S "), false, 0, shipped, u""},
         {"two spaces", Record(u"G", vendor, 0, "/S  /Q"), false, 0, shipped, u""},
@@ -101,10 +105,13 @@ TEST(ProductRecord, TakesOnlyAWholeSoundRecord)
         {"times 60000", Record(u"T", {60000, 60000, 60000}), false, 1, {60000, 60000, 60000}, u"T"},
         {"padded resource", With(sound, 44, 0, 4), false, 1, vendor, u"Größe"},
         {"both flags", Record(u"T", vendor, 3), false, 1, vendor, u"T", 3},
-        {"switches", Record(u"", vendor, 1, "/S /quiet --x=1 ~!"), false, 1, vendor, u"", 1, "/S /quiet --x=1 ~!"},
-        {"switches of 255 bytes", Record(u"T", vendor, 2, longestList), false, 1, vendor, u"T", 2, longestList},
+        {"switches", Record(u"", vendor, 1, "/S /quiet --x=1 ~!"), false, 1, vendor, u"", 1,
+         "/S /quiet --x=1 ~!"},
+        {"switches of 255 bytes", Record(u"T", vendor, 2, longestList), false, 1, vendor, u"T", 2,
+         longestList},
         {"version 3", RecordV3(u"T", vendor, 1, "/S", 3000), false, 1, vendor, u"T", 1, "/S", 3000},
-        {"version 3, 60000 ms", RecordV3(u"", vendor, 0, "", 60000), false, 1, vendor, u"", 0, "", 60000},
+        {"version 3, 60000 ms", RecordV3(u"", vendor, 0, "", 60000), false, 1, vendor, u"", 0, "",
+         60000},
         {"version 3, 60001 ms", RecordV3(u"T", vendor, 0, "", 60001), false, 0, shipped, u""},
         {"version 3 without its wait", With(Record(u"T", vendor), 4, 3), false, 0, shipped, u""},
         {"version 4", With(RecordV3(u"T", vendor, 0, "", 5), 4, 4), false, 0, shipped, u""},
@@ -160,14 +167,16 @@ TEST(ProductRecord, WriterGivesTheRecordTheLauncherReads)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        const Bytes record =
-            EncodeProductRecord(c.timings, c.title, c.flags, c.switches, c.untilWindowMs, 3, 65535, 0);
+        const Bytes record = EncodeProductRecord(c.timings, c.title, c.flags, c.switches,
+                                                 c.untilWindowMs, 3, 65535, 0);
         if (!c.written) {
             EXPECT_TRUE(record.empty());
             continue;
         }
-        EXPECT_EQ(record, With(With(RecordV3(c.title, c.timings, c.flags, c.switches, c.untilWindowMs), 8, 3),
-                               10, 65535));
+        EXPECT_EQ(
+            record,
+            With(With(RecordV3(c.title, c.timings, c.flags, c.switches, c.untilWindowMs), 8, 3), 10,
+                 65535));
         ProductSettings settings;
         ASSERT_EQ(ReadProductRecord(record.data(), uint32_t(record.size()), &settings), 1);
         EXPECT_EQ(settings.timings.fadeInMs, c.timings.fadeInMs);

@@ -39,7 +39,8 @@ TEST(ToolManifest, RunsAsInvokerKnowsTheSystemsAndLongPaths)
 {
     const char* const wanted[] = {
         "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-        "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>",
+        "<longPathAware "
+        "xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>",
         "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>",  // Vista
         "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",  // 7
         "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",  // 8
@@ -49,8 +50,8 @@ TEST(ToolManifest, RunsAsInvokerKnowsTheSystemsAndLongPaths)
     };
     for (const char* build : {"win32", "win64"}) {
         SCOPED_TRACE(build);
-        const std::string manifest = Manifest(std::string(ORVELINE_BUILD_ROOT) + "/" + build +
-                                              "/brand/orveline-brand.exe");
+        const std::string manifest =
+            Manifest(std::string(ORVELINE_BUILD_ROOT) + "/" + build + "/brand/orveline-brand.exe");
         ASSERT_FALSE(manifest.empty()) << "no manifest resource: build the tool first";
         EXPECT_TRUE(WellFormed(manifest));
         for (const char* text : wanted)

@@ -103,17 +103,23 @@ TEST(VersionInfo, VendorValuesReadBackAsGiven)
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         const uint16_t* v = row.version;
-        const Bytes bytes = EncodeVersionInfo({{v[0], v[1], v[2], v[3]}, row.product,
-                                               row.description, row.company, row.copyright,
-                                               u"orveline", u"setup.exe"});
+        const Bytes bytes = EncodeVersionInfo({{v[0], v[1], v[2], v[3]},
+                                               row.product,
+                                               row.description,
+                                               row.company,
+                                               row.copyright,
+                                               u"orveline",
+                                               u"setup.exe"});
         std::string text, numbers;
         for (int i = 0; i < 4; ++i) {
             text += (i != 0 ? "." : "") + std::to_string(v[i]);
             numbers += (i != 0 ? "," : "") + std::to_string(v[i]);
         }
         const std::u16string text16(text.begin(), text.end());
-        Strings values = {{u"ProductName", row.product}, {u"FileDescription", row.description},
-                          {u"FileVersion", text16}, {u"ProductVersion", text16}};
+        Strings values = {{u"ProductName", row.product},
+                          {u"FileDescription", row.description},
+                          {u"FileVersion", text16},
+                          {u"ProductVersion", text16}};
         if (!row.company.empty())
             values.emplace_back(u"CompanyName", row.company);
         if (!row.copyright.empty())
@@ -154,7 +160,8 @@ TEST(VersionInfo, VendorValuesReadBackAsGiven)
             continue;
         // program.rc's script, with winver.h's values written out.
         std::string script = "1 VERSIONINFO\nFILEVERSION " + numbers + "\nPRODUCTVERSION " +
-                             numbers + "\nFILEFLAGSMASK 0x3F\nFILEOS 0x40004\nFILETYPE 1\n"
+                             numbers +
+                             "\nFILEFLAGSMASK 0x3F\nFILEOS 0x40004\nFILETYPE 1\n"
                              "BEGIN\nBLOCK \"StringFileInfo\"\nBEGIN\nBLOCK \"040904B0\"\nBEGIN\n";
         for (const auto& [key, value] : values)
             script += "VALUE \"" + std::string(key.begin(), key.end()) + "\", " +

@@ -39,13 +39,15 @@ TEST(WindowsPaths, GiveEachKindOfNameItsExtendedForm)
         {"\\\\?\\C:\\as/written", L"\\\\?\\C:\\as/written"},
         {"\\\\.\\pipe\\brand", L"\\\\.\\pipe\\brand"},
         {"setup.exe", L"\\\\?\\" + CurrentFolder() + L"setup.exe"},
-        {"Gr\xC3\xB6\xC3\x9F\x65/\xE7\x94\xBB\xE5\x83\x8F.png", L"\\\\?\\" + CurrentFolder() + L"Gr\u00F6\u00DFe\\\u753B\u50CF.png"},
+        {"Gr\xC3\xB6\xC3\x9F\x65/\xE7\x94\xBB\xE5\x83\x8F.png",
+         L"\\\\?\\" + CurrentFolder() + L"Gr\u00F6\u00DFe\\\u753B\u50CF.png"},
         // Past MAX_PATH only with the current folder in front.
         {deep, L"\\\\?\\" + CurrentFolder() + deepBackslashed},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
-        EXPECT_TRUE(LongPath(row.path) == row.form) << Utf8(LongPath(row.path).data(), LongPath(row.path).size());
+        EXPECT_TRUE(LongPath(row.path) == row.form)
+            << Utf8(LongPath(row.path).data(), LongPath(row.path).size());
     }
 }
 

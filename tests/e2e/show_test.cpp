@@ -41,15 +41,16 @@ const std::string kWineRun = kWindowsBuild + "/wine-run.sh";
 
 // The levels of the show, frame by frame, as the launcher plays them.
 const std::vector<int> kLevels = ShowLevels();
-const int kHoldIndex = 63;      // level 252, the last of the fade in
-const int kFadeOutIndex = 64;   // level 255
+const int kHoldIndex = 63;     // level 252, the last of the fade in
+const int kFadeOutIndex = 64;  // level 255
 
 // A shipped picture by its name in resources/, or any other by its path.
 std::unique_ptr<PixelSurface> LoadShippedPicture(const std::string& file)
 {
     auto picture = std::make_unique<PixelSurface>();
     std::string error;
-    if (!LoadBitmapSurface(file.starts_with("/") ? file : std::string(ORVELINE_RESOURCES_DIR) + "/" + file,
+    if (!LoadBitmapSurface(file.starts_with("/") ? file
+                                                 : std::string(ORVELINE_RESOURCES_DIR) + "/" + file,
                            picture.get(), &error))
         return nullptr;
     return picture;
@@ -100,7 +101,8 @@ Stage MakeStage(const Image& desktop, const std::string& pictureFile)
                 std::memcpy(under.at(x, y), desktop.at(stage.x + x, stage.y + y), 3);
         BlendSurface(under.get(), 0, 0, stage.width, stage.height, picture->get(), 0, 0,
                      kLevels[i]);
-        Image frame{stage.width, stage.height, std::vector<uint8_t>(size_t(stage.width) * stage.height * 3)};
+        Image frame{stage.width, stage.height,
+                    std::vector<uint8_t>(size_t(stage.width) * stage.height * 3)};
         for (int y = 0; y < stage.height; ++y)
             for (int x = 0; x < stage.width; ++x)
                 std::memcpy(frame.at(x, y), under.at(x, y), 3);
@@ -128,9 +130,9 @@ struct ShowRecord {
     int64_t outsideChangedMs = -1;     // the first of them: another program's window
     std::string outsideFirst;          // where the first of them differed
     int captures = 0;
-    std::vector<int64_t> captureMs;    // when each capture was taken
-    int64_t inputMs = -1;              // when the input was given
-    int indexAtInput = -1;             // the last index seen before it
+    std::vector<int64_t> captureMs;  // when each capture was taken
+    int64_t inputMs = -1;            // when the input was given
+    int indexAtInput = -1;           // the last index seen before it
     bool ended = false;
     int exitStatus = -1;
     int64_t endedMs = -1;
@@ -174,7 +176,8 @@ struct ShowRecord {
     std::string Describe() const
     {
         std::ostringstream s;
-        s << captures << " captures, outside changed at " << outsideChangedMs << " ms, changes (ms:index):";
+        s << captures << " captures, outside changed at " << outsideChangedMs
+          << " ms, changes (ms:index):";
         for (const Observation& o : changes)
             s << " " << o.ms << ":" << o.index;
         return s.str();
@@ -193,7 +196,8 @@ bool OutsideIsDesktop(const Image& screen, const Stage& stage)
             continue;
         }
         const size_t left = size_t(stage.x) * 3, right = size_t(stage.x + stage.width) * 3;
-        if (std::memcmp(a, b, left) != 0 || std::memcmp(a + right, b + right, rowBytes - right) != 0)
+        if (std::memcmp(a, b, left) != 0 ||
+            std::memcmp(a + right, b + right, rowBytes - right) != 0)
             return false;
     }
     return true;
@@ -207,20 +211,22 @@ std::string WhereOutsideDiffers(const Image& screen, const Stage& stage)
     std::ostringstream first;
     for (int y = 0; y < screen.height; ++y)
         for (int x = 0; x < screen.width; ++x) {
-            if (x >= stage.x && x < stage.x + stage.width && y >= stage.y && y < stage.y + stage.height)
+            if (x >= stage.x && x < stage.x + stage.width && y >= stage.y &&
+                y < stage.y + stage.height)
                 continue;
             const uint8_t *a = screen.at(x, y), *b = stage.desktop.at(x, y);
             if (std::memcmp(a, b, 3) == 0)
                 continue;
             if (count++ == 0)
-                first << " first at " << x << "," << y << ": bgr " << int(a[0]) << " " << int(a[1]) << " "
-                      << int(a[2]) << " for the desktop's " << int(b[0]) << " " << int(b[1]) << " " << int(b[2]);
+                first << " first at " << x << "," << y << ": bgr " << int(a[0]) << " " << int(a[1])
+                      << " " << int(a[2]) << " for the desktop's " << int(b[0]) << " " << int(b[1])
+                      << " " << int(b[2]);
             left = std::min(left, x), right = std::max(right, x);
             top = std::min(top, y), bottom = std::max(bottom, y);
         }
     std::ostringstream s;
-    s << count << " pixels in columns " << left << ".." << right << ", rows " << top << ".." << bottom << ";"
-      << first.str();
+    s << count << " pixels in columns " << left << ".." << right << ", rows " << top << ".."
+      << bottom << ";" << first.str();
     return s.str();
 }
 
@@ -254,14 +260,16 @@ std::string BuildNsisInstaller(const fs::path& folder)
         for (int i = 0; i < 128; ++i) {
             for (uint32_t& word : block)
                 word = random();
-            payload.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * 4));
+            payload.write(reinterpret_cast<const char*>(block.data()),
+                          std::streamsize(block.size() * 4));
         }
     }
     const fs::path installer = folder / "nsis-installer.exe";
-    const std::string command = "makensis -V1 '-DOUTFILE=" + installer.string() + "' '-DPAYLOAD=" +
-                                (folder / "payload.bin").string() + "' '" + ORVELINE_NSIS_SCRIPT +
-                                "' >/dev/null";
-    return std::system(command.c_str()) == 0 && fs::exists(installer) ? installer.string() : std::string();
+    const std::string command = "makensis -V1 '-DOUTFILE=" + installer.string() +
+                                "' '-DPAYLOAD=" + (folder / "payload.bin").string() + "' '" +
+                                ORVELINE_NSIS_SCRIPT + "' >/dev/null";
+    return std::system(command.c_str()) == 0 && fs::exists(installer) ? installer.string()
+                                                                      : std::string();
 }
 
 // A virtual screen of one size with a known desktop, and a wineserver for
@@ -356,16 +364,16 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
                  const std::vector<std::string>& arguments, const std::vector<Input>& inputs = {})
 {
     ShowRecord record;
-    const fs::path folder = fs::temp_directory_path() /
-                            ("orveline-e2e-" + std::to_string(getpid()) + "-" +
-                             std::to_string(NowMs()));
+    const fs::path folder =
+        fs::temp_directory_path() /
+        ("orveline-e2e-" + std::to_string(getpid()) + "-" + std::to_string(NowMs()));
     fs::create_directories(folder);
     fs::copy_file(kWindowsBuild + "/testing/setup/setup.exe", folder / "setup.exe");
     fs::copy_file(kWindowsBuild + "/testing/setup/setup.exe", folder / "other.exe");
 
     // A program of the build by its name, or any other by its path.
-    std::vector<std::string> argv = {kWineRun, program.starts_with("/") ? program
-                                                                       : kWindowsBuild + "/launcher/" + program};
+    std::vector<std::string> argv = {
+        kWineRun, program.starts_with("/") ? program : kWindowsBuild + "/launcher/" + program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const int64_t start = NowMs();
     const pid_t pid = StartProgram(argv, folder.string(), screen.Environment());
@@ -428,9 +436,8 @@ ShowRecord Watch(Screen& screen, const Stage& stage, const std::string& program,
     fs::remove_all(folder);
     std::printf("  %s: %d captures (longest gap %lld ms), %zu changes inside the picture, "
                 "ended after %lld ms, next program recorded after %lld ms\n",
-                program.c_str(), record.captures,
-                (long long)record.LongestGap(0, record.endedMs), record.changes.size(),
-                (long long)record.endedMs, (long long)record.startedMs);
+                program.c_str(), record.captures, (long long)record.LongestGap(0, record.endedMs),
+                record.changes.size(), (long long)record.endedMs, (long long)record.startedMs);
     if (std::getenv("ORVELINE_E2E_VERBOSE") != nullptr)
         std::printf("  %s\n", record.Describe().c_str());
     return record;
@@ -464,12 +471,12 @@ void ExpectFramesOfTheShow(const ShowRecord& r)
         EXPECT_GT(seen[i], 0) << "change " << i << " is not a frame of the show, or the desktop "
                               << "showed in the middle of it; " << r.Describe();
         if (i > first) {
-            EXPECT_GT(seen[i], seen[i - 1]) << "frames out of order at change " << i << "; "
-                                            << r.Describe();
+            EXPECT_GT(seen[i], seen[i - 1])
+                << "frames out of order at change " << i << "; " << r.Describe();
         }
     }
-    EXPECT_EQ(r.outsideChanges, 0) << "the screen outside the picture changed: " << r.outsideFirst << "; "
-                                    << r.Describe();
+    EXPECT_EQ(r.outsideChanges, 0)
+        << "the screen outside the picture changed: " << r.outsideFirst << "; " << r.Describe();
 }
 
 int CountDistinctIn(const ShowRecord& r, int from, int to)
@@ -506,8 +513,8 @@ void ExpectFade(const ShowRecord& r, int from, int to, int64_t waitMs, const cha
     const int64_t phaseMs = (to - from) * waitMs;
     const int64_t gap = r.LongestGap(firstMs, lastMs);
     if (gap * 4 > phaseMs) {
-        std::printf("  capture rate too low to judge the %s's levels: longest gap %lld ms\n",
-                    phase, (long long)gap);
+        std::printf("  capture rate too low to judge the %s's levels: longest gap %lld ms\n", phase,
+                    (long long)gap);
         return;
     }
     EXPECT_GE(CountDistinctIn(r, from, to), phaseMs / (8 * std::max(gap, waitMs)))
@@ -521,7 +528,8 @@ protected:
     {
         screen_ = new Screen;
         if (kWindowsBuild.empty() || !fs::exists(kWineRun)) {
-            problem_ = "no Windows build to watch: set ORVELINE_E2E_BUILD to build/win32 or build/win64";
+            problem_ =
+                "no Windows build to watch: set ORVELINE_E2E_BUILD to build/win32 or build/win64";
             return;
         }
         problem_ = screen_->Start(width, height);
@@ -583,32 +591,35 @@ class ScaledScreen : public ShowTest {
 protected:
     static void SetUpTestSuite()
     {
-        folder_ = fs::temp_directory_path() /
-                  ("orveline-e2e-scaled-" + std::to_string(kPercent) + "-" + std::to_string(getpid()));
+        folder_ = fs::temp_directory_path() / ("orveline-e2e-scaled-" + std::to_string(kPercent) +
+                                               "-" + std::to_string(getpid()));
         fs::create_directories(folder_ / "templates");
-        fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder_ / "templates/orveline.exe",
-                      fs::copy_options::overwrite_existing);
-        fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder_ / "templates/orveline64.exe",
-                      fs::copy_options::overwrite_existing);
+        fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe",
+                      folder_ / "templates/orveline.exe", fs::copy_options::overwrite_existing);
+        fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe",
+                      folder_ / "templates/orveline64.exe", fs::copy_options::overwrite_existing);
         const std::string percent = std::to_string(kPercent);
         const std::string large = std::string(ORVELINE_RESOURCES_DIR) + "/tal1280.png";
         const fs::path reference = folder_ / ("tal1280x" + percent + ".bmp");
         const std::string brand = std::string(ORVELINE_BRAND_TOOL) + " --fit --templates '" +
-                                  (folder_ / "templates").string() + "' --large-at " + percent + " '" + large +
-                                  "' '" + ORVELINE_RESOURCES_DIR + "/tal800.png' '" + large + "' '" +
-                                  (folder_ / "vendor.exe").string() + "' >/dev/null";
-        const std::string pack = std::string(ORVELINE_PACK_ARTWORK) + " --fit --large-at " + percent + " '" + large +
-                                 "' '" + reference.string() + "' >/dev/null";
+                                  (folder_ / "templates").string() + "' --large-at " + percent +
+                                  " '" + large + "' '" + ORVELINE_RESOURCES_DIR + "/tal800.png' '" +
+                                  large + "' '" + (folder_ / "vendor.exe").string() +
+                                  "' >/dev/null";
+        const std::string pack = std::string(ORVELINE_PACK_ARTWORK) + " --fit --large-at " +
+                                 percent + " '" + large + "' '" + reference.string() +
+                                 "' >/dev/null";
         if (std::system(brand.c_str()) != 0 || std::system(pack.c_str()) != 0) {
             problem_ = "cannot brand the program: " + brand;
             return;
         }
         StartScreen(kWidth, kHeight, reference.string());
         int status;
-        if (problem_.empty() && (!screen_->RunWine({"reg", "add", kDesktopKey, "/v", "LogPixels", "/t", "REG_DWORD",
-                                                    "/d", std::to_string(kDpi), "/f"},
-                                                   &status) ||
-                                 status != 0))
+        if (problem_.empty() &&
+            (!screen_->RunWine({"reg", "add", kDesktopKey, "/v", "LogPixels", "/t", "REG_DWORD",
+                                "/d", std::to_string(kDpi), "/f"},
+                               &status) ||
+             status != 0))
             problem_ = "Wine's LogPixels cannot be set";
     }
     static void TearDownTestSuite()
@@ -625,8 +636,8 @@ protected:
     {
         const bool is64 = kWindowsBuild.ends_with("64");
         const ShowRecord r =
-            Watch(*screen_, *stage_, (folder_ / (is64 ? "vendor64.exe" : "vendor.exe")).string(), {"other.exe"},
-                  {{kHoldIndex, 0, [](Display* d) { ClickButton(d, 1); }}});
+            Watch(*screen_, *stage_, (folder_ / (is64 ? "vendor64.exe" : "vendor.exe")).string(),
+                  {"other.exe"}, {{kHoldIndex, 0, [](Display* d) { ClickButton(d, 1); }}});
         ASSERT_TRUE(r.ended);
         EXPECT_EQ(r.exitStatus, 0);
         ExpectFramesOfTheShow(r);
@@ -706,14 +717,15 @@ TEST_F(Screen3840, WholeShowThenTheGivenCommandLine)
 std::string BrandVendorProgram(const fs::path& folder, const std::string& options)
 {
     fs::create_directories(folder / "templates");
-    fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe", folder / "templates/orveline.exe",
-                  fs::copy_options::overwrite_existing);
-    fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe", folder / "templates/orveline64.exe",
-                  fs::copy_options::overwrite_existing);
+    fs::copy_file(kWindowsBuild + "/../win32/launcher/orveline.exe",
+                  folder / "templates/orveline.exe", fs::copy_options::overwrite_existing);
+    fs::copy_file(kWindowsBuild + "/../win64/launcher/orveline.exe",
+                  folder / "templates/orveline64.exe", fs::copy_options::overwrite_existing);
     const std::string resources = ORVELINE_RESOURCES_DIR;
-    const std::string command = std::string(ORVELINE_BRAND_TOOL) + " --templates '" + (folder / "templates").string() +
-                                "' " + options + " '" + resources + "/tal800.png' '" + resources +
-                                "/tal1280.png' '" + (folder / "vendor.exe").string() + "' >/dev/null";
+    const std::string command = std::string(ORVELINE_BRAND_TOOL) + " --templates '" +
+                                (folder / "templates").string() + "' " + options + " '" +
+                                resources + "/tal800.png' '" + resources + "/tal1280.png' '" +
+                                (folder / "vendor.exe").string() + "' >/dev/null";
     if (std::system(command.c_str()) != 0)
         return {};
     return (folder / (kWindowsBuild.ends_with("64") ? "vendor64.exe" : "vendor.exe")).string();
@@ -724,7 +736,8 @@ std::string BrandVendorProgram(const fs::path& folder, const std::string& option
 // vendor's pace, a fade in of 640 ms, a hold of 700 and a fade out of 1280.
 TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
 {
-    const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-brand-" + std::to_string(getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("orveline-e2e-brand-" + std::to_string(getpid()));
     const std::string program =
         BrandVendorProgram(folder, "--fade-in 640 --hold 700 --fade-out 1280 --title 'Größe 日本'");
     ASSERT_FALSE(program.empty()) << "the branding tool refused the options";
@@ -742,7 +755,6 @@ TEST_F(Screen1024, BrandedProgramPlaysItsOwnTimings)
     EXPECT_LT(fadeOut - hold, 1800) << "the shipped hold of two seconds; " << r.Describe();
     EXPECT_EQ(StartedCommand(r).empty(), false) << "setup.exe was not started";
 }
-
 
 // How long, once the show had been seen, the screen held neither the
 // picture nor the installer's window: from the picture's going (the
@@ -785,7 +797,8 @@ void ExpectPictureUntilTheWindow(const ShowRecord& r, int exitCode)
     EXPECT_EQ(last, kHoldIndex) << "the picture was not held up to the window; " << r.Describe();
     const int64_t fadeOut = r.FirstSeenFrom(kFadeOutIndex);
     if (fadeOut >= 0) {
-        EXPECT_GE(fadeOut, window) << "the fade out began before the installer's window; " << r.Describe();
+        EXPECT_GE(fadeOut, window)
+            << "the fade out began before the installer's window; " << r.Describe();
     }
     EXPECT_EQ(UncoveredMs(r), 0) << r.Describe();
 }
@@ -796,21 +809,25 @@ TEST_F(Screen1024, UntilWindowHoldsThePictureOverTheStandInsStart)
 {
     for (const char* wait : {"--wait", ""}) {
         SCOPED_TRACE(*wait != '\0' ? "waited for" : "not waited for");
-        const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-until-" + std::to_string(getpid()));
-        const std::string program = BrandVendorProgram(folder, std::string("--until-window 20000 ") + wait);
+        const fs::path folder =
+            fs::temp_directory_path() / ("orveline-e2e-until-" + std::to_string(getpid()));
+        const std::string program =
+            BrandVendorProgram(folder, std::string("--until-window 20000 ") + wait);
         ASSERT_FALSE(program.empty());
-        const ShowRecord r =
-            Watch(*screen_, *stage_, program, {"setup.exe", "/window=1500", "/sleep=2500", "/exitcode=7"});
+        const ShowRecord r = Watch(*screen_, *stage_, program,
+                                   {"setup.exe", "/window=1500", "/sleep=2500", "/exitcode=7"});
         fs::remove_all(folder);
         ExpectPictureUntilTheWindow(r, *wait != '\0' ? 7 : 0);
-        EXPECT_GE(r.FirstSeenFrom(kFadeOutIndex), 0) << "the fade out never showed beside the window";
+        EXPECT_GE(r.FirstSeenFrom(kFadeOutIndex), 0)
+            << "the fade out never showed beside the window";
         EXPECT_EQ(StartedCommand(r), "setup.exe /window=1500 /sleep=2500 /exitcode=7");
     }
     // Not waited for, the stand-in outlives the launcher: its window must be
     // gone before the next test watches the screen.
     Image shot;
-    for (const int64_t until = NowMs() + 20000;
-         NowMs() < until && CaptureScreen(screen_->display(), &shot) && !OutsideIsDesktop(shot, *stage_);)
+    for (const int64_t until = NowMs() + 20000; NowMs() < until &&
+                                                CaptureScreen(screen_->display(), &shot) &&
+                                                !OutsideIsDesktop(shot, *stage_);)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(OutsideIsDesktop(shot, *stage_)) << "the stand-in's window stayed";
 }
@@ -820,7 +837,8 @@ TEST_F(Screen1024, UntilWindowHoldsThePictureOverTheStandInsStart)
 // Centred, its window covers the picture and the fade out behind it.
 TEST_F(Screen1024, UntilWindowHoldsThePictureOverAnNsisInstallersStart)
 {
-    const fs::path folder = fs::temp_directory_path() / ("orveline-e2e-nsis-" + std::to_string(getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("orveline-e2e-nsis-" + std::to_string(getpid()));
     const std::string installer = BuildNsisInstaller(folder);
     ASSERT_FALSE(installer.empty()) << "makensis could not build the installer";
     const std::string program = BrandVendorProgram(folder, "--until-window 20000 --wait");
@@ -837,7 +855,8 @@ TEST_F(Screen1024, UntilWindowHoldsThePictureOverAnNsisInstallersStart)
 // installer's window has come. The Markdown goes to ORVELINE_BENCH_RECORD.
 TEST_F(Screen1024, DISABLED_UncoveredTimeWithAndWithoutUntilWindow)
 {
-    const fs::path folder = fs::temp_directory_path() / ("orveline-bench-until-" + std::to_string(getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("orveline-bench-until-" + std::to_string(getpid()));
     const std::string installer = BuildNsisInstaller(folder / "nsis");
     ASSERT_FALSE(installer.empty());
     const std::string plain = BrandVendorProgram(folder / "plain", "--wait");
@@ -847,18 +866,22 @@ TEST_F(Screen1024, DISABLED_UncoveredTimeWithAndWithoutUntilWindow)
         const char* name;
         std::vector<std::string> arguments;
     } installers[] = {
-        {"stand-in, its window 1.5 s after its start", {"setup.exe", "/window=1500", "/sleep=1000"}},
+        {"stand-in, its window 1.5 s after its start",
+         {"setup.exe", "/window=1500", "/sleep=1000"}},
         {"NSIS, 32 MB payload", {WindowsPath(installer)}},
     };
     std::ostringstream table;
-    table << "## The installer's start uncovered, 1024 x 768 under Wine\n\n"
-          << "From the picture's going (or the show's last level) to the installer's first window; ms.\n\n"
-          << "| installer | without --until-window | with --until-window 20000 |\n|---|---:|---:|\n";
+    table
+        << "## The installer's start uncovered, 1024 x 768 under Wine\n\n"
+        << "From the picture's going (or the show's last level) to the installer's first window; "
+           "ms.\n\n"
+        << "| installer | without --until-window | with --until-window 20000 |\n|---|---:|---:|\n";
     for (const auto& i : installers) {
         int64_t uncovered[2];
         for (int with = 0; with < 2; ++with) {
             const ShowRecord r = Watch(*screen_, *stage_, with ? until : plain, i.arguments);
-            ASSERT_GE(r.outsideChangedMs, 0) << "the installer's window never appeared; " << r.Describe();
+            ASSERT_GE(r.outsideChangedMs, 0)
+                << "the installer's window never appeared; " << r.Describe();
             uncovered[with] = UncoveredMs(r);
         }
         table << "| " << i.name << " | " << uncovered[0] << " | " << uncovered[1] << " |\n";
@@ -894,8 +917,8 @@ TEST_F(Screen1024, StillPictureWithAnimationsOff)
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.outsideChanges, 0) << "the screen outside the picture changed";
     for (const Observation& o : r.changes)
-        EXPECT_TRUE(o.index == 0 || o.index == kFadeOutIndex) << "not the desktop nor the full level; "
-                                                               << r.Describe();
+        EXPECT_TRUE(o.index == 0 || o.index == kFadeOutIndex)
+            << "not the desktop nor the full level; " << r.Describe();
     const int64_t shown = r.FirstSeen(kFadeOutIndex);
     ASSERT_GE(shown, 0) << r.Describe();
     int64_t gone = r.endedMs;
@@ -909,7 +932,8 @@ TEST_F(Screen1024, StillPictureWithAnimationsOff)
     // Under Wine without a window manager the closed window stays two
     // seconds more (see the README).
     EXPECT_LT(gone - shown, kHoldMs + 2000 + 1000) << r.Describe();
-    EXPECT_GT(r.startedMs + r.LongestGap(shown, shown), shown + kHoldMs) << "started during the hold";
+    EXPECT_GT(r.startedMs + r.LongestGap(shown, shown), shown + kHoldMs)
+        << "started during the hold";
     EXPECT_EQ(StartedCommand(r), "other.exe still");
 }
 

@@ -22,7 +22,8 @@ using bmp::Bytes;
 struct Exact {
     std::unique_ptr<uint8_t[]> bytes;
     uint32_t size;
-    explicit Exact(const Bytes& b) : bytes(new uint8_t[b.size() ? b.size() : 1]), size(uint32_t(b.size()))
+    explicit Exact(const Bytes& b)
+        : bytes(new uint8_t[b.size() ? b.size() : 1]), size(uint32_t(b.size()))
     {
         std::memcpy(bytes.get(), b.data(), b.size());
     }
@@ -42,8 +43,8 @@ std::string FirstMismatch(PixelSurface& s, Expected expected)
             uint32_t got = PixelValue(s.at(x, y)), want = expected(x, y);
             if (got != want) {
                 char text[96];
-                std::snprintf(text, sizeof text, "pixel (%d, %d) is %08X, expected %08X", x, y,
-                              got, want);
+                std::snprintf(text, sizeof text, "pixel (%d, %d) is %08X, expected %08X", x, y, got,
+                              want);
                 return text;
             }
         }
@@ -57,11 +58,11 @@ TEST(BitmapFile, BlockSizeComesFromAnHonestHeader)
         uint64_t fileSize;
         uint32_t expected;
     } rows[] = {
-        {0x4D42, 100, 100, 86},     {0x4D42, 100, 5000, 86},     // bytes beyond bfSize ignored
-        {0x4D42, 15, 15, 1},        {0x4D42, 14, 14, 0},         // nothing to read
-        {0x4D42, 0, 100, 0},        {0x4D42, 101, 100, 0},       // larger than the file
+        {0x4D42, 100, 100, 86},       {0x4D42, 100, 5000, 86},  // bytes beyond bfSize ignored
+        {0x4D42, 15, 15, 1},          {0x4D42, 14, 14, 0},      // nothing to read
+        {0x4D42, 0, 100, 0},          {0x4D42, 101, 100, 0},    // larger than the file
         {0x4D42, 0xFFFFFFFF, 100, 0}, {0x4D42, 0xFFFFFFFF, 0x100000000, 0xFFFFFFF1},
-        {0x424D, 100, 100, 0},      {0x0000, 100, 100, 0},       // not "BM"
+        {0x424D, 100, 100, 0},        {0x0000, 100, 100, 0},  // not "BM"
     };
     for (const Row& r : rows) {
         Bytes header(14, 0);
@@ -171,8 +172,8 @@ TEST(BitmapRows, OnlyTheCoveredPartIsWritten)
     const uint32_t untouched = 0x5A5A5A5A;
     struct At {
         int32_t x, y;
-    } places[] = {{1, 2}, {2, 3}, {-2, -1}, {4, 4}, {3, -2}, {-5, 0}, {7, 0}, {0, 6}, {0, -3},
-                  {INT32_MIN, 0}, {0, INT32_MAX}};
+    } places[] = {{1, 2}, {2, 3}, {-2, -1}, {4, 4},         {3, -2},       {-5, 0},
+                  {7, 0}, {0, 6}, {0, -3},  {INT32_MIN, 0}, {0, INT32_MAX}};
     for (At at : places) {
         PixelSurface s(7, 6);
         std::memset(s->bits, 0x5A, s.pixels.size());
@@ -201,15 +202,12 @@ struct PaletteRow {
 TEST(BitmapPalette, TableGoesIntoTheBlockAsFarAsItFits)
 {
     const PaletteRow rows[] = {
-        {"256 of 8 bits", bmp::Join({bmp::Header({40, 5, 3, 8}), bmp::Table(256),
-                                     bmp::Rows8(5, 3, 256)}),
-         256},
-        {"core 3-byte colours", bmp::Join({bmp::Header({12, 5, 3, 8}), bmp::Table(256, 3),
-                                           bmp::Rows8(5, 3, 256)}),
-         256},
-        {"3000 of 24 bits", bmp::Join({bmp::Header({40, 1, 1, 24, 0, 0, 3000}),
-                                       bmp::Table(3000), Bytes(4, 0)}),
-         2047},
+        {"256 of 8 bits",
+         bmp::Join({bmp::Header({40, 5, 3, 8}), bmp::Table(256), bmp::Rows8(5, 3, 256)}), 256},
+        {"core 3-byte colours",
+         bmp::Join({bmp::Header({12, 5, 3, 8}), bmp::Table(256, 3), bmp::Rows8(5, 3, 256)}), 256},
+        {"3000 of 24 bits",
+         bmp::Join({bmp::Header({40, 1, 1, 24, 0, 0, 3000}), bmp::Table(3000), Bytes(4, 0)}), 2047},
     };
     for (const PaletteRow& r : rows) {
         Exact packed(r.packed);
@@ -252,9 +250,8 @@ TEST(BitmapConversion, PlatformGetsAWellFormedDescription)
         EXPECT_EQ(int32_t(field(info, 8)), c.topDown ? -c.height : c.height);
         EXPECT_EQ(field(info, 14) & 0xFFFF, c.bits);
         EXPECT_EQ(field(info, 16), layout.compression);
-        EXPECT_EQ(field(info, 20), layout.compression == 1 || layout.compression == 2
-                                       ? layout.pixelBytes
-                                       : 0u);
+        EXPECT_EQ(field(info, 20),
+                  layout.compression == 1 || layout.compression == 2 ? layout.pixelBytes : 0u);
         int table = 40;
         if (layout.compression == 3) {
             EXPECT_EQ(std::memcmp(info + 40, packed.bytes.get() + layout.masks, 12), 0);
@@ -324,8 +321,8 @@ TEST(ShippedPictures, HaveTheShippedForm)
                                 }),
                   "")
             << p.file;
-        for (auto [x, y] : {std::pair{0, 0}, {p.width - 1, 0}, {0, p.height - 1},
-                            {p.width - 1, p.height - 1}})
+        for (auto [x, y] :
+             {std::pair{0, 0}, {p.width - 1, 0}, {0, p.height - 1}, {p.width - 1, p.height - 1}})
             EXPECT_EQ(PixelValue(s.at(x, y)), 0u) << p.file << " corner " << x << ", " << y;
         bool alphas[256] = {};
         for (int32_t y = 0; y < p.height; ++y)

@@ -11,10 +11,10 @@
 
 namespace {
 
-using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
-                             int32_t, int32_t, int32_t);
-using KeyedBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
-                           int32_t, int32_t);
+using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*, int32_t,
+                             int32_t, int32_t);
+using KeyedBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*, int32_t,
+                           int32_t);
 
 struct Form {
     const char* name;
@@ -108,14 +108,16 @@ TEST_P(FastForm, BlendSurfaceMatchesPlainAtEveryLevel)
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         std::mt19937 rng(seed);
         // The first is the splash picture's own 317 x 236.
-        const Block b = seed == 1 ? Block{317, 236, 320, 240, 317, 236, 0, 0, 1, 3} : RandomBlock(rng);
+        const Block b =
+            seed == 1 ? Block{317, 236, 320, 240, 317, 236, 0, 0, 1, 3} : RandomBlock(rng);
         SCOPED_TRACE("seed " + std::to_string(seed) + ", " + Describe(b));
         PixelSurface src(b.sw, b.sh), base(b.dw, b.dh), plain(b.dw, b.dh), fast(b.dw, b.dh);
         FillSource(src, rng, 0);
         base.randomize(rng);
         for (int level = 0; level <= 256; ++level) {
             plain.pixels = fast.pixels = base.pixels;
-            BlendSurfacePlain(plain.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX, b.srcY, level);
+            BlendSurfacePlain(plain.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX, b.srcY,
+                              level);
             ASSERT_EQ(GetParam().blend(fast.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX,
                                        b.srcY, level),
                       1);
@@ -140,7 +142,8 @@ TEST_P(FastForm, KeyedBlendMatchesPlainWithKeyActiveOrNot)
         plain.randomize(rng);
         fast.pixels = plain.pixels;
         BlendSurfaceKeyedPlain(plain.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX, b.srcY);
-        ASSERT_EQ(GetParam().keyed(fast.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX, b.srcY), 1);
+        ASSERT_EQ(
+            GetParam().keyed(fast.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX, b.srcY), 1);
         ASSERT_TRUE(SameBytes(plain, fast));
     }
 }
@@ -153,15 +156,19 @@ TEST_P(FastForm, EdgeArgumentsActAsInThePlainForm)
     PixelSurface src(9, 3), base(9, 3);
     FillSource(src, rng, 0);
     base.randomize(rng);
-    struct Case { int cx, cy, level; };
-    for (Case c : {Case{0, 3, 256}, Case{9, 0, 256}, Case{-4, 3, 256}, Case{9, 3, 0}, Case{9, 3, -7},
-                   Case{9, 3, 257}, Case{9, 3, 1 << 20}}) {
+    struct Case {
+        int cx, cy, level;
+    };
+    for (Case c : {Case{0, 3, 256}, Case{9, 0, 256}, Case{-4, 3, 256}, Case{9, 3, 0},
+                   Case{9, 3, -7}, Case{9, 3, 257}, Case{9, 3, 1 << 20}}) {
         PixelSurface plain(9, 3), fast(9, 3);
         plain.pixels = fast.pixels = base.pixels;
         BlendSurfacePlain(plain.get(), 0, 0, c.cx, c.cy, src.get(), 0, 0, c.level);
         EXPECT_EQ(GetParam().blend(fast.get(), 0, 0, c.cx, c.cy, src.get(), 0, 0, c.level), 1);
-        EXPECT_TRUE(SameBytes(plain, fast)) << "cx " << c.cx << " cy " << c.cy << " level " << c.level;
-        EXPECT_EQ(GetParam().keyed(fast.get(), 0, 0, c.cx < 0 ? c.cx : 0, c.cy, src.get(), 0, 0), 1);
+        EXPECT_TRUE(SameBytes(plain, fast))
+            << "cx " << c.cx << " cy " << c.cy << " level " << c.level;
+        EXPECT_EQ(GetParam().keyed(fast.get(), 0, 0, c.cx < 0 ? c.cx : 0, c.cy, src.get(), 0, 0),
+                  1);
         EXPECT_TRUE(SameBytes(plain, fast));
     }
 }
@@ -193,17 +200,16 @@ void CallWithStackOffset(void (*fn)(void*), void* arg, uint32_t offset)
     // The three operands sit in the registers the call may change anyway;
     // esi, which it must keep, holds the stack pointer to come back to.
     uintptr_t function = uintptr_t(fn), argument = uintptr_t(arg), skew = offset;
-    __asm__ volatile(
-        "movl %%esp, %%esi\n\t"
-        "andl $-16, %%esp\n\t"
-        "subl %2, %%esp\n\t"
-        "subl $12, %%esp\n\t"
-        "pushl %1\n\t"
-        "call *%0\n\t"
-        "movl %%esi, %%esp"
-        : "+a"(function), "+c"(argument), "+d"(skew)
-        :
-        : "esi", "memory", "cc");
+    __asm__ volatile("movl %%esp, %%esi\n\t"
+                     "andl $-16, %%esp\n\t"
+                     "subl %2, %%esp\n\t"
+                     "subl $12, %%esp\n\t"
+                     "pushl %1\n\t"
+                     "call *%0\n\t"
+                     "movl %%esi, %%esp"
+                     : "+a"(function), "+c"(argument), "+d"(skew)
+                     :
+                     : "esi", "memory", "cc");
 }
 
 struct MisalignedCall {
@@ -244,7 +250,10 @@ INSTANTIATE_TEST_SUITE_P(Forms, FastForm, ::testing::ValuesIn(kFastForms),
 
 TEST(BlendForms, BestFormFollowsTheFeatures)
 {
-    struct Case { uint32_t features; int32_t form; };
+    struct Case {
+        uint32_t features;
+        int32_t form;
+    };
     for (Case c : {Case{0, kBlendPlain}, Case{kCpuMMX, kBlendPlain}, Case{kCpuSSE2, kBlendSSE2},
                    Case{kCpuMMX | kCpuSSE2, kBlendSSE2}, Case{kCpuSSE2 | kCpuAVX2, kBlendAVX2},
                    Case{kCpuMMX | kCpuSSE2 | kCpuAVX2, kBlendAVX2}})

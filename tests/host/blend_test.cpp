@@ -19,7 +19,8 @@ int RuleReference(int d, int s, int a)
 
 std::string Where(int x, int y, int byte)
 {
-    return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") byte " + std::to_string(byte);
+    return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") byte " +
+           std::to_string(byte);
 }
 
 TEST(BlendRule, MatchesPlainStatementForEveryByteAndWeight)
@@ -43,10 +44,10 @@ struct RowBlender {
     std::function<void(PixelSurface&, PixelSurface&)> blend;
 };
 
-using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
-                             int32_t, int32_t, int32_t);
-using KeyedBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*,
-                           int32_t, int32_t);
+using SurfaceBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*, int32_t,
+                             int32_t, int32_t);
+using KeyedBlend = int (*)(Surface*, int32_t, int32_t, int32_t, int32_t, const Surface*, int32_t,
+                           int32_t);
 
 RowBlender AtLevel256(const char* name, uint32_t needs, SurfaceBlend blend)
 {
@@ -115,11 +116,13 @@ TEST_P(EveryBlend, AppliesTheRuleToEveryByteAtEveryAlpha)
                 const uint8_t* p = dst.at(s, 0);
                 int colour = blender.blendsAlpha && alpha == 255 ? s : RuleReference(d, s, alpha);
                 int alphaByte = !blender.blendsAlpha ? dstAlpha
-                              : alpha == 255         ? 255
+                                : alpha == 255       ? 255
                                                      : RuleReference(dstAlpha, alpha, alpha);
                 for (int b = 0; b < 3; ++b)
-                    ASSERT_EQ(p[b], colour) << blender.name << " alpha " << alpha << " d " << d << " s " << s;
-                ASSERT_EQ(p[3], alphaByte) << blender.name << " alpha " << alpha << " d " << d << " s " << s;
+                    ASSERT_EQ(p[b], colour)
+                        << blender.name << " alpha " << alpha << " d " << d << " s " << s;
+                ASSERT_EQ(p[3], alphaByte)
+                    << blender.name << " alpha " << alpha << " d " << d << " s " << s;
             }
         }
     }
@@ -150,7 +153,8 @@ TEST(BlendSurface, WeighsEachPixelByAlphaTimesLevelOver256)
                 const uint8_t* p = dst.at(x, alpha);
                 const uint8_t* s = src.at(x, alpha);
                 for (int b = 0; b < 3; ++b)
-                    ASSERT_EQ(p[b], RuleReference(d, s[b], g)) << "level " << level << " " << Where(x, alpha, b);
+                    ASSERT_EQ(p[b], RuleReference(d, s[b], g))
+                        << "level " << level << " " << Where(x, alpha, b);
                 ASSERT_EQ(p[3], d) << "level " << level << " " << Where(x, alpha, 3);
             }
         }
@@ -159,7 +163,10 @@ TEST(BlendSurface, WeighsEachPixelByAlphaTimesLevelOver256)
 
 TEST(BlendSurface, OpaqueWhiteAtLevel255LandsOneStepShort)
 {
-    struct Case { uint8_t dst; uint8_t expected; };
+    struct Case {
+        uint8_t dst;
+        uint8_t expected;
+    };
     const Case cases[] = {{0, 253}, {255, 254}};
     for (const Case& c : cases) {
         PixelSurface src(1, 1), dst(1, 1);
@@ -178,7 +185,10 @@ TEST(BlendSurface, LevelOutsideRangeActsAsNearestEnd)
     PixelSurface src(16, 4), base(16, 4);
     src.randomize(rng);
     base.randomize(rng);
-    struct Case { int level; int equivalent; };
+    struct Case {
+        int level;
+        int equivalent;
+    };
     for (Case c : {Case{-1, 0}, Case{-1000, 0}, Case{257, 256}, Case{100000, 256}}) {
         PixelSurface got(16, 4), want(16, 4);
         got.pixels = want.pixels = base.pixels;
@@ -208,7 +218,8 @@ TEST(BlendSurface, BlendsOnlyTheBlockBetweenSurfacesOfDifferentPitch)
     std::mt19937 rng(99);
     for (int trial = 0; trial < 50; ++trial) {
         SCOPED_TRACE("trial " + std::to_string(trial));
-        const int sw = 1 + rng() % 40, sh = 1 + rng() % 20, dw = 1 + rng() % 40, dh = 1 + rng() % 20;
+        const int sw = 1 + rng() % 40, sh = 1 + rng() % 20, dw = 1 + rng() % 40,
+                  dh = 1 + rng() % 20;
         const int cx = 1 + rng() % std::min(sw, dw), cy = 1 + rng() % std::min(sh, dh);
         const int srcX = rng() % (sw - cx + 1), srcY = rng() % (sh - cy + 1);
         const int dstX = rng() % (dw - cx + 1), dstY = rng() % (dh - cy + 1);
@@ -224,7 +235,8 @@ TEST(BlendSurface, BlendsOnlyTheBlockBetweenSurfacesOfDifferentPitch)
                 const uint8_t* d0 = before.at(x, y);
                 const uint8_t* s = inside ? src.at(x - dstX + srcX, y - dstY + srcY) : nullptr;
                 for (int b = 0; b < 4; ++b) {
-                    int expected = inside && b < 3 ? RuleReference(d0[b], s[b], s[3] * level / 256) : d0[b];
+                    int expected =
+                        inside && b < 3 ? RuleReference(d0[b], s[b], s[3] * level / 256) : d0[b];
                     ASSERT_EQ(dst.at(x, y)[b], expected) << Where(x, y, b);
                 }
             }
@@ -250,7 +262,8 @@ TEST(BlendSurfaceKeyed, LeavesKeyColouredPixelsWhateverTheirAlphaOnlyWhileKeyIsA
             const bool keyed = top != 0 && x < 3;
             for (int b = 0; b < 3; ++b) {
                 int expected = keyed ? 0xC8 : RuleReference(0xC8, src.at(x, 0)[b], alphas[x]);
-                EXPECT_EQ(dst.at(x, 0)[b], expected) << "key top byte " << (top >> 24) << " " << Where(x, 0, b);
+                EXPECT_EQ(dst.at(x, 0)[b], expected)
+                    << "key top byte " << (top >> 24) << " " << Where(x, 0, b);
             }
             EXPECT_EQ(dst.at(x, 0)[3], 0xC8);
         }
@@ -274,10 +287,12 @@ TEST(SurfaceBlends, EmptyOrNegativeBlocksDrawNothingAndSucceed)
     std::mt19937 rng(5);
     PixelSurface src(4, 4), dst(4, 4), before(4, 4);
     src.randomize(rng);
-    for (auto& p : src.pixels) p |= 0x80;  // every pixel would visibly blend
+    for (auto& p : src.pixels)
+        p |= 0x80;  // every pixel would visibly blend
     dst.randomize(rng);
     before.pixels = dst.pixels;
-    const std::array<std::array<int, 2>, 5> sizes{{{0, 4}, {4, 0}, {-1, 4}, {4, -3}, {INT32_MIN, INT32_MIN}}};
+    const std::array<std::array<int, 2>, 5> sizes{
+        {{0, 4}, {4, 0}, {-1, 4}, {4, -3}, {INT32_MIN, INT32_MIN}}};
     for (auto [cx, cy] : sizes) {
         EXPECT_EQ(BlendSurface(dst.get(), 0, 0, cx, cy, src.get(), 0, 0, 256), 1);
         EXPECT_EQ(BlendSurfaceKeyed(dst.get(), 0, 0, cx, cy, src.get(), 0, 0), 1);
@@ -289,7 +304,10 @@ TEST(SurfaceBlends, EmptyOrNegativeBlocksDrawNothingAndSucceed)
 
 TEST(BlendPixelsMMX, HalfAlphaBlendsTheAlphaByteToo)
 {
-    struct Case { uint8_t dstAlpha; uint8_t expected; };
+    struct Case {
+        uint8_t dstAlpha;
+        uint8_t expected;
+    };
     for (Case c : {Case{255, 191}, Case{0, 64}}) {
         uint8_t src[4] = {10, 20, 30, 128};
         uint8_t dst[4] = {0, 0, 0, c.dstAlpha};

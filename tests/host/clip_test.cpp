@@ -27,10 +27,10 @@ TEST(ClipBlock, KeepsExactlyThePixelsInsideBothSurfaces)
                         }
                     int32_t p[6] = {0, 0, 1, 1, 0, 0};  // dstX, dstY, cx, cy, srcX, srcY
                     p[axis] = d, p[2 + axis] = n, p[4 + axis] = s;
-                    const int ok = ClipBlock(dst.get(), &p[0], &p[1], &p[2], &p[3], src.get(),
-                                             &p[4], &p[5]);
-                    SCOPED_TRACE(testing::Message() << "axis " << axis << " dst " << d
-                                                    << " src " << s << " size " << n);
+                    const int ok =
+                        ClipBlock(dst.get(), &p[0], &p[1], &p[2], &p[3], src.get(), &p[4], &p[5]);
+                    SCOPED_TRACE(testing::Message() << "axis " << axis << " dst " << d << " src "
+                                                    << s << " size " << n);
                     if (first == INT32_MAX) {
                         EXPECT_EQ(ok, 0);
                         EXPECT_EQ(p[axis], d);  // untouched when nothing is left
@@ -55,12 +55,9 @@ TEST(ClipBlock, ExtremesDoNotWrap)
     struct Case {
         int32_t pos, size, ok, clippedPos, clippedSize;
     } cases[] = {
-        {INT32_MAX, INT32_MAX, 0, 0, 0},
-        {INT32_MIN, INT32_MAX, 0, 0, 0},
-        {-INT32_MAX, INT32_MAX, 0, 0, 0},
-        {INT32_MAX - 2, 100, 0, 0, 0},
-        {2, INT32_MAX, 1, 2, 6},
-        {-(INT32_MAX - 3), INT32_MAX, 1, 0, 3},
+        {INT32_MAX, INT32_MAX, 0, 0, 0},  {INT32_MIN, INT32_MAX, 0, 0, 0},
+        {-INT32_MAX, INT32_MAX, 0, 0, 0}, {INT32_MAX - 2, 100, 0, 0, 0},
+        {2, INT32_MAX, 1, 2, 6},          {-(INT32_MAX - 3), INT32_MAX, 1, 0, 3},
         {INT32_MIN, -1, 0, 0, 0},
     };
     for (const Case& c : cases) {

@@ -19,7 +19,10 @@ TEST(CommandLineAfterName, IsEverythingAfterTheNameAndTheBlanksAfterIt)
     const struct {
         std::string full, after;
     } cases[] = {
-        {"orveline.exe \xDC" "ber.exe", "\xDC" "ber.exe"},
+        {"orveline.exe \xDC"
+         "ber.exe",
+         "\xDC"
+         "ber.exe"},
         {"orveline.exe \xA0x", "\xA0x"},
         {"\"C:\\My Disc\\orveline.exe\" setup.exe /S", "setup.exe /S"},
         {"\"C:\\My Disc\\orveline.exe\"setup.exe", "setup.exe"},
@@ -65,7 +68,8 @@ TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters)
         SCOPED_TRACE("line [" + c.line + "]");
         char program[kPathSize];
         const char* parameters = nullptr;
-        ASSERT_EQ(SplitCommandLine(c.line.c_str(), program, sizeof program, &parameters), c.ok ? 1 : 0);
+        ASSERT_EQ(SplitCommandLine(c.line.c_str(), program, sizeof program, &parameters),
+                  c.ok ? 1 : 0);
         if (c.ok) {
             EXPECT_EQ(std::string(program), c.program);
             EXPECT_EQ(std::string(parameters), c.parameters);
@@ -87,7 +91,16 @@ TEST(NextUnquotedCandidate, TriesTheNameUpToEachBlankInTurn)
         {"My Setup.exe /S", {"My", "My Setup.exe", "My Setup.exe /S"}, {"Setup.exe /S", "/S", ""}},
         {"a \t b", {"a", "a \t b"}, {"b", ""}},
         {"a b  ", {"a", "a b", "a b  "}, {"b  ", "", ""}},
-        {"a\x01" "b\xA0" "c d", {"a\x01" "b\xA0" "c", "a\x01" "b\xA0" "c d"}, {"d", ""}},
+        {"a\x01"
+         "b\xA0"
+         "c d",
+         {"a\x01"
+          "b\xA0"
+          "c",
+          "a\x01"
+          "b\xA0"
+          "c d"},
+         {"d", ""}},
         {"a \"b c\"", {"a", "a \"b", "a \"b c\""}, {"\"b c\"", "c\"", ""}},
         {"", {}, {}},
         {longest + " x", {longest}, {"x"}},

@@ -55,13 +55,14 @@ TEST_P(CopyWithinRows, MatchesCopyFromSnapshot)
     EXPECT_EQ(s.pixels, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Overlaps, CopyWithinRows,
-    ::testing::Values(OverlapCase{32, 0, 1, 20}, OverlapCase{32, 1, 0, 20},  // one pixel apart
-                      OverlapCase{32, 2, 9, 12}, OverlapCase{32, 9, 2, 12},  // partly
-                      OverlapCase{32, 4, 4, 10},                             // onto itself
-                      OverlapCase{32, 0, 12, 11},                            // side by side
-                      OverlapCase{24, 0, 1, 20}, OverlapCase{24, 7, 3, 14}));
+INSTANTIATE_TEST_SUITE_P(Overlaps, CopyWithinRows,
+                         ::testing::Values(OverlapCase{32, 0, 1, 20},
+                                           OverlapCase{32, 1, 0, 20},  // one pixel apart
+                                           OverlapCase{32, 2, 9, 12},
+                                           OverlapCase{32, 9, 2, 12},   // partly
+                                           OverlapCase{32, 4, 4, 10},   // onto itself
+                                           OverlapCase{32, 0, 12, 11},  // side by side
+                                           OverlapCase{24, 0, 1, 20}, OverlapCase{24, 7, 3, 14}));
 
 // Between two surfaces of different pitch, every byte of the block moves
 // (alpha included) and nothing outside it changes.
@@ -168,20 +169,25 @@ TEST(EmptyBlocks, ChangeNothing)
 {
     using Call = std::function<int(PixelSurface&, PixelSurface&, int32_t, int32_t)>;
     const std::pair<const char*, Call> calls[] = {
-        {"CopySurfaceRect", [](PixelSurface& d, PixelSurface& s, int32_t w, int32_t h) {
+        {"CopySurfaceRect",
+         [](PixelSurface& d, PixelSurface& s, int32_t w, int32_t h) {
              return CopySurfaceRect(d.get(), 2, 2, w, h, s.get(), 2, 2);
          }},
-        {"CopySurfaceKeyed", [](PixelSurface& d, PixelSurface& s, int32_t w, int32_t h) {
+        {"CopySurfaceKeyed",
+         [](PixelSurface& d, PixelSurface& s, int32_t w, int32_t h) {
              return CopySurfaceKeyed(d.get(), 2, 2, w, h, s.get(), 2, 2);
          }},
-        {"FillSurfaceRect", [](PixelSurface& d, PixelSurface&, int32_t w, int32_t h) {
+        {"FillSurfaceRect",
+         [](PixelSurface& d, PixelSurface&, int32_t w, int32_t h) {
              return FillSurfaceRect(d.get(), RECT{2, 2, 2 + w, 2 + h}, 0x123456);
          }},
-        {"SetSurfaceAlpha", [](PixelSurface& d, PixelSurface&, int32_t w, int32_t h) {
+        {"SetSurfaceAlpha",
+         [](PixelSurface& d, PixelSurface&, int32_t w, int32_t h) {
              return SetSurfaceAlpha(d.get(), 2, 2, 2 + w, 2 + h, 0x42);
          }},
     };
-    const std::pair<int32_t, int32_t> sizes[] = {{0, 3}, {3, 0}, {0, 0}, {-1, 3}, {3, -2}, {-3, -3}};
+    const std::pair<int32_t, int32_t> sizes[] = {{0, 3},  {3, 0},  {0, 0},
+                                                 {-1, 3}, {3, -2}, {-3, -3}};
     std::mt19937 rng(11);
     for (const auto& [name, call] : calls)
         for (const auto& [w, h] : sizes) {

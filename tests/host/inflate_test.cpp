@@ -92,7 +92,10 @@ void Header(BitWriter& w, const Dynamic& d, bool last = true)
     const std::vector<uint32_t> codes = Codes(d.lengthLengths);
     for (const Step& step : d.steps) {
         w.Code(codes[size_t(step.symbol)], d.lengthLengths[size_t(step.symbol)]);
-        w.Bits(uint32_t(step.extra), step.symbol == 16 ? 2 : step.symbol == 17 ? 3 : step.symbol == 18 ? 7 : 0);
+        w.Bits(uint32_t(step.extra), step.symbol == 16   ? 2
+                                     : step.symbol == 17 ? 3
+                                     : step.symbol == 18 ? 7
+                                                         : 0);
     }
 }
 
@@ -134,34 +137,229 @@ struct Row {
 };
 
 const Row kRows[] = {
-    {"stored block", [](BitWriter& w) { w.Bits(1, 3); w.Align(); w.Bits(3, 16); w.Bits(0xFFFC, 16); w.Bits('a' | 'b' << 8 | 'c' << 16, 24); }, "abc", true},
-    {"stored lengths that disagree", [](BitWriter& w) { w.Bits(1, 3); w.Align(); w.Bits(3, 16); w.Bits(0xFFFD, 16); w.Bits('a' | 'b' << 8 | 'c' << 16, 24); }, "abc", false},
-    {"empty stored block, then fixed", [](BitWriter& w) { w.Bits(0, 3); w.Align(); w.Bits(0xFFFF0000, 32); w.Bits(3, 3); Fixed(w, 256); }, "", true},
-    {"block type 3", [](BitWriter& w) { w.Bits(7, 3); w.Bits(0, 16); }, "", false},
-    {"fixed literals and a copy", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 'b'); Fixed(w, 257); w.Code(1, 5); Fixed(w, 256); }, "ababa", true},
-    {"copy from before the start", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 257); w.Code(1, 5); Fixed(w, 256); }, "aaaa", false},
-    {"copy of 258 from length code 284", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 284); w.Bits(31, 5); w.Code(0, 5); Fixed(w, 256); }, k259, true},
-    {"literal code 286", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 286); w.Code(0, 5); Fixed(w, 256); }, "", false},
-    {"literal code 287", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 287); w.Code(0, 5); Fixed(w, 256); }, "", false},
-    {"distance code 30", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 257); w.Code(30, 5); Fixed(w, 256); }, "", false},
-    {"distance code 31", [](BitWriter& w) { w.Bits(3, 3); Fixed(w, 'a'); Fixed(w, 257); w.Code(31, 5); Fixed(w, 256); }, "", false},
-    {"dynamic block", [](BitWriter& w) { Header(w, kDynamic); Aaaa(w); }, "aaaa", true},
-    {"two dynamic blocks", [](BitWriter& w) { Header(w, kDynamic, false); w.Code(0, 1); w.Code(2, 2); Header(w, kDynamic); w.Code(3, 2); w.Code(0, 1); w.Code(2, 2); }, "aaaa", true},
-    {"287 literal codes", [](BitWriter& w) { Header(w, Changed([](Dynamic& d) { d.literals = 287; d.steps.insert(d.steps.end() - 1, {18, 18}); })); Aaaa(w); }, "aaaa", false},
-    {"31 distance codes", [](BitWriter& w) { Header(w, Changed([](Dynamic& d) { d.distances = 31; d.steps.push_back({18, 19}); })); Aaaa(w); }, "aaaa", false},
-    {"oversubscribed literal code", [](BitWriter& w) { Header(w, WithLiteralLengths({{18, 86}, {1}, {18, 127}, {18, 9}, {1}, {1}})); w.Code(0, 1); w.Code(1, 1); }, "a", false},
-    {"incomplete literal code", [](BitWriter& w) { Header(w, WithLiteralLengths({{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {0}})); w.Code(0, 1); w.Code(2, 2); }, "a", false},
-    {"a lone literal code of one bit", [](BitWriter& w) { Header(w, WithLiteralLengths({{18, 127}, {18, 107}, {1}}, 257)); w.Code(0, 1); }, "", true},
-    {"an unused half of a lone code", [](BitWriter& w) { Header(w, WithLiteralLengths({{18, 127}, {18, 107}, {1}}, 257)); w.Code(1, 1); }, "", false},
-    {"no end of block", [](BitWriter& w) { Header(w, WithLiteralLengths({{18, 86}, {1}, {18, 127}, {18, 9}, {0}, {1}})); w.Code(0, 1); }, "a", false},
-    {"no distance code, no copy", [](BitWriter& w) { Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {0}}}); w.Code(0, 1); w.Code(2, 2); }, "a", true},
-    {"no distance code, a copy", [](BitWriter& w) { Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {0}}}); w.Code(0, 1); w.Code(3, 2); w.Bits(0, 15); }, "", false},
-    {"a lone distance code of two bits", [](BitWriter& w) { Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {2}}}); w.Code(0, 1); w.Code(3, 2); w.Code(0, 2); w.Code(2, 2); }, "aaaa", false},
-    {"repeat with nothing before", [](BitWriter& w) { Header(w, WithLiteralLengths({{16, 0}, {18, 83}, {1}, {18, 127}, {18, 9}, {2}, {2}})); Aaaa(w); }, "", false},
-    {"repeat of the last literal length into the distances", [](BitWriter& w) { Header(w, {258, 4, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {16, 0}, {2}}}); w.Code(0, 1); w.Code(3, 2); w.Code(0, 2); w.Code(2, 2); }, "aaaa", true},
-    {"repeat past the last length", [](BitWriter& w) { Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {17, 0}}}); w.Code(0, 1); w.Code(2, 2); }, "a", false},
-    {"incomplete code-length code", [](BitWriter& w) { Header(w, Changed([](Dynamic& d) { d.lengthLengths[17] = 0; })); Aaaa(w); }, "aaaa", false},
-    {"oversubscribed code-length code", [](BitWriter& w) { Header(w, Changed([](Dynamic& d) { d.lengthLengths[17] = 2; })); Aaaa(w); }, "aaaa", false},
+    {"stored block",
+     [](BitWriter& w) {
+         w.Bits(1, 3);
+         w.Align();
+         w.Bits(3, 16);
+         w.Bits(0xFFFC, 16);
+         w.Bits('a' | 'b' << 8 | 'c' << 16, 24);
+     },
+     "abc", true},
+    {"stored lengths that disagree",
+     [](BitWriter& w) {
+         w.Bits(1, 3);
+         w.Align();
+         w.Bits(3, 16);
+         w.Bits(0xFFFD, 16);
+         w.Bits('a' | 'b' << 8 | 'c' << 16, 24);
+     },
+     "abc", false},
+    {"empty stored block, then fixed",
+     [](BitWriter& w) {
+         w.Bits(0, 3);
+         w.Align();
+         w.Bits(0xFFFF0000, 32);
+         w.Bits(3, 3);
+         Fixed(w, 256);
+     },
+     "", true},
+    {"block type 3",
+     [](BitWriter& w) {
+         w.Bits(7, 3);
+         w.Bits(0, 16);
+     },
+     "", false},
+    {"fixed literals and a copy",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 'b');
+         Fixed(w, 257);
+         w.Code(1, 5);
+         Fixed(w, 256);
+     },
+     "ababa", true},
+    {"copy from before the start",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 257);
+         w.Code(1, 5);
+         Fixed(w, 256);
+     },
+     "aaaa", false},
+    {"copy of 258 from length code 284",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 284);
+         w.Bits(31, 5);
+         w.Code(0, 5);
+         Fixed(w, 256);
+     },
+     k259, true},
+    {"literal code 286",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 286);
+         w.Code(0, 5);
+         Fixed(w, 256);
+     },
+     "", false},
+    {"literal code 287",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 287);
+         w.Code(0, 5);
+         Fixed(w, 256);
+     },
+     "", false},
+    {"distance code 30",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 257);
+         w.Code(30, 5);
+         Fixed(w, 256);
+     },
+     "", false},
+    {"distance code 31",
+     [](BitWriter& w) {
+         w.Bits(3, 3);
+         Fixed(w, 'a');
+         Fixed(w, 257);
+         w.Code(31, 5);
+         Fixed(w, 256);
+     },
+     "", false},
+    {"dynamic block",
+     [](BitWriter& w) {
+         Header(w, kDynamic);
+         Aaaa(w);
+     },
+     "aaaa", true},
+    {"two dynamic blocks",
+     [](BitWriter& w) {
+         Header(w, kDynamic, false);
+         w.Code(0, 1);
+         w.Code(2, 2);
+         Header(w, kDynamic);
+         w.Code(3, 2);
+         w.Code(0, 1);
+         w.Code(2, 2);
+     },
+     "aaaa", true},
+    {"287 literal codes",
+     [](BitWriter& w) {
+         Header(w, Changed([](Dynamic& d) {
+                    d.literals = 287;
+                    d.steps.insert(d.steps.end() - 1, {18, 18});
+                }));
+         Aaaa(w);
+     },
+     "aaaa", false},
+    {"31 distance codes",
+     [](BitWriter& w) {
+         Header(w, Changed([](Dynamic& d) {
+                    d.distances = 31;
+                    d.steps.push_back({18, 19});
+                }));
+         Aaaa(w);
+     },
+     "aaaa", false},
+    {"oversubscribed literal code",
+     [](BitWriter& w) {
+         Header(w, WithLiteralLengths({{18, 86}, {1}, {18, 127}, {18, 9}, {1}, {1}}));
+         w.Code(0, 1);
+         w.Code(1, 1);
+     },
+     "a", false},
+    {"incomplete literal code",
+     [](BitWriter& w) {
+         Header(w, WithLiteralLengths({{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {0}}));
+         w.Code(0, 1);
+         w.Code(2, 2);
+     },
+     "a", false},
+    {"a lone literal code of one bit",
+     [](BitWriter& w) {
+         Header(w, WithLiteralLengths({{18, 127}, {18, 107}, {1}}, 257));
+         w.Code(0, 1);
+     },
+     "", true},
+    {"an unused half of a lone code",
+     [](BitWriter& w) {
+         Header(w, WithLiteralLengths({{18, 127}, {18, 107}, {1}}, 257));
+         w.Code(1, 1);
+     },
+     "", false},
+    {"no end of block",
+     [](BitWriter& w) {
+         Header(w, WithLiteralLengths({{18, 86}, {1}, {18, 127}, {18, 9}, {0}, {1}}));
+         w.Code(0, 1);
+     },
+     "a", false},
+    {"no distance code, no copy",
+     [](BitWriter& w) {
+         Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {0}}});
+         w.Code(0, 1);
+         w.Code(2, 2);
+     },
+     "a", true},
+    {"no distance code, a copy",
+     [](BitWriter& w) {
+         Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {0}}});
+         w.Code(0, 1);
+         w.Code(3, 2);
+         w.Bits(0, 15);
+     },
+     "", false},
+    {"a lone distance code of two bits",
+     [](BitWriter& w) {
+         Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {2}}});
+         w.Code(0, 1);
+         w.Code(3, 2);
+         w.Code(0, 2);
+         w.Code(2, 2);
+     },
+     "aaaa", false},
+    {"repeat with nothing before",
+     [](BitWriter& w) {
+         Header(w, WithLiteralLengths({{16, 0}, {18, 83}, {1}, {18, 127}, {18, 9}, {2}, {2}}));
+         Aaaa(w);
+     },
+     "", false},
+    {"repeat of the last literal length into the distances",
+     [](BitWriter& w) {
+         Header(w, {258, 4, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {16, 0}, {2}}});
+         w.Code(0, 1);
+         w.Code(3, 2);
+         w.Code(0, 2);
+         w.Code(2, 2);
+     },
+     "aaaa", true},
+    {"repeat past the last length",
+     [](BitWriter& w) {
+         Header(w, {258, 1, {{18, 86}, {1}, {18, 127}, {18, 9}, {2}, {2}, {17, 0}}});
+         w.Code(0, 1);
+         w.Code(2, 2);
+     },
+     "a", false},
+    {"incomplete code-length code",
+     [](BitWriter& w) {
+         Header(w, Changed([](Dynamic& d) { d.lengthLengths[17] = 0; }));
+         Aaaa(w);
+     },
+     "aaaa", false},
+    {"oversubscribed code-length code",
+     [](BitWriter& w) {
+         Header(w, Changed([](Dynamic& d) { d.lengthLengths[17] = 2; }));
+         Aaaa(w);
+     },
+     "aaaa", false},
 };
 
 // What zlib makes of the stream, or false.
@@ -201,8 +399,10 @@ TEST(Inflate, DecidesEachRuleAsZlibDoes)
         const std::string& expected = row.output;
         Bytes stream = {0x78, 0x01};
         stream.insert(stream.end(), w.bytes.begin(), w.bytes.end());
-        const uint32_t adler = Adler32(reinterpret_cast<const uint8_t*>(expected.data()), uint32_t(expected.size()));
-        EXPECT_EQ(adler, uint32_t(adler32(1, reinterpret_cast<const Bytef*>(expected.data()), uInt(expected.size()))));
+        const uint32_t adler =
+            Adler32(reinterpret_cast<const uint8_t*>(expected.data()), uint32_t(expected.size()));
+        EXPECT_EQ(adler, uint32_t(adler32(1, reinterpret_cast<const Bytef*>(expected.data()),
+                                          uInt(expected.size()))));
         for (int shift = 24; shift >= 0; shift -= 8)
             stream.push_back(uint8_t(adler >> shift));
 

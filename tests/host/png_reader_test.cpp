@@ -33,7 +33,8 @@ std::unique_ptr<PixelSurface> Load(const Bytes& file)
     std::memset(&layout, 0xCD, sizeof layout);
     untouched = layout;
     if (!ReadPngLayout(exact.get(), size, nullptr, 0, &layout)) {
-        EXPECT_EQ(std::memcmp(&layout, &untouched, sizeof layout), 0) << "a refusal stored a layout";
+        EXPECT_EQ(std::memcmp(&layout, &untouched, sizeof layout), 0)
+            << "a refusal stored a layout";
         return nullptr;
     }
     std::unique_ptr<uint8_t[]> raw(new uint8_t[layout.rawBytes]);
@@ -77,8 +78,9 @@ std::string FirstMismatch(PixelSurface& got, PixelSurface& want)
             if (std::memcmp(got.at(x, y), want.at(x, y), 4) != 0) {
                 char text[96];
                 const uint8_t *g = got.at(x, y), *w = want.at(x, y);
-                std::snprintf(text, sizeof text, "pixel (%d, %d) is %02X%02X%02X%02X, expected %02X%02X%02X%02X", x,
-                              y, g[0], g[1], g[2], g[3], w[0], w[1], w[2], w[3]);
+                std::snprintf(text, sizeof text,
+                              "pixel (%d, %d) is %02X%02X%02X%02X, expected %02X%02X%02X%02X", x, y,
+                              g[0], g[1], g[2], g[3], w[0], w[1], w[2], w[3]);
                 return text;
             }
     return "";
@@ -88,7 +90,8 @@ std::string FirstMismatch(PixelSurface& got, PixelSurface& want)
 // writes and no other, and those as the tool's bitmaps would show them.
 TEST(PngReader, TakesTheToolsKindsFromItsTableAsItsBitmapsShowThem)
 {
-    const std::set<std::string> read = {"rgb8", "rgba8", "grey8", "grey_alpha8", "rgba8_1x1", "rgb8_gamma"};
+    const std::set<std::string> read = {"rgb8",        "rgba8",     "grey8",
+                                        "grey_alpha8", "rgba8_1x1", "rgb8_gamma"};
     for (const Row& row : Rows()) {
         SCOPED_TRACE(row.name);
         const Bytes file = row.make();
@@ -106,7 +109,8 @@ TEST(PngReader, TakesTheToolsKindsFromItsTableAsItsBitmapsShowThem)
 // fixed and dynamic blocks, and the data cut into chunks of any size.
 TEST(PngReader, EveryKindFilterAndBlockComesOutAsTheToolReadsIt)
 {
-    const int colours[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB_ALPHA};
+    const int colours[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY_ALPHA,
+                           PNG_COLOR_TYPE_RGB_ALPHA};
     const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FIXED, Z_HUFFMAN_ONLY, Z_RLE, Z_FILTERED};
     const size_t splits[] = {0, 0, 1, 7, 1000};
     std::mt19937 rng(33);
@@ -168,12 +172,17 @@ TEST(PngReader, OnlyTheCoveredPartIsWritten)
     const Bytes file = Composed({PNG_COLOR_TYPE_RGB_ALPHA, 5, 3});
     const auto whole = Load(file);
     ASSERT_NE(whole, nullptr);
-    const struct { int32_t x, y; } places[] = {{1, 2}, {-2, -1}, {4, 4}, {3, -2}, {7, 0}, {0, -3}, {INT32_MIN, 0}, {0, INT32_MAX}};
+    const struct {
+        int32_t x, y;
+    } places[] = {{1, 2}, {-2, -1}, {4, 4},         {3, -2},
+                  {7, 0}, {0, -3},  {INT32_MIN, 0}, {0, INT32_MAX}};
     for (const auto at : places) {
         PngLayout layout;
         ASSERT_EQ(ReadPngLayout(file.data(), uint32_t(file.size()), nullptr, 0, &layout), 1);
         Bytes raw(layout.rawBytes);
-        ASSERT_EQ(ReadPngLayout(file.data(), uint32_t(file.size()), raw.data(), layout.rawBytes, &layout), 1);
+        ASSERT_EQ(
+            ReadPngLayout(file.data(), uint32_t(file.size()), raw.data(), layout.rawBytes, &layout),
+            1);
         PixelSurface s(7, 6);
         std::memset(s->bits, 0x5A, s.pixels.size());
         CopyPngRows(s.get(), at.x, at.y, raw.data(), &layout);
@@ -182,8 +191,11 @@ TEST(PngReader, OnlyTheCoveredPartIsWritten)
                 const int64_t px = int64_t(x) - at.x, py = int64_t(y) - at.y;
                 const bool inside = px >= 0 && px < 5 && py >= 0 && py < 3;
                 const uint8_t untouched[4] = {0x5A, 0x5A, 0x5A, 0x5A};
-                ASSERT_EQ(std::memcmp(s.at(x, y), inside ? whole->at(int32_t(px), int32_t(py)) : untouched, 4), 0)
-                    << "(" << x << ", " << y << ") with the picture at (" << at.x << ", " << at.y << ")";
+                ASSERT_EQ(std::memcmp(s.at(x, y),
+                                      inside ? whole->at(int32_t(px), int32_t(py)) : untouched, 4),
+                          0)
+                    << "(" << x << ", " << y << ") with the picture at (" << at.x << ", " << at.y
+                    << ")";
             }
     }
 }
@@ -199,7 +211,8 @@ Bytes WithHeader(size_t at, uint8_t value)
 
 Bytes WithSides(uint32_t width, uint32_t height)
 {
-    return Edited(Composed({PNG_COLOR_TYPE_GRAY, 1, 1}), [&](auto& c) { c[0].body = HeaderBody(int(width), int(height), 8, 0); });
+    return Edited(Composed({PNG_COLOR_TYPE_GRAY, 1, 1}),
+                  [&](auto& c) { c[0].body = HeaderBody(int(width), int(height), 8, 0); });
 }
 
 Bytes WithChunk(size_t before, Chunk chunk)
@@ -210,12 +223,18 @@ Bytes WithChunk(size_t before, Chunk chunk)
 // The image data made anew from the rows, changed.
 Bytes WithRows(const std::function<void(Bytes& raw)>& change)
 {
-    return Recompressed(Composed(kGood), [&](Bytes& raw, Bytes& z) { if (z.empty()) change(raw); });
+    return Recompressed(Composed(kGood), [&](Bytes& raw, Bytes& z) {
+        if (z.empty())
+            change(raw);
+    });
 }
 
 Bytes WithStream(const std::function<void(Bytes& zlib)>& change)
 {
-    return Recompressed(Composed(kGood), [&](Bytes&, Bytes& z) { if (!z.empty()) change(z); });
+    return Recompressed(Composed(kGood), [&](Bytes&, Bytes& z) {
+        if (!z.empty())
+            change(z);
+    });
 }
 
 // A zlib header with its check made right again.
@@ -235,7 +254,8 @@ struct Refusal {
 std::vector<Refusal> Refusals()
 {
     const Bytes good = Composed(kGood);
-    const Bytes split = Composed({PNG_COLOR_TYPE_RGB_ALPHA, 19, 11, {0, 1, 2, 3, 4}, 9, Z_DEFAULT_STRATEGY, 100});
+    const Bytes split =
+        Composed({PNG_COLOR_TYPE_RGB_ALPHA, 19, 11, {0, 1, 2, 3, 4}, 9, Z_DEFAULT_STRATEGY, 100});
     const Chunk text{"tEXt", {'a', 0, 'b'}};
     std::vector<Refusal> rows = {
         {"signature", Poked(good, 1, 0x20)},
@@ -260,23 +280,37 @@ std::vector<Refusal> Refusals()
         {"filter method 1", WithHeader(11, 1)},
         {"interlaced", Written({PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_ADAM7, 19, 11})},
         {"interlace flag alone", WithHeader(12, 1)},
-        {"transparency", Edited(Composed({PNG_COLOR_TYPE_RGB, 5, 3}), [](auto& c) { c.insert(c.begin() + 1, Chunk{"tRNS", {0, 1, 0, 2, 0, 3}}); })},
+        {"transparency", Edited(Composed({PNG_COLOR_TYPE_RGB, 5, 3}),
+                                [](auto& c) {
+                                    c.insert(c.begin() + 1, Chunk{"tRNS", {0, 1, 0, 2, 0, 3}});
+                                })},
         {"suggested palette", WithChunk(1, Chunk{"PLTE", {1, 2, 3}})},
         {"unknown critical chunk", WithChunk(1, Chunk{"QUIT", {1}})},
         {"type not letters", WithChunk(1, Chunk{"te1t", {1}})},
         {"ancillary chunk damaged", Poked(WithChunk(1, text), 33 + 8 + 3, 1)},
-        {"length past 31 bits", [&] { Bytes b = good; b[33] = 0x80; return b; }()},
+        {"length past 31 bits",
+         [&] {
+             Bytes b = good;
+             b[33] = 0x80;
+             return b;
+         }()},
         {"no image data", Edited(good, [](auto& c) { c.erase(c.begin() + 1); })},
         {"image data in two runs", Edited(split, [&](auto& c) { c.insert(c.begin() + 2, text); })},
         {"no end", Edited(good, [](auto& c) { c.pop_back(); })},
         {"end with a body", Edited(good, [](auto& c) { c.back().body = {0}; })},
         {"end before the data", Edited(good, [](auto& c) { std::swap(c[1], c[2]); })},
-        {"a byte after the end", [&] { Bytes b = good; b.push_back(0); return b; }()},
+        {"a byte after the end",
+         [&] {
+             Bytes b = good;
+             b.push_back(0);
+             return b;
+         }()},
         {"a chunk after the end", Edited(good, [&](auto& c) { c.push_back(text); })},
         {"zlib check", WithStream([](Bytes& z) { z[1] ^= 1; }), true},
         {"zlib method 7", WithStream([](Bytes& z) { SetZlibHeader(z, 0x77, 0); }), true},
         {"zlib window of 64 KiB", WithStream([](Bytes& z) { SetZlibHeader(z, 0x88, 0); }), true},
-        {"zlib preset dictionary", WithStream([](Bytes& z) { SetZlibHeader(z, 0x78, 0x20); }), true},
+        {"zlib preset dictionary", WithStream([](Bytes& z) { SetZlibHeader(z, 0x78, 0x20); }),
+         true},
         {"Adler-32", WithStream([](Bytes& z) { z.back() ^= 1; }), true},
         {"stream without its checksum", WithStream([](Bytes& z) { z.resize(z.size() - 4); }), true},
         {"stream cut short", WithStream([](Bytes& z) { z.resize(z.size() / 2); }), true},
@@ -290,8 +324,10 @@ std::vector<Refusal> Refusals()
     // Every CRC, each chunk's in turn.
     size_t at = 8;
     for (const Chunk& c : Chunks(split)) {
-        rows.push_back({c.type + " CRC at " + std::to_string(at), Poked(split, at + 8 + c.body.size() + 2, 4)});
-        rows.push_back({c.type + " body at " + std::to_string(at), Poked(split, at + 8 + c.body.size() / 2, 1)});
+        rows.push_back({c.type + " CRC at " + std::to_string(at),
+                        Poked(split, at + 8 + c.body.size() + 2, 4)});
+        rows.push_back({c.type + " body at " + std::to_string(at),
+                        Poked(split, at + 8 + c.body.size() / 2, 1)});
         at += 12 + c.body.size();
     }
     // Cut at every byte, chunk boundaries among them.
@@ -304,15 +340,21 @@ TEST(PngReader, RefusesEachBrokenRule)
 {
     // The file every row breaks is read.
     ASSERT_NE(Load(Composed(kGood)), nullptr);
-    ASSERT_NE(Load(Composed({PNG_COLOR_TYPE_RGB_ALPHA, 19, 11, {0, 1, 2, 3, 4}, 9, Z_DEFAULT_STRATEGY, 100})), nullptr);
-    ASSERT_NE(Load(Composed({PNG_COLOR_TYPE_GRAY, kBitmapMaxSide, 1})), nullptr) << "the widest picture";
-    ASSERT_NE(Load(Composed({PNG_COLOR_TYPE_GRAY, 1, kBitmapMaxSide})), nullptr) << "the highest picture";
+    ASSERT_NE(Load(Composed(
+                  {PNG_COLOR_TYPE_RGB_ALPHA, 19, 11, {0, 1, 2, 3, 4}, 9, Z_DEFAULT_STRATEGY, 100})),
+              nullptr);
+    ASSERT_NE(Load(Composed({PNG_COLOR_TYPE_GRAY, kBitmapMaxSide, 1})), nullptr)
+        << "the widest picture";
+    ASSERT_NE(Load(Composed({PNG_COLOR_TYPE_GRAY, 1, kBitmapMaxSide})), nullptr)
+        << "the highest picture";
     ASSERT_NE(Load(WithChunk(1, Chunk{"tEXt", {'a', 0, 'b'}})), nullptr) << "an ancillary chunk";
-    ASSERT_NE(Load(WithChunk(2, Chunk{"IDAT", {}})), nullptr) << "an empty IDAT chunk after the stream";
+    ASSERT_NE(Load(WithChunk(2, Chunk{"IDAT", {}})), nullptr)
+        << "an empty IDAT chunk after the stream";
     for (const Refusal& r : Refusals()) {
         SCOPED_TRACE(r.name);
         PngLayout layout;
-        EXPECT_EQ(ReadPngLayout(r.file.data(), uint32_t(r.file.size()), nullptr, 0, &layout), r.inData ? 1 : 0)
+        EXPECT_EQ(ReadPngLayout(r.file.data(), uint32_t(r.file.size()), nullptr, 0, &layout),
+                  r.inData ? 1 : 0)
             << (r.inData ? "refused before the image data" : "let through to the image data");
         EXPECT_EQ(Load(r.file), nullptr);
     }

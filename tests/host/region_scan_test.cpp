@@ -65,9 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, FindUnkeyedRunRows,
     ::testing::Values(RowCase{"NKNNK", {{0, 1}, {2, 4}}},
                       RowCase{"KKNNN", {{2, 5}}},  // a run reaching the row's end
-                      RowCase{"KKKKK", {}},
-                      RowCase{"NNNNNNN", {{0, 7}}},
-                      RowCase{"K", {}},
+                      RowCase{"KKKKK", {}}, RowCase{"NNNNNNN", {{0, 7}}}, RowCase{"K", {}},
                       RowCase{"N", {{0, 1}}},
                       RowCase{"NKNKNKNKN", {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {8, 9}}},
                       RowCase{"KNNKKKNNNNK", {{1, 3}, {6, 10}}}));

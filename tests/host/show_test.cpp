@@ -13,19 +13,39 @@ struct ScheduleCase {
     ShowTimings timings;
     int32_t count;
     // {frame, level, wait after it}, for frames where the schedule turns.
-    struct { int32_t frame, level; uint32_t waitMs; } frames[6];
+    struct {
+        int32_t frame, level;
+        uint32_t waitMs;
+    } frames[6];
 };
 
 const ScheduleCase kSchedules[] = {
-    {"shipped", true, {1280, 2000, 640}, 128,
+    {"shipped",
+     true,
+     {1280, 2000, 640},
+     128,
      {{0, 0, 20}, {1, 4, 20}, {62, 248, 20}, {63, 252, 2020}, {64, 255, 10}, {127, 3, 10}}},
-    {"vendor's pace", true, {640, 700, 1280}, 128,
+    {"vendor's pace",
+     true,
+     {640, 700, 1280},
+     128,
      {{0, 0, 10}, {62, 248, 10}, {63, 252, 710}, {64, 255, 20}, {126, 7, 20}, {127, 3, 20}}},
     // Rounded to the nearest millisecond, never below one: 96 / 64 is 1.5.
-    {"rounded", true, {96, 0, 31}, 128,
+    {"rounded",
+     true,
+     {96, 0, 31},
+     128,
      {{0, 0, 2}, {63, 252, 2}, {64, 255, 1}, {127, 3, 1}, {65, 251, 1}, {1, 4, 2}}},
-    {"no fades", false, {1280, 2000, 640}, 1,
-     {{0, 255, 2000}, {0, 255, 2000}, {0, 255, 2000}, {0, 255, 2000}, {0, 255, 2000}, {0, 255, 2000}}},
+    {"no fades",
+     false,
+     {1280, 2000, 640},
+     1,
+     {{0, 255, 2000},
+      {0, 255, 2000},
+      {0, 255, 2000},
+      {0, 255, 2000},
+      {0, 255, 2000},
+      {0, 255, 2000}}},
 };
 
 TEST(ShowSchedule, FramesLevelsAndWaits)

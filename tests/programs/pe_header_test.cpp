@@ -31,7 +31,7 @@ struct Pe {
     bool valid = false;
     uint16_t machine = 0, dllCharacteristics = 0;
     uint32_t timestamp = 1;
-    uint64_t entryPoint = 0;  // its address once loaded at its preferred base
+    uint64_t entryPoint = 0;        // its address once loaded at its preferred base
     std::set<std::string> imports;  // in upper case
     bool hasVersion = false;
     std::set<uint32_t> resourceTypes;
@@ -50,7 +50,8 @@ Pe ReadPe(const Bytes& b)
     const uint32_t optionalSize = Get(b, file + 16, 2);
     const bool plus = Get(b, optional, 2) == 0x20B;
     pe.dllCharacteristics = uint16_t(Get(b, optional + 70, 2));
-    const uint64_t imageBase = plus ? Get(b, optional + 24, 4) | uint64_t(Get(b, optional + 28, 4)) << 32
+    const uint64_t imageBase = plus ? Get(b, optional + 24, 4) | uint64_t(Get(b, optional + 28, 4))
+                                                                     << 32
                                     : Get(b, optional + 28, 4);
     pe.entryPoint = imageBase + Get(b, optional + 16, 4);
     const size_t directories = optional + (plus ? 112 : 96);
@@ -64,8 +65,8 @@ Pe ReadPe(const Bytes& b)
         }
         return b.size();
     };
-    for (size_t d = offsetOf(Get(b, directories + 8, 4)); d + 20 <= b.size() && Get(b, d + 12, 4) != 0;
-         d += 20) {
+    for (size_t d = offsetOf(Get(b, directories + 8, 4));
+         d + 20 <= b.size() && Get(b, d + 12, 4) != 0; d += 20) {
         std::string name;
         for (size_t p = offsetOf(Get(b, d + 12, 4)); p < b.size() && b[p] != 0; ++p)
             name += char(std::toupper(b[p]));
@@ -94,14 +95,18 @@ uint64_t MapAddress(const std::string& mapFile, const std::string& symbol)
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         std::string address, name, rest;
-        if (words >> address >> name && !(words >> rest) && name == symbol && address.starts_with("0x"))
+        if (words >> address >> name && !(words >> rest) && name == symbol &&
+            address.starts_with("0x"))
             return std::stoull(address, nullptr, 16);
     }
     return 0;
 }
 
 enum : uint16_t {
-    kHighEntropyVa = 0x20, kDynamicBase = 0x40, kNxCompat = 0x100, kNoSeh = 0x400,
+    kHighEntropyVa = 0x20,
+    kDynamicBase = 0x40,
+    kNxCompat = 0x100,
+    kNoSeh = 0x400,
     kTerminalServerAware = 0x8000,
 };
 
@@ -118,17 +123,17 @@ TEST(ShippedPrograms, HeadersImportsAndNoTraceOfTheBuild)
         ASSERT_TRUE(pe.valid) << "not a program";
         EXPECT_EQ(pe.machine, is64 ? 0x8664 : 0x14C);
         EXPECT_EQ(pe.timestamp, 0u) << "a link time makes every build differ";
-        const uint16_t wanted = kDynamicBase | kNxCompat | kTerminalServerAware |
-                                (is64 ? kHighEntropyVa : kNoSeh);
+        const uint16_t wanted =
+            kDynamicBase | kNxCompat | kTerminalServerAware | (is64 ? kHighEntropyVa : kNoSeh);
         EXPECT_EQ(pe.dllCharacteristics & wanted, wanted) << std::hex << pe.dllCharacteristics;
-        EXPECT_EQ(pe.imports, (std::set<std::string>{"GDI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL",
-                                                     "USER32.DLL"}));
+        EXPECT_EQ(pe.imports,
+                  (std::set<std::string>{"GDI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL"}));
         EXPECT_TRUE(pe.hasVersion);
         if (std::string(program) == "orveline.exe") {
             // The stack protector's guard is seeded there, before the C
             // runtime runs a protected function.
-            const uint64_t start = MapAddress(std::string(build) + "/launcher/orveline.map",
-                                              "OrvelineStart");
+            const uint64_t start =
+                MapAddress(std::string(build) + "/launcher/orveline.map", "OrvelineStart");
             EXPECT_NE(start, 0u) << "the link map does not list the entry point";
             EXPECT_EQ(pe.entryPoint, start) << std::hex << "the entry point is not OrvelineStart";
         }
@@ -170,8 +175,8 @@ TEST(VendorsProgram, HoldsItsIconPictureAndTexts)
     ASSERT_TRUE(pe.valid);
     EXPECT_TRUE(pe.resourceTypes.count(3) && pe.resourceTypes.count(14)) << "no icon";
     EXPECT_TRUE(Contains(bytes, Utf16("TAL1280X2"))) << "no picture for scaled screens";
-    for (const char* name : {"ORVELINE_VENDOR_PRODUCT", "ORVELINE_VENDOR_TITLE",
-                             "ORVELINE_VENDOR_COMPANY"}) {
+    for (const char* name :
+         {"ORVELINE_VENDOR_PRODUCT", "ORVELINE_VENDOR_TITLE", "ORVELINE_VENDOR_COMPANY"}) {
         const char* text = std::getenv(name);
         ASSERT_NE(text, nullptr) << name;
         EXPECT_TRUE(Contains(bytes, Utf16(text))) << name << " not in UTF-16: " << text;

@@ -37,8 +37,8 @@ Bytes ReadAll(const fs::path& path)
 
 void WriteAll(const fs::path& path, const Bytes& bytes)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 RgbaImage Picture(int width, int height, uint32_t seed)
@@ -128,7 +128,10 @@ struct ColourCase {
     int colorType, bitDepth, interlace;
 };
 
-void PrintTo(const ColourCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ColourCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 const ColourCase kColourCases[] = {
     {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, PNG_INTERLACE_NONE},
@@ -143,7 +146,10 @@ const ColourCase kColourCases[] = {
 
 // Palette entry i; the transparency chunk covers only the first 100 entries,
 // so the rest must come out opaque.
-Rgba PaletteEntry(int i) { return {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i < 100 ? i * 2 : 255)}; }
+Rgba PaletteEntry(int i)
+{
+    return {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), uint8_t(i < 100 ? i * 2 : 255)};
+}
 
 // Writes a picture of varied samples in the case's colour type through
 // libpng and returns the RGBA the launcher must end up with.
@@ -177,11 +183,16 @@ RgbaImage WriteColourCase(const std::string& path, const ColourCase& c, int widt
             pixels.insert(pixels.end(), size_t(bytes), s[k]);  // 16 bits: v * 257
         }
         switch (c.colorType) {
-        case PNG_COLOR_TYPE_GRAY: return Rgba{s[0], s[0], s[0], 255};
-        case PNG_COLOR_TYPE_GRAY_ALPHA: return Rgba{s[0], s[0], s[0], s[1]};
-        case PNG_COLOR_TYPE_RGB: return Rgba{s[0], s[1], s[2], 255};
-        case PNG_COLOR_TYPE_PALETTE: return PaletteEntry(s[0]);
-        default: return Rgba{s[0], s[1], s[2], s[3]};
+        case PNG_COLOR_TYPE_GRAY:
+            return Rgba{s[0], s[0], s[0], 255};
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return Rgba{s[0], s[0], s[0], s[1]};
+        case PNG_COLOR_TYPE_RGB:
+            return Rgba{s[0], s[1], s[2], 255};
+        case PNG_COLOR_TYPE_PALETTE:
+            return PaletteEntry(s[0]);
+        default:
+            return Rgba{s[0], s[1], s[2], s[3]};
         }
     });
     std::vector<png_bytep> rows;
@@ -220,8 +231,9 @@ TEST(ScaledArtwork, IsTheLargeSizeTimesItsScale)
         int percent, width, height;
         const char* name;
     } cases[] = {
-        {125, 396, 295, "Tal1280x125"}, {150, 476, 354, "Tal1280x150"}, {175, 555, 413, "Tal1280x175"},
-        {200, 634, 472, "Tal1280x2"},   {250, 793, 590, "Tal1280x250"}, {300, 951, 708, "Tal1280x300"},
+        {125, 396, 295, "Tal1280x125"}, {150, 476, 354, "Tal1280x150"},
+        {175, 555, 413, "Tal1280x175"}, {200, 634, 472, "Tal1280x2"},
+        {250, 793, 590, "Tal1280x250"}, {300, 951, 708, "Tal1280x300"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.percent);
@@ -245,9 +257,10 @@ TEST(FitInside, KeepsTheShapeCentredOnATransparentBorder)
     const Rgba colour{30, 160, 220, 255};
     for (const ArtworkSlot& slot : {kSmallArtwork, kLargeArtwork})
         for (const auto& [width, height] : sizes) {
-            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " into " + slot.name);
-            const RgbaImage fitted =
-                FitInside(Drawn(width, height, [&](int, int) { return colour; }), slot.width, slot.height);
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " into " +
+                         slot.name);
+            const RgbaImage fitted = FitInside(
+                Drawn(width, height, [&](int, int) { return colour; }), slot.width, slot.height);
             ASSERT_EQ(fitted.width * fitted.height, slot.width * slot.height);
             // The opaque pixels must be exactly the colour and fill a
             // rectangle; every other pixel is clear.
@@ -288,7 +301,8 @@ TEST(FitInside, AveragesTheAreaEachPixelCoversByAlpha)
         {{200, 0, 0, 192}, {0, 100, 0, 64}, {150, 25, 0, 128}},
     };
     for (const auto& r : rows) {
-        const RgbaImage board = Drawn(390, 290, [&](int x, int y) { return (x + y) % 2 ? r.odd : r.even; });
+        const RgbaImage board =
+            Drawn(390, 290, [&](int x, int y) { return (x + y) % 2 ? r.odd : r.even; });
         const RgbaImage fitted = FitInside(board, 195, 145);
         EXPECT_EQ(fitted.rgba, Drawn(195, 145, [&](int, int) { return r.expected; }).rgba);
     }
@@ -302,7 +316,8 @@ TEST_F(ArtworkFiles, DiscEdgesKeepTheirColourThroughFit)
              return std::hypot(x + 0.5 - 500, y + 0.5 - 400) < 390 ? Rgba{255, 0, 0, 255} : Rgba{};
          }));
     std::string error, report;
-    ASSERT_TRUE(PackArtwork(At("disc.png"), At("disc.png"), At("out"), true, &error, &report)) << error;
+    ASSERT_TRUE(PackArtwork(At("disc.png"), At("disc.png"), At("out"), true, &error, &report))
+        << error;
     EXPECT_NE(report.find("scaled from 1000 x 800"), std::string::npos) << report;
     for (const char* name : {"tal800.bmp", "tal1280.bmp"}) {
         SCOPED_TRACE(name);
@@ -314,7 +329,8 @@ TEST_F(ArtworkFiles, DiscEdgesKeepTheirColourThroughFit)
             if (got.rgba[i + 3] == 0)
                 continue;
             rim += got.rgba[i + 3] < 255;
-            ASSERT_EQ(Bytes(&got.rgba[i], &got.rgba[i + 3]), (Bytes{255, 0, 0})) << "pixel " << i / 4;
+            ASSERT_EQ(Bytes(&got.rgba[i], &got.rgba[i + 3]), (Bytes{255, 0, 0}))
+                << "pixel " << i / 4;
         }
         EXPECT_GT(rim, 100);
     }
@@ -357,7 +373,10 @@ Bytes Resealed(Bytes png, size_t chunk)
     return png;
 }
 
-Bytes Cut(Bytes png, size_t size) { return Bytes(png.begin(), png.begin() + ptrdiff_t(size)); }
+Bytes Cut(Bytes png, size_t size)
+{
+    return Bytes(png.begin(), png.begin() + ptrdiff_t(size));
+}
 
 Bytes Poked(Bytes png, size_t at, std::initializer_list<uint8_t> bytes, bool reseal)
 {
@@ -373,24 +392,39 @@ struct Damage {
     const char* says;  // part of the message ("" where libpng words it); null: no damage
 };
 
-void PrintTo(const Damage& d, std::ostream* out) { *out << d.name; }
+void PrintTo(const Damage& d, std::ostream* out)
+{
+    *out << d.name;
+}
 
 const Damage kDamages[] = {
     {"intact", [](Bytes png) { return png; }, nullptr},
-    {"not_png", [](Bytes) { return Bytes{'B', 'M', 'h', 'i', '\n', 0, 0, 0, 0, 0}; }, "not a PNG file"},
+    {"not_png", [](Bytes) { return Bytes{'B', 'M', 'h', 'i', '\n', 0, 0, 0, 0, 0}; },
+     "not a PNG file"},
     {"cut_in_signature", [](Bytes png) { return Cut(png, 6); }, "not a PNG file"},
     {"cut_after_signature", [](Bytes png) { return Cut(png, 8); }, "ends before"},
     {"cut_in_header", [](Bytes png) { return Cut(png, 20); }, "ends before"},
     {"cut_after_header", [](Bytes png) { return Cut(png, 33); }, "ends before"},
     {"cut_in_data", [](Bytes png) { return Cut(png, Chunk(png, "IDAT") + 500); }, "ends before"},
     {"cut_before_end", [](Bytes png) { return Cut(png, Chunk(png, "IEND")); }, "ends before"},
-    {"data_unsealed", [](Bytes png) { return Poked(png, Chunk(png, "IDAT") + 300, {0x55}, false); }, ""},
+    {"data_unsealed", [](Bytes png) { return Poked(png, Chunk(png, "IDAT") + 300, {0x55}, false); },
+     ""},
     {"header_unsealed", [](Bytes png) { return Poked(png, 24, {16}, false); }, "CRC"},
     {"deflate_data",
-     [](Bytes png) { return Poked(png, Chunk(png, "IDAT") + 20, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, true); },
+     [](Bytes png) {
+         return Poked(png, Chunk(png, "IDAT") + 20, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, true);
+     },
      ""},
-    {"too_wide", [](Bytes png) { return Poked(png, 16, {0, 0, 0x20, 0x01}, true); }, ""},
-    {"huge", [](Bytes png) { return Poked(png, 16, {0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF}, true); }, ""},
+    {"too_wide",
+     [](Bytes png) {
+         return Poked(png, 16, {0, 0, 0x20, 0x01}, true);
+     },
+     ""},
+    {"huge",
+     [](Bytes png) {
+         return Poked(png, 16, {0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF}, true);
+     },
+     ""},
 };
 
 class DamagedPng : public ArtworkFiles, public ::testing::WithParamInterface<Damage> {};
@@ -407,7 +441,8 @@ TEST_P(DamagedPng, IsRefusedAndTheOldPicturesStay)
     WriteAll(dir / "out/tal1280.bmp", {'o', 'l', 'd', '2'});
 
     std::string error, report;
-    const bool packed = PackArtwork(At("small.png"), At("large.png"), At("out"), false, &error, &report);
+    const bool packed =
+        PackArtwork(At("small.png"), At("large.png"), At("out"), false, &error, &report);
     EXPECT_EQ(Listing("out"), (std::set<std::string>{"tal800.bmp", "tal1280.bmp"})) << "leftovers";
     if (d.says == nullptr) {  // the damage is refused, not the picture
         ASSERT_TRUE(packed) << error;

@@ -74,20 +74,17 @@ TEST_P(PreviewFrames, EqualThePlainBlendAtEveryLevel)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, PreviewFrames,
-                         ::testing::Values(Screen{1024, 768, "Tal1280"},
-                                           Screen{1023, 767, "Tal1280"},
-                                           Screen{800, 600, "Tal800"},
-                                           Screen{801, 600, "Tal1280"},
-                                           // Smaller than the picture, by odd
-                                           // amounts: clipped, centred by C's
-                                           // division, which rounds towards 0.
-                                           Screen{150, 101, "Tal800"},
-                                           Screen{1024, 201, "Tal1280"}),
-                         [](const auto& info) {
-                             return std::to_string(info.param.width) + "x" +
-                                    std::to_string(info.param.height);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Screens, PreviewFrames,
+    ::testing::Values(Screen{1024, 768, "Tal1280"}, Screen{1023, 767, "Tal1280"},
+                      Screen{800, 600, "Tal800"}, Screen{801, 600, "Tal1280"},
+                      // Smaller than the picture, by odd
+                      // amounts: clipped, centred by C's
+                      // division, which rounds towards 0.
+                      Screen{150, 101, "Tal800"}, Screen{1024, 201, "Tal1280"}),
+    [](const auto& info) {
+        return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+    });
 
 TEST(PreviewShow, FramesAreTheShowsLevelsAtTheirNominalTimes)
 {
@@ -251,13 +248,20 @@ TEST(PreviewArgs, AcceptsGoodCommandLinesAndNamesWhatIsWrong)
     EXPECT_EQ(o.output, "o.png");
 
     const std::vector<std::string> bad[] = {
-        {"--screen", "0x768", "o.png"},   {"--screen", "1024x", "o.png"},
-        {"--screen", "8193x10", "o.png"}, {"--screen", "12x-3", "o.png"},
-        {"--frame", "257", "o.png"},      {"o.png", "--frame"},
-        {"--bogus", "o.png"},             {"a.png", "b.png"},
-        {},                               {"--background", "s.png", "--screen", "9x9", "o.png"},
-        {"--hold", "60001", "o.png"},     {"--fade-in", "-5", "o.png"},
-        {"--fade-out", "2s", "o.png"},    {"--dpi", "0", "o.png"},
+        {"--screen", "0x768", "o.png"},
+        {"--screen", "1024x", "o.png"},
+        {"--screen", "8193x10", "o.png"},
+        {"--screen", "12x-3", "o.png"},
+        {"--frame", "257", "o.png"},
+        {"o.png", "--frame"},
+        {"--bogus", "o.png"},
+        {"a.png", "b.png"},
+        {},
+        {"--background", "s.png", "--screen", "9x9", "o.png"},
+        {"--hold", "60001", "o.png"},
+        {"--fade-in", "-5", "o.png"},
+        {"--fade-out", "2s", "o.png"},
+        {"--dpi", "0", "o.png"},
     };
     for (const auto& args : bad) {
         PreviewOptions fresh;

@@ -117,9 +117,9 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "OrvelineDisplayTest";
         RegisterClassA(&wc);
-        g_window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 kWindowWidth, kWindowHeight, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+        g_window =
+            CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, kWindowWidth,
+                            kWindowHeight, nullptr, nullptr, wc.hInstance, nullptr);
     }
     static void TearDownTestSuite()
     {
@@ -243,7 +243,8 @@ TEST_F(TransferTest, BlitWithSizesZeroCopiesTheWholeSource)
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) {
             const bool inside = x >= 5 && x < 25 && y >= 7 && y < 17;
-            ASSERT_EQ(ColourAt(dst.get(), x, y), inside ? ColourAt(src.get(), x - 5, y - 7) : 0x5A5A5Au)
+            ASSERT_EQ(ColourAt(dst.get(), x, y),
+                      inside ? ColourAt(src.get(), x - 5, y - 7) : 0x5A5A5Au)
                 << x << "," << y;
         }
 }
@@ -330,10 +331,11 @@ TEST_F(TransferTest, KeyedCopyClipsLikeThePlatform)
     const struct {
         int32_t dstX, dstY, cx, cy, srcX, srcY;
     } blocks[] = {
-        {-5, -3, 0, 0, 0, 0},   {50, 40, 30, 30, 0, 0},  {0, 0, 0, 0, -4, -2},
-        {10, 10, 100, 100, 5, 5}, {-100, 0, 10, 10, 0, 0}, {60, 0, 0, 0, 15, 0},
-        {3, 3, -5, 4, 0, 0},    {3, 3, 4, -5, 0, 0},    {INT32_MAX, 0, 10, 10, 0, 0},
-        {0, 0, INT32_MAX, INT32_MAX, -INT32_MAX, 0},
+        {-5, -3, 0, 0, 0, 0},         {50, 40, 30, 30, 0, 0},
+        {0, 0, 0, 0, -4, -2},         {10, 10, 100, 100, 5, 5},
+        {-100, 0, 10, 10, 0, 0},      {60, 0, 0, 0, 15, 0},
+        {3, 3, -5, 4, 0, 0},          {3, 3, 4, -5, 0, 0},
+        {INT32_MAX, 0, 10, 10, 0, 0}, {0, 0, INT32_MAX, INT32_MAX, -INT32_MAX, 0},
     };
     for (const auto& b : blocks) {
         SCOPED_TRACE(testing::Message() << b.dstX << "," << b.dstY << " " << b.cx << "x" << b.cy
@@ -344,8 +346,9 @@ TEST_F(TransferTest, KeyedCopyClipsLikeThePlatform)
         EXPECT_EQ(BlitSurface(dst.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX, b.srcY), 1);
         src->colorKey = 0;
         const DcCounts counts = Counted([&] {
-            EXPECT_EQ(BlitSurface(viaPlatform.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(),
-                                  b.srcX, b.srcY), 1);
+            EXPECT_EQ(BlitSurface(viaPlatform.get(), b.dstX, b.dstY, b.cx, b.cy, src.get(), b.srcX,
+                                  b.srcY),
+                      1);
         });
         EXPECT_EQ(counts.taken(), b.cx < 0 || b.cy < 0 ? 0 : 2);
         for (int y = 0; y < 48; ++y)
@@ -385,8 +388,8 @@ TEST_F(TransferTest, StretchWithSizesZeroAveragesOverTheWholeDestination)
         for (int x = 0; x < 24; ++x)
             std::memcpy(PixelAt(small.get(), x, y), "\0\0\xFF\0", 4);  // red: never grey
     int result = 0;
-    const DcCounts counts = Counted(
-        [&] { result = StretchSurface(small.get(), 0, 0, 0, 0, src.get(), 0, 0, 0, 0); });
+    const DcCounts counts =
+        Counted([&] { result = StretchSurface(small.get(), 0, 0, 0, 0, src.get(), 0, 0, 0, 0); });
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(counts.balanced());
     EXPECT_TRUE(IsFree(small->hBitmap));
@@ -406,7 +409,8 @@ TEST_F(TransferTest, StretchWithSizesZeroAveragesOverTheWholeDestination)
     EXPECT_EQ(Counted([&] {
                   StretchSurface(small.get(), 0, 0, -24, 0, src.get(), 0, 0, 0, 0);
                   StretchSurface(small.get(), 0, 0, 0, 0, src.get(), 0, 0, 0, -64);
-              }).taken(), 0);
+              }).taken(),
+              0);
     EXPECT_EQ(Snapshot(small.record), before);
 }
 
@@ -496,7 +500,8 @@ TEST_F(WindowTest, FillAndPresentShowsItsRectangle)
         {{10, 20, 110, 70}, {10, 20, 110, 70}, {10, 20, 110, 70}},
         {{10, 20, 10, 70}, {0, 0, 0, 0}, {10, 20, kWindowWidth, 70}},
         {{-5, -5, 10, 10}, {0, 0, 10, 10}, {0, 0, 10, 10}},
-        {{310, 230, 400, 300}, {310, 230, kWindowWidth, kWindowHeight},
+        {{310, 230, 400, 300},
+         {310, 230, kWindowWidth, kWindowHeight},
          {310, 230, kWindowWidth, kWindowHeight}},
         {{50, 50, 40, 60}, {0, 0, 0, 0}, {0, 0, 0, 0}},
     };
@@ -512,7 +517,8 @@ TEST_F(WindowTest, FillAndPresentShowsItsRectangle)
                 std::memcpy(&expected[size_t(y) * g_backBuffer.pitch + x * 4], pixel, 4);
             }
         int result = 0;
-        const DcCounts counts = Counted([&] { result = FillAndPresent(g_window, c.rect, RGB(0x10, 0x20, 0x30)); });
+        const DcCounts counts =
+            Counted([&] { result = FillAndPresent(g_window, c.rect, RGB(0x10, 0x20, 0x30)); });
         EXPECT_EQ(result, 1);
         EXPECT_TRUE(counts.balanced());
         EXPECT_TRUE(IsFree(g_backBuffer.hBitmap));

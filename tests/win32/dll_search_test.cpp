@@ -66,8 +66,10 @@ TEST(DllSearch, TheNextProgramSearchesItsOwnWay)
 
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    const std::string folder = std::string(temp) + "orveline-dll-" + std::to_string(GetCurrentProcessId());
-    const std::string own = OwnFolder(), copy = folder + "\\" + kPlanted, record = folder + "\\dll_probe.txt";
+    const std::string folder =
+        std::string(temp) + "orveline-dll-" + std::to_string(GetCurrentProcessId());
+    const std::string own = OwnFolder(), copy = folder + "\\" + kPlanted,
+                      record = folder + "\\dll_probe.txt";
     CreateDirectoryA(folder.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA((own + "\\" + kPlanted).c_str(), copy.c_str(), FALSE));
     char saved[MAX_PATH];
@@ -84,7 +86,8 @@ TEST(DllSearch, TheNextProgramSearchesItsOwnWay)
         ReadFile(file, result, sizeof result - 1, &read, nullptr);
         CloseHandle(file);
     }
-    EXPECT_STREQ(result, "loaded") << "the next program could not load a DLL from its current folder";
+    EXPECT_STREQ(result, "loaded")
+        << "the next program could not load a DLL from its current folder";
     EXPECT_EQ(LoadLibraryA(kPlanted), nullptr) << "the launcher loaded the planted DLL";
 
     SetCurrentDirectoryA(saved);

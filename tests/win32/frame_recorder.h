@@ -10,23 +10,23 @@
 #include <vector>
 
 struct FrameRecorderSettings {
-    bool noBackBuffer = false;              // screen-sized 32-bit bitmaps fail
-    bool noDesktopCopy = false;             // the screen-sized 24-bit copy fails
-    int clickAtFrame = -1;                  // a right click after that fade frame
+    bool noBackBuffer = false;   // screen-sized 32-bit bitmaps fail
+    bool noDesktopCopy = false;  // the screen-sized 24-bit copy fails
+    int clickAtFrame = -1;       // a right click after that fade frame
 };
 
 struct FrameRecord {
-    int paints = 0;                         // transfers to the window before the picture
+    int paints = 0;                            // transfers to the window before the picture
     std::vector<std::vector<uint8_t>> frames;  // the back buffer at each new fade frame
-    std::vector<uint8_t> desktop, picture;  // the desktop copy and the picture
+    std::vector<uint8_t> desktop, picture;     // the desktop copy and the picture
     int pictureWidth = 0, pictureHeight = 0;
     HBITMAP backBuffer = nullptr, backCopy = nullptr, splash = nullptr;
     HPALETTE palette = nullptr;
-    DWORD clockAtFrame = 0;                 // the fast clock at the last new frame
-    std::vector<DWORD> frameClocks;         // the fast clock at each new frame
-    std::wstring title;                     // the window's title at the first frame
-    std::vector<RECT> earlyBlits;           // source corner and size of each copy before the picture
-    SIZE lastRestore = {};                  // the last copy from the desktop copy, with the picture
+    DWORD clockAtFrame = 0;          // the fast clock at the last new frame
+    std::vector<DWORD> frameClocks;  // the fast clock at each new frame
+    std::wstring title;              // the window's title at the first frame
+    std::vector<RECT> earlyBlits;    // source corner and size of each copy before the picture
+    SIZE lastRestore = {};           // the last copy from the desktop copy, with the picture
     std::vector<SIZE> frameRestores, framePresents;  // at each new frame: that copy and the present
 };
 
@@ -37,4 +37,3 @@ bool InstallFrameRecorder();
 void ResetFrameRecorder(const FrameRecorderSettings& settings);
 // What it recorded since.
 const FrameRecord& FramesRecorded();
-

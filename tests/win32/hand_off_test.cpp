@@ -34,7 +34,8 @@ protected:
         // The 16-bit system folder, which no call names but the search keeps.
         system16_ = std::string(windows, windowsLength) + "\\System";
         onPath_ = folder_ + "\\on path";
-        for (const std::string& dir : {folder_, folder_ + "\\A B", folder_ + "\\Setup Disk", onPath_, system16_})
+        for (const std::string& dir :
+             {folder_, folder_ + "\\A B", folder_ + "\\Setup Disk", onPath_, system16_})
             CreateDirectoryA(dir.c_str(), nullptr);
         // One name planted in two places each, the search's order to tell.
         for (const std::string& file :
@@ -61,16 +62,19 @@ protected:
         for (const std::string& file : made_)
             DeleteFileA(file.c_str());
         DeleteFileA((folder_ + "\\started.txt").c_str());
-        for (const std::string& dir : {folder_ + "\\A B", folder_ + "\\Setup Disk", onPath_, folder_})
+        for (const std::string& dir :
+             {folder_ + "\\A B", folder_ + "\\Setup Disk", onPath_, folder_})
             RemoveDirectoryA(dir.c_str());
     }
     // The path the demo program recorded, once it has run.
     std::string StartedPath()
     {
         const std::string record = folder_ + "\\started.txt";
-        for (int i = 0; i < 200 && GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        for (int i = 0; i < 200 && GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES;
+             ++i)
             Sleep(50);
-        HANDLE file = CreateFileA(record.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file =
+            CreateFileA(record.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return "(nothing started)";
         char text[2 * MAX_PATH] = {};
@@ -110,16 +114,19 @@ TEST_F(HandOff, FindsTheProgramWinExecStarts)
          onPath_ + "\\orveline-lookup-path.exe", "", true},
         {"orveline-lookup-system a", system16_ + "\\orveline-lookup-system.exe",
          system16_ + "\\orveline-lookup-system.exe", "a", true},
-        {f + "\\A B\\c d.exe  /q \"r s\"", f + "\\A B\\c d.exe", f + "\\A B\\c d.exe", "/q \"r s\"", true},
+        {f + "\\A B\\c d.exe  /q \"r s\"", f + "\\A B\\c d.exe", f + "\\A B\\c d.exe", "/q \"r s\"",
+         true},
         {"\"A B\\c d.exe\" /q", f + "\\A B\\c d.exe", f + "\\A B\\c d.exe", "/q", true},
         {"notepad file.txt", std::string(system, systemLength) + "\\notepad.exe",
          std::string(system, systemLength) + "\\notepad.exe", "file.txt", false},
         {"orveline-lookup-missing.exe /x", none, none, "", true},
     };
     for (bool withoutCurrent : {false, true}) {
-        SetEnvironmentVariableA("NoDefaultCurrentDirectoryInExePath", withoutCurrent ? "1" : nullptr);
+        SetEnvironmentVariableA("NoDefaultCurrentDirectoryInExePath",
+                                withoutCurrent ? "1" : nullptr);
         for (const auto& c : cases) {
-            SCOPED_TRACE("line [" + c.line + "]" + (withoutCurrent ? " without the current folder" : ""));
+            SCOPED_TRACE("line [" + c.line + "]" +
+                         (withoutCurrent ? " without the current folder" : ""));
             const std::string& want = withoutCurrent ? c.pathWithoutCurrent : c.path;
             char path[MAX_PATH] = {};
             const char* parameters = nullptr;
@@ -134,7 +141,8 @@ TEST_F(HandOff, FindsTheProgramWinExecStarts)
             const UINT started = realWinExec(c.line.c_str(), SW_SHOW);
             EXPECT_EQ(started > 31, !want.empty()) << "WinExec answered " << started;
             if (started > 31) {
-                EXPECT_EQ(_stricmp(StartedPath().c_str(), want.c_str()), 0) << "WinExec started another file";
+                EXPECT_EQ(_stricmp(StartedPath().c_str(), want.c_str()), 0)
+                    << "WinExec started another file";
             }
         }
     }
@@ -183,11 +191,13 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
         EXPECT_EQ(run.process.showCommands[0], UINT(SW_SHOW));
         ASSERT_EQ(run.process.shellStarts.size(), c.throughShell ? 1u : 0u);
         EXPECT_EQ(run.library.librariesLoaded.size(), run.process.shellStarts.size());
-        EXPECT_EQ(run.library.librariesFreed, 0) << "the shell may still be at work for the request";
+        EXPECT_EQ(run.library.librariesFreed, 0)
+            << "the shell may still be at work for the request";
         if (!c.throughShell)
             continue;
         // The shell comes from the system folder, never from beside us.
-        EXPECT_EQ(run.library.librariesLoaded[0], std::string(system, systemLength) + "\\shell32.dll");
+        EXPECT_EQ(run.library.librariesLoaded[0],
+                  std::string(system, systemLength) + "\\shell32.dll");
         const SHELLEXECUTEINFOA& info = run.process.shellStarts[0];
         EXPECT_EQ(info.cbSize, sizeof info);
         EXPECT_EQ(run.process.shellFiles[0], program);
@@ -196,10 +206,12 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
         EXPECT_EQ(info.nShow, SW_SHOW);
         EXPECT_TRUE(info.fMask & SEE_MASK_NOASYNC) << "the launcher exits right after";
         EXPECT_TRUE(info.fMask & SEE_MASK_FLAG_NO_UI) << "no shell error box in front of the user";
-        EXPECT_TRUE(run.process.shellOwnerLive) << "no visible window of ours for the consent prompt";
+        EXPECT_TRUE(run.process.shellOwnerLive)
+            << "no visible window of ours for the consent prompt";
         EXPECT_FALSE(IsWindow(info.hwnd)) << "the stand-in window outlived the call";
         EXPECT_EQ(_stricmp(run.process.shellDirectories[0].c_str(), folder_.c_str()), 0)
-            << "the elevated program starts elsewhere than a plain start: " << run.process.shellDirectories[0];
+            << "the elevated program starts elsewhere than a plain start: "
+            << run.process.shellDirectories[0];
     }
 }
 
@@ -207,7 +219,8 @@ TEST_F(HandOff, GoesThroughTheShellOnlyWhenElevationIsRequired)
 // would be handed a path with '?' in it, so nothing is handed to it.
 TEST_F(HandOff, RefusesWhenTheLaunchersFolderCannotBeSaidInAnsi)
 {
-    for (const std::wstring& folder : {std::wstring(L"Z:\\\x65e5\x672c"), std::wstring(L"Z:\\a\xD800") + L"b"}) {
+    for (const std::wstring& folder :
+         {std::wstring(L"Z:\\\x65e5\x672c"), std::wstring(L"Z:\\a\xD800") + L"b"}) {
         RunSettings settings;
         settings.process.ownPath = folder + L"\\orveline.exe";
         settings.process.winExecResult = 11;
@@ -324,7 +337,8 @@ TEST_F(HandOff, AnswersMessagesWhileItWaits)
             Sender* s = static_cast<Sender*>(self);
             Sleep(300);
             DWORD_PTR result;
-            s->answered = SendMessageTimeoutA(s->window, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, &result);
+            s->answered =
+                SendMessageTimeoutA(s->window, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, &result);
             return 0;
         }
     } sender{window};
@@ -401,13 +415,15 @@ TEST_F(HandOff, TakesTheDllSearchBackBeforeLoadingTheShell)
             ASSERT_EQ(run.process.shellStarts.size(), 1u);
             std::vector<std::string> search;
             for (const std::string& call : run.calls)
-                if (call.rfind("SetDllDirectoryA", 0) == 0 || call == "WinExec" || call == "CreateProcessA" ||
-                    call == "LoadLibraryA shell32.dll")
+                if (call.rfind("SetDllDirectoryA", 0) == 0 || call == "WinExec" ||
+                    call == "CreateProcessA" || call == "LoadLibraryA shell32.dll")
                     search.push_back(call);
-            const std::string start = std::string(record) == "WAITING" ? "CreateProcessA" : "WinExec";
+            const std::string start =
+                std::string(record) == "WAITING" ? "CreateProcessA" : "WinExec";
             const std::vector<std::string> wanted =
-                old ? std::vector<std::string>{"SetDllDirectoryA []", "SetDllDirectoryA [null]", start,
-                                               "SetDllDirectoryA []", "LoadLibraryA shell32.dll"}
+                old ? std::vector<std::string>{"SetDllDirectoryA []", "SetDllDirectoryA [null]",
+                                               start, "SetDllDirectoryA []",
+                                               "LoadLibraryA shell32.dll"}
                     : std::vector<std::string>{start, "LoadLibraryA shell32.dll"};
             EXPECT_EQ(search, wanted);
             ExpectAllReleased(run);

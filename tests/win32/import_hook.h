@@ -25,10 +25,26 @@ inline decltype(&ReleaseDC) realReleaseDc;
 inline decltype(&CreateCompatibleDC) realCreateDc;
 inline decltype(&DeleteDC) realDeleteDc;
 
-inline HDC WINAPI CountGetDc(HWND h) { ++g_dcCounts.getDc; return realGetDc(h); }
-inline int WINAPI CountReleaseDc(HWND h, HDC dc) { ++g_dcCounts.releaseDc; return realReleaseDc(h, dc); }
-inline HDC WINAPI CountCreateDc(HDC dc) { ++g_dcCounts.createDc; return realCreateDc(dc); }
-inline BOOL WINAPI CountDeleteDc(HDC dc) { ++g_dcCounts.deleteDc; return realDeleteDc(dc); }
+inline HDC WINAPI CountGetDc(HWND h)
+{
+    ++g_dcCounts.getDc;
+    return realGetDc(h);
+}
+inline int WINAPI CountReleaseDc(HWND h, HDC dc)
+{
+    ++g_dcCounts.releaseDc;
+    return realReleaseDc(h, dc);
+}
+inline HDC WINAPI CountCreateDc(HDC dc)
+{
+    ++g_dcCounts.createDc;
+    return realCreateDc(dc);
+}
+inline BOOL WINAPI CountDeleteDc(HDC dc)
+{
+    ++g_dcCounts.deleteDc;
+    return realDeleteDc(dc);
+}
 
 // Swaps the import-table slot of one function for a replacement and returns
 // the function it held; null when the program does not import it.
@@ -37,8 +53,7 @@ inline void* Redirect(const char* dll, const char* name, void* replacement)
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY dir =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          imp->Name != 0; ++imp) {
         if (_stricmp(reinterpret_cast<char*>(base + imp->Name), dll) != 0)

@@ -46,7 +46,8 @@ HMODULE WINAPI CountLoadLibrary(LPCSTR name)
 {
     seen.librariesLoaded.push_back(name != nullptr ? name : "(null)");
     LogCall(std::string("LoadLibraryA ") + (name != nullptr ? FileName(name) : "(null)"));
-    if (name != nullptr && !given.missingLibrary.empty() && _stricmp(FileName(name), given.missingLibrary.c_str()) == 0) {
+    if (name != nullptr && !given.missingLibrary.empty() &&
+        _stricmp(FileName(name), given.missingLibrary.c_str()) == 0) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -74,9 +75,9 @@ FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name)
     if (std::strncmp(name, "Reg", 3) == 0)
         return LookUpRegistry(name, realGetProcAddress(module, name));
     if (std::strcmp(name, "SetDefaultDllDirectories") == 0)
-        return given.noSetDefaultDllDirectories
-                   ? nullptr
-                   : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordSetDefaultDllDirectories));
+        return given.noSetDefaultDllDirectories ? nullptr
+                                                : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(
+                                                      &RecordSetDefaultDllDirectories));
     return realGetProcAddress(module, name);
 }
 

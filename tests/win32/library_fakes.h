@@ -7,7 +7,7 @@
 
 struct LibraryFakeSettings {
     bool noSetDefaultDllDirectories = false;  // a system before Windows 8 without its update
-    std::string missingLibrary;             // a system library's file name that does not load
+    std::string missingLibrary;               // a system library's file name that does not load
 };
 
 struct LibraryFakeRecord {

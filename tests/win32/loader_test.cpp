@@ -52,11 +52,26 @@ BOOL WINAPI CountReadFile(HANDLE h, LPVOID to, DWORD n, LPDWORD got, LPOVERLAPPE
     g_io.reads.push_back(n);
     return realReadFile(h, to, n, got, o);
 }
-BOOL WINAPI CountCloseHandle(HANDLE h) { ++g_io.handlesClosed; return realCloseHandle(h); }
-HGLOBAL WINAPI CountGlobalAlloc(UINT flags, SIZE_T n) { ++g_io.allocs; return realGlobalAlloc(flags, n); }
-HGLOBAL WINAPI CountGlobalFree(HGLOBAL h) { ++g_io.frees; return realGlobalFree(h); }
-BOOL WINAPI CountFreeResource(HGLOBAL h) { ++g_io.resourcesFreed; return realFreeResource(h); }
-
+BOOL WINAPI CountCloseHandle(HANDLE h)
+{
+    ++g_io.handlesClosed;
+    return realCloseHandle(h);
+}
+HGLOBAL WINAPI CountGlobalAlloc(UINT flags, SIZE_T n)
+{
+    ++g_io.allocs;
+    return realGlobalAlloc(flags, n);
+}
+HGLOBAL WINAPI CountGlobalFree(HGLOBAL h)
+{
+    ++g_io.frees;
+    return realGlobalFree(h);
+}
+BOOL WINAPI CountFreeResource(HGLOBAL h)
+{
+    ++g_io.resourcesFreed;
+    return realFreeResource(h);
+}
 
 const char kFolder[] = "C:\\orveline-loader-test";
 
@@ -408,7 +423,9 @@ TEST_F(LoaderTest, PngResourceComesFirstAndADamagedOneCountsAsAbsent)
     ASSERT_EQ(surface_.height, 145);
     EXPECT_STREQ(surface_.name, "Splash");
     for (int32_t y = 0; y < 145; ++y)
-        ASSERT_EQ(std::memcmp(surface_.bits + surface_.rowOffsets[y], bitmap.bits + bitmap.rowOffsets[y], 195 * 4), 0)
+        ASSERT_EQ(std::memcmp(surface_.bits + surface_.rowOffsets[y],
+                              bitmap.bits + bitmap.rowOffsets[y], 195 * 4),
+                  0)
             << "row " << y;
     EXPECT_EQ(surface_.colorKey, bitmap.colorKey);
     EXPECT_EQ(PaletteBlock(), Bytes(8192, 0xA7));

@@ -36,8 +36,8 @@ bool InstallHooks()
 {
     static const bool installed = [] {
         bool all = CountDeviceContexts();
-        for (bool (*install)() :
-             {InstallShowFakes, InstallFrameRecorder, InstallSystemFakes, InstallProcessFakes, InstallLibraryFakes})
+        for (bool (*install)() : {InstallShowFakes, InstallFrameRecorder, InstallSystemFakes,
+                                  InstallProcessFakes, InstallLibraryFakes})
             all = install() && all;
         return all;
     }();
@@ -91,7 +91,8 @@ RunRecord RunMain(const RunSettings& settings, const char* commandLine)
 void ExpectHandlesClosed(const ProcessFakeRecord& process)
 {
     for (HANDLE h : process.handlesGiven)
-        EXPECT_NE(std::find(process.handlesClosed.begin(), process.handlesClosed.end(), h), process.handlesClosed.end())
+        EXPECT_NE(std::find(process.handlesClosed.begin(), process.handlesClosed.end(), h),
+                  process.handlesClosed.end())
             << "a handle was left open";
 }
 
@@ -109,15 +110,16 @@ void ExpectAllReleased(const RunRecord& run)
             EXPECT_EQ(GetObjectType(object), 0u);
         }
     }
-    EXPECT_TRUE(g_dcCounts.balanced()) << g_dcCounts.getDc << " GetDC, " << g_dcCounts.releaseDc
-                                       << " ReleaseDC, " << g_dcCounts.createDc
-                                       << " CreateCompatibleDC, " << g_dcCounts.deleteDc
-                                       << " DeleteDC";
+    EXPECT_TRUE(g_dcCounts.balanced())
+        << g_dcCounts.getDc << " GetDC, " << g_dcCounts.releaseDc << " ReleaseDC, "
+        << g_dcCounts.createDc << " CreateCompatibleDC, " << g_dcCounts.deleteDc << " DeleteDC";
     MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "message " << msg.message << " left";
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        << "message " << msg.message << " left";
 }
 
-std::string FirstWrongPixel(const RunSettings& settings, const RunRecord& run, size_t index, int level)
+std::string FirstWrongPixel(const RunSettings& settings, const RunRecord& run, size_t index,
+                            int level)
 {
     const FrameRecord& r = run.recorder;
     const std::vector<uint8_t>& frame = r.frames[index];
@@ -130,7 +132,8 @@ std::string FirstWrongPixel(const RunSettings& settings, const RunRecord& run, s
             const uint8_t* got = &frame[size_t(y) * pitch + size_t(x) * 4];
             const int px = x - left, py = y - top;
             const bool inside = px >= 0 && px < r.pictureWidth && py >= 0 && py < r.pictureHeight;
-            const uint8_t* s = inside ? &r.picture[(size_t(py) * r.pictureWidth + px) * 4] : nullptr;
+            const uint8_t* s =
+                inside ? &r.picture[(size_t(py) * r.pictureWidth + px) * 4] : nullptr;
             const int w = inside ? (s[3] * level) >> 8 : 0;
             for (int c = 0; c < 3; ++c) {
                 const int want = ((d[c] * (256 - w)) >> 8) + (inside ? (s[c] * w) >> 8 : 0);

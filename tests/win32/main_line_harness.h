@@ -35,9 +35,9 @@ struct RunSettings {
 
 // What one run did, as every fake saw it.
 struct RunRecord {
-    int exitCode = 0;                       // WinMain's, for a run of the main line
-    std::vector<std::string> calls;         // the platform calls recorded, in order (call_log.h)
-    bool hung = false;                      // the final message loop had to be woken
+    int exitCode = 0;                // WinMain's, for a run of the main line
+    std::vector<std::string> calls;  // the platform calls recorded, in order (call_log.h)
+    bool hung = false;               // the final message loop had to be woken
     ShowFakeRecord show;
     FrameRecord recorder;
     SystemFakeRecord system;
@@ -64,7 +64,8 @@ RunRecord RunMain(const RunSettings& settings, const char* commandLine);
 // The first pixel where frame `index` of a run differs from the desktop
 // with the picture centred on it at the level, on the run's screen, worked
 // out pixel by pixel from the blend rule; empty when there is none.
-std::string FirstWrongPixel(const RunSettings& settings, const RunRecord& run, size_t index, int level);
+std::string FirstWrongPixel(const RunSettings& settings, const RunRecord& run, size_t index,
+                            int level);
 
 // Every handle the fakes gave the launcher was closed again.
 void ExpectHandlesClosed(const ProcessFakeRecord& process);

@@ -62,11 +62,14 @@ TEST_F(MainLine, NothingToShowStillStartsTheNextProgram)
         const char* started;
         bool windowAliveAtStart, shown;
     } cases[] = {
-        {"no back buffer", [](RunSettings& s) { s.recorder.noBackBuffer = true; }, "next.exe", "next.exe", true, false},
-        {"no window", [](RunSettings& s) { s.show.noWindow = true; }, "next.exe", "next.exe", false, false},
-        {"no picture", [](RunSettings& s) { s.show.noPicture = true; }, "", "setup.exe", true, true},
-        {"no desktop copy", [](RunSettings& s) { s.recorder.noDesktopCopy = true; }, "next.exe a", "next.exe a", true,
+        {"no back buffer", [](RunSettings& s) { s.recorder.noBackBuffer = true; }, "next.exe",
+         "next.exe", true, false},
+        {"no window", [](RunSettings& s) { s.show.noWindow = true; }, "next.exe", "next.exe", false,
          false},
+        {"no picture", [](RunSettings& s) { s.show.noPicture = true; }, "", "setup.exe", true,
+         true},
+        {"no desktop copy", [](RunSettings& s) { s.recorder.noDesktopCopy = true; }, "next.exe a",
+         "next.exe a", true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,7 +142,8 @@ TEST_F(MainLine, EveryEndingStopsTheShowAndStartsTheNextProgram)
             EXPECT_TRUE(run.show.ended);
             // A quit posted while the picture loads waits in the queue
             // until the first wait takes it, after the first frame.
-            const size_t frames = e.message == WM_QUIT && m.atFrame == kBeforeFirstFrame ? 1 : m.frames;
+            const size_t frames =
+                e.message == WM_QUIT && m.atFrame == kBeforeFirstFrame ? 1 : m.frames;
             EXPECT_EQ(run.recorder.frames.size(), frames);
             ASSERT_EQ(run.process.started.size(), 1u);
             EXPECT_EQ(run.process.started[0], "next.exe \"two words\"");
@@ -179,7 +183,8 @@ TEST_F(MainLine, PlaysTheTimingsAndTitleOfItsProductRecord)
                                : frame == kFadeInFrameCount ? c.fadeInWait + c.holdMs
                                                             : c.fadeOutWait;
             EXPECT_GE(gap(frame), wait) << "frame " << frame;
-            EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15)) << "frame " << frame;
+            EXPECT_LT(gap(frame), wait + (frame == kFadeInFrameCount ? 30 : 15))
+                << "frame " << frame;
         }
         ExpectAllReleased(run);
     }
@@ -352,9 +357,10 @@ TEST_F(MainLine, CoversTheMonitorHoldingThePointer)
         EXPECT_EQ(run.exitCode, 0);
         const RECT& want = c.covered;
         const RECT asked = run.show.windowRect;
-        EXPECT_TRUE(asked.left == want.left && asked.top == want.top && asked.right == want.right - want.left &&
-                    asked.bottom == want.bottom - want.top)
-            << "window at " << asked.left << ", " << asked.top << ", " << asked.right << " x " << asked.bottom;
+        EXPECT_TRUE(asked.left == want.left && asked.top == want.top &&
+                    asked.right == want.right - want.left && asked.bottom == want.bottom - want.top)
+            << "window at " << asked.left << ", " << asked.top << ", " << asked.right << " x "
+            << asked.bottom;
         const std::vector<RECT>& blits = run.recorder.earlyBlits;
         const auto copy = std::find_if(blits.begin(), blits.end(), [&](const RECT& b) {
             return b.left == want.left && b.top == want.top && b.right == want.right - want.left &&
@@ -390,8 +396,9 @@ TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
     const POINT origin = {0, 0};
     const HMONITOR primary = MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY);
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) + " DPI, the monitor's " +
-                     std::to_string(c.monitorDpi) + ", scales " + ::testing::PrintToString(c.scales));
+        SCOPED_TRACE(std::to_string(c.width) + " wide at " + std::to_string(c.dpi) +
+                     " DPI, the monitor's " + std::to_string(c.monitorDpi) + ", scales " +
+                     ::testing::PrintToString(c.scales));
         RunSettings settings;
         settings.show.fastClock = true;
         settings.system.screenWidth = c.width;
@@ -415,11 +422,13 @@ TEST_F(MainLine, PictureAtTheScaleNearestTheMonitors)
         EXPECT_EQ(std::count(run.library.librariesLoaded.begin(), run.library.librariesLoaded.end(),
                              std::string(system, systemLength) + "\\shcore.dll"),
                   c.width > 800 ? 1 : 0);
-        EXPECT_EQ(run.library.librariesFreed, int(run.library.librariesLoaded.size())) << "a library was kept";
+        EXPECT_EQ(run.library.librariesFreed, int(run.library.librariesLoaded.size()))
+            << "a library was kept";
         if (c.width > 800) {
-            EXPECT_EQ(run.system.dpiMonitors,
-                      (c.monitorDpi < 0 ? std::vector<HMONITOR>{} : std::vector<HMONITOR>{primary}));
-            EXPECT_EQ(run.system.dpiTypes, (c.monitorDpi < 0 ? std::vector<int>{} : std::vector<int>{0}))
+            EXPECT_EQ(run.system.dpiMonitors, (c.monitorDpi < 0 ? std::vector<HMONITOR>{}
+                                                                : std::vector<HMONITOR>{primary}));
+            EXPECT_EQ(run.system.dpiTypes,
+                      (c.monitorDpi < 0 ? std::vector<int>{} : std::vector<int>{0}))
                 << "the effective DPI";
         }
         ExpectAllReleased(run);
@@ -434,7 +443,8 @@ TEST_F(MainLine, RestrictsTheDllSearchBeforeAnythingElse)
 {
     for (bool old : {false, true})
         for (bool noPicture : {false, true}) {
-            SCOPED_TRACE(std::string(old ? "before Windows 8, " : "") + (noPicture ? "no picture" : "a show"));
+            SCOPED_TRACE(std::string(old ? "before Windows 8, " : "") +
+                         (noPicture ? "no picture" : "a show"));
             RunSettings settings;
             settings.show.fastClock = true;
             settings.show.noPicture = noPicture;
@@ -446,10 +456,12 @@ TEST_F(MainLine, RestrictsTheDllSearchBeforeAnythingElse)
             EXPECT_EQ(run.calls[1], "GetCommandLineA");
             const auto start = std::find(run.calls.begin(), run.calls.end(), "WinExec");
             ASSERT_NE(start, run.calls.end());
-            const bool released = start != run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]";
+            const bool released =
+                start != run.calls.begin() && *(start - 1) == "SetDllDirectoryA [null]";
             EXPECT_EQ(released, old) << "the next program inherits our search";
-            EXPECT_EQ(std::count_if(run.calls.begin(), run.calls.end(),
-                                    [](const std::string& c) { return c.rfind("SetDllDirectoryA", 0) == 0; }),
+            EXPECT_EQ(std::count_if(
+                          run.calls.begin(), run.calls.end(),
+                          [](const std::string& c) { return c.rfind("SetDllDirectoryA", 0) == 0; }),
                       old ? 2 : 0);
         }
 }
@@ -492,7 +504,8 @@ TEST_F(MainLine, LetsTheNextProgramComeForwardWhileOurWindowIsInFront)
         {"nothing to show", "PRODUCT", "next.exe", -1, true, true, "WinExec"},
         {"a silent start", "SILENT", "next.exe /S", -1, false, false, "WinExec"},
         {"waited for", "WAITING", "orveline-missing.exe", -1, false, true, "CreateProcessA"},
-        {"waited for, silent", "WAITING", "orveline-missing.exe /S", -1, false, false, "CreateProcessA"},
+        {"waited for, silent", "WAITING", "orveline-missing.exe /S", -1, false, false,
+         "CreateProcessA"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -504,7 +517,8 @@ TEST_F(MainLine, LetsTheNextProgramComeForwardWhileOurWindowIsInFront)
         const RunRecord run = RunMain(settings, c.line);
         EXPECT_EQ(run.process.foregroundAllowed, std::vector<DWORD>{ASFW_ANY});
         EXPECT_EQ(run.process.windowInFrontAtAllow, c.inFront);
-        const auto allowed = std::find(run.calls.begin(), run.calls.end(), "AllowSetForegroundWindow");
+        const auto allowed =
+            std::find(run.calls.begin(), run.calls.end(), "AllowSetForegroundWindow");
         const auto started = std::find(run.calls.begin(), run.calls.end(), c.start);
         EXPECT_TRUE(allowed < started && started != run.calls.end()) << "allowed after the start";
         ExpectAllReleased(run);
@@ -536,10 +550,12 @@ TEST_F(MainLine, TurnsOffTheWindowManagersTransitions)
             EXPECT_EQ(run.show.dwmAttributes[0].window, run.show.window);
             EXPECT_EQ(run.show.dwmAttributes[0].attribute, 3u) << "DWMWA_TRANSITIONS_FORCEDISABLED";
             EXPECT_EQ(run.show.dwmAttributes[0].value, TRUE);
-            const auto set = std::find(run.calls.begin(), run.calls.end(), "DwmSetWindowAttribute 3");
+            const auto set =
+                std::find(run.calls.begin(), run.calls.end(), "DwmSetWindowAttribute 3");
             EXPECT_LT(set, std::find(run.calls.begin(), run.calls.end(), "ShowWindow"));
         }
-        EXPECT_EQ(run.library.librariesFreed, int(run.library.librariesLoaded.size()) - (missing ? 1 : 0))
+        EXPECT_EQ(run.library.librariesFreed,
+                  int(run.library.librariesLoaded.size()) - (missing ? 1 : 0))
             << "a library was kept";
         ExpectAllReleased(run);
     }
@@ -549,10 +565,12 @@ TEST_F(MainLine, HandsOnBytesOf0x80AndAbove)
 {
     RunSettings settings;
     settings.show.noPicture = true;
-    const RunRecord run = RunMain(settings, "\xDC" "ber.exe \xE9t\xE9");
+    const RunRecord run = RunMain(settings, "\xDC"
+                                            "ber.exe \xE9t\xE9");
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.process.started.size(), 1u);
-    EXPECT_EQ(run.process.started[0], "\xDC" "ber.exe \xE9t\xE9");
+    EXPECT_EQ(run.process.started[0], "\xDC"
+                                      "ber.exe \xE9t\xE9");
 }
 
 }  // namespace

@@ -52,8 +52,9 @@ UINT WINAPI FakeWinExec(LPCSTR commandLine, UINT show)
     return given.winExecResult;
 }
 
-BOOL WINAPI FakeCreateProcess(LPCSTR name, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
-                              BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+BOOL WINAPI FakeCreateProcess(LPCSTR name, LPSTR line, LPSECURITY_ATTRIBUTES process,
+                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
+                              LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
                               LPPROCESS_INFORMATION created)
 {
     LogCall("CreateProcessA");
@@ -66,8 +67,8 @@ BOOL WINAPI FakeCreateProcess(LPCSTR name, LPSTR line, LPSECURITY_ATTRIBUTES pro
         SetLastError(given.createError);
         return FALSE;
     }
-    const BOOL ok = realCreateProcess(name, line, process, thread, inherit, flags, environment, folder, startup,
-                                      created);
+    const BOOL ok = realCreateProcess(name, line, process, thread, inherit, flags, environment,
+                                      folder, startup, created);
     if (ok) {
         seen.handlesGiven.push_back(created->hProcess);
         seen.handlesGiven.push_back(created->hThread);
@@ -91,7 +92,8 @@ BOOL WINAPI RecordAllowSetForegroundWindow(DWORD process)
     return realAllowSetForegroundWindow(process);
 }
 
-DWORD WINAPI FakeMsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD wake)
+DWORD WINAPI FakeMsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all, DWORD ms,
+                                           DWORD wake)
 {
     ++seen.waits;
     if (ms == INFINITE)
@@ -121,15 +123,16 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
     DWORD process = 0;
     seen.shellOwner = info->hwnd;
     seen.shellOwnerLive = IsWindow(info->hwnd) && IsWindowVisible(info->hwnd) &&
-                           GetWindowThreadProcessId(info->hwnd, &process) != 0 &&
-                           process == GetCurrentProcessId();
+                          GetWindowThreadProcessId(info->hwnd, &process) != 0 &&
+                          process == GetCurrentProcessId();
     info->hProcess = nullptr;
-    if (given.shellResult && !given.shellChild.empty() && (info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0) {
+    if (given.shellResult && !given.shellChild.empty() &&
+        (info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0) {
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION child;
-        if (realCreateProcess(nullptr, given.shellChild.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &child)) {
+        if (realCreateProcess(nullptr, given.shellChild.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &child)) {
             realCloseHandle(child.hThread);
             info->hProcess = child.hProcess;
             seen.handlesGiven.push_back(child.hProcess);
@@ -160,8 +163,10 @@ bool InstallProcessFakes()
         {realWinExec, "kernel32.dll", "WinExec", &FakeWinExec},
         {realCreateProcess, "kernel32.dll", "CreateProcessA", &FakeCreateProcess},
         {realCloseHandle, "kernel32.dll", "CloseHandle", &RecordCloseHandle},
-        {realAllowSetForegroundWindow, "user32.dll", "AllowSetForegroundWindow", &RecordAllowSetForegroundWindow},
-        {realMsgWaitForMultipleObjects, "user32.dll", "MsgWaitForMultipleObjects", &FakeMsgWaitForMultipleObjects},
+        {realAllowSetForegroundWindow, "user32.dll", "AllowSetForegroundWindow",
+         &RecordAllowSetForegroundWindow},
+        {realMsgWaitForMultipleObjects, "user32.dll", "MsgWaitForMultipleObjects",
+         &FakeMsgWaitForMultipleObjects},
         {realGetExitCodeProcess, "kernel32.dll", "GetExitCodeProcess", &FakeGetExitCodeProcess},
     });
 }

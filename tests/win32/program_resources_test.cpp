@@ -25,7 +25,8 @@ std::string Resource(const char* path, const char* name, const char* type)
     std::string text;
     HRSRC found = FindResourceA(module, name, type);
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-    const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    const char* bytes =
+        loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (bytes != nullptr)
         text.assign(bytes, SizeofResource(module, found));
     FreeLibrary(module);
@@ -93,7 +94,8 @@ TEST(ProgramResources, ProductRecordHoldsTheShippedShow)
 {
     for (const char* program : kPrograms) {
         SCOPED_TRACE(program);
-        const std::string record = Resource(program, kProductRecordName, MAKEINTRESOURCEA(kProductRecordType));
+        const std::string record =
+            Resource(program, kProductRecordName, MAKEINTRESOURCEA(kProductRecordType));
         ProductSettings settings;
         ASSERT_EQ(ReadProductRecord(record.data(), uint32_t(record.size()), &settings), 1)
             << "no sound record, " << record.size() << " bytes";

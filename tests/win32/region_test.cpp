@@ -106,14 +106,14 @@ TEST_P(RegionMatchesScan, OnRandomSurfacesWithFewColours)
     EXPECT_EQ(RegionSpans(region.get()), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Surfaces, RegionMatchesScan,
-    ::testing::Values(RandomCase{1, 32, 40, 30, 0, 0, 0, 0},  // sizes of 0: the whole surface
-                      RandomCase{2, 24, 40, 30, 0, 0, 0, 0},
-                      RandomCase{3, 32, 57, 41, 5, 7, 33, 20},
-                      RandomCase{4, 24, 57, 41, 5, 7, 33, 20},
-                      RandomCase{5, 24, 61, 9, 3, 0, 0, 9},    // width 0 alone
-                      RandomCase{6, 32, 64, 48, 10, 20, 54, 28}));
+INSTANTIATE_TEST_SUITE_P(Surfaces, RegionMatchesScan,
+                         ::testing::Values(RandomCase{1, 32, 40, 30, 0, 0, 0,
+                                                      0},  // sizes of 0: the whole surface
+                                           RandomCase{2, 24, 40, 30, 0, 0, 0, 0},
+                                           RandomCase{3, 32, 57, 41, 5, 7, 33, 20},
+                                           RandomCase{4, 24, 57, 41, 5, 7, 33, 20},
+                                           RandomCase{5, 24, 61, 9, 3, 0, 0, 9},  // width 0 alone
+                                           RandomCase{6, 32, 64, 48, 10, 20, 54, 28}));
 
 TEST(RegionFromColorKey, EdgeCases)
 {
@@ -148,8 +148,7 @@ TEST(RegionFromColorKey, EdgeCases)
     }
     {
         ScopedRegion rows(RegionFromColorKey(s.get(), 0, 2, 5, 2));
-        EXPECT_EQ(RegionSpans(rows.get()),
-                  (std::vector<Span>{{0, 0, 1}, {0, 2, 4}, {1, 2, 5}}));
+        EXPECT_EQ(RegionSpans(rows.get()), (std::vector<Span>{{0, 0, 1}, {0, 2, 4}, {1, 2, 5}}));
     }
 
     // Pixel (0, 0) sets the key, so it is never inside; the key colour

@@ -61,7 +61,8 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
     const bool scaled = _strnicmp(asked.c_str(), "Tal1280x", 8) == 0;
     const int scale = !scaled ? 0 : asked.size() == 9 ? 200 : std::atoi(asked.c_str() + 8);
     if ((picture && given.noPicture) ||
-        (scaled && std::find(given.scales.begin(), given.scales.end(), scale) == given.scales.end()) ||
+        (scaled &&
+         std::find(given.scales.begin(), given.scales.end(), scale) == given.scales.end()) ||
         (given.noProductRecord && asked == "PRODUCT"))
         return nullptr;
     if (asked == "PRODUCT" && !given.productRecord.empty())
@@ -70,8 +71,9 @@ HRSRC WINAPI FakeFindResource(HMODULE module, LPCSTR name, LPCSTR type)
 }
 
 // Only recorded: the pictures must come from the resources, never a file.
-HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                               DWORD disposition, DWORD flags, HANDLE pattern)
+HANDLE WINAPI RecordCreateFile(LPCSTR name, DWORD access, DWORD share,
+                               LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                               HANDLE pattern)
 {
     seen.filesOpened.push_back(name != nullptr ? name : "(null)");
     return realCreateFile(name, access, share, security, disposition, flags, pattern);
@@ -81,7 +83,8 @@ HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWOR
                              int y, int cx, int cy, HWND parent, HMENU menu, HINSTANCE instance,
                              LPVOID param)
 {
-    if (className != nullptr && !IS_INTRESOURCE(className) && std::strcmp(className, "Orveline") == 0) {
+    if (className != nullptr && !IS_INTRESOURCE(className) &&
+        std::strcmp(className, "Orveline") == 0) {
         ++seen.windowsAsked;
         seen.windowRect = RECT{x, y, cx, cy};
     }
@@ -89,7 +92,8 @@ HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWOR
         return nullptr;
     HWND window = realCreateWindow(exStyle, className, title, style, x, y, cx, cy, parent, menu,
                                    instance, param);
-    if (className != nullptr && !IS_INTRESOURCE(className) && std::strcmp(className, "Orveline") == 0)
+    if (className != nullptr && !IS_INTRESOURCE(className) &&
+        std::strcmp(className, "Orveline") == 0)
         seen.window = window;
     return window;
 }
@@ -97,7 +101,8 @@ HWND WINAPI FakeCreateWindow(DWORD exStyle, LPCSTR className, LPCSTR title, DWOR
 HRESULT WINAPI RecordDwmSetWindowAttribute(HWND window, DWORD attribute, LPCVOID value, DWORD size)
 {
     LogCall("DwmSetWindowAttribute " + std::to_string(attribute));
-    seen.dwmAttributes.push_back({window, attribute, size == sizeof(BOOL) ? *static_cast<const BOOL*>(value) : -1});
+    seen.dwmAttributes.push_back(
+        {window, attribute, size == sizeof(BOOL) ? *static_cast<const BOOL*>(value) : -1});
     return S_OK;
 }
 

@@ -21,30 +21,30 @@ inline std::vector<int> AllShowScales()
 }
 
 struct ShowFakeSettings {
-    bool fastClock = false;                 // every reading of the clock 7 ms on
-    bool noPicture = false;                 // resources are not found
-    bool noWindow = false;                  // the window cannot be created
-    UINT ending = 0;                        // WM_CLOSE, WM_SYSCOMMAND (SC_CLOSE) or WM_QUIT,
-    int endAtFrame = kNoEnding;             // posted after that frame, or sent while
-    DWORD endDelayMs = 0;                   // the picture loads; this long after the frame
+    bool fastClock = false;                     // every reading of the clock 7 ms on
+    bool noPicture = false;                     // resources are not found
+    bool noWindow = false;                      // the window cannot be created
+    UINT ending = 0;                            // WM_CLOSE, WM_SYSCOMMAND (SC_CLOSE) or WM_QUIT,
+    int endAtFrame = kNoEnding;                 // posted after that frame, or sent while
+    DWORD endDelayMs = 0;                       // the picture loads; this long after the frame
     std::vector<int> scales = AllShowScales();  // the scaled pictures found
-    bool noProductRecord = false;           // the vendor's product record is missing
-    std::string productRecord;              // read in the place of PRODUCT; empty: PRODUCT
+    bool noProductRecord = false;               // the vendor's product record is missing
+    std::string productRecord;                  // read in the place of PRODUCT; empty: PRODUCT
 };
 
 struct ShowFakeRecord {
-    bool ended = false;                     // the ending was given
+    bool ended = false;  // the ending was given
     int windowsAsked = 0;
-    RECT windowRect = {};                   // where the launcher asked for its window
-    bool windowShown = false;               // the launcher's window was ever shown
-    HWND window = nullptr;                  // the launcher's window, as created
+    RECT windowRect = {};      // where the launcher asked for its window
+    bool windowShown = false;  // the launcher's window was ever shown
+    HWND window = nullptr;     // the launcher's window, as created
     std::vector<std::string> resourcesAsked, filesOpened;
     struct Attribute {
         HWND window;
         DWORD attribute;
         BOOL value;
     };
-    std::vector<Attribute> dwmAttributes;   // DwmSetWindowAttribute calls
+    std::vector<Attribute> dwmAttributes;  // DwmSetWindowAttribute calls
 };
 
 // Puts the fakes into this program's import table, once; true when every

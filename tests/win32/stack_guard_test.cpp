@@ -39,7 +39,8 @@ TEST(StackGuard, EachProcessSeedsItsOwn)
 {
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    const std::string record = std::string(temp) + "orveline-guard-" + std::to_string(GetCurrentProcessId());
+    const std::string record =
+        std::string(temp) + "orveline-guard-" + std::to_string(GetCurrentProcessId());
     std::vector<std::string> guards;
     for (int run = 0; run < 4; ++run)
         guards.push_back(RunProbe(ORVELINE_GUARD_PROBE, record));

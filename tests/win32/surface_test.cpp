@@ -85,7 +85,10 @@ INSTANTIATE_TEST_SUITE_P(Pitches, CreateSurfaceLayout,
 
 TEST(CreateSurface, StoresAtMost255CharactersOfTheName)
 {
-    struct Case { std::string given; std::string stored; };
+    struct Case {
+        std::string given;
+        std::string stored;
+    };
     const std::string long300(300, 'x');
     const std::string exact255 = std::string(254, 'y') + 'z';
     const Case cases[] = {
@@ -107,10 +110,12 @@ TEST(CreateSurface, StoresAtMost255CharactersOfTheName)
 
 TEST(CreateSurface, RefusesSizesAndDepthsThatMakeNoSurface)
 {
-    struct Case { int32_t width, height, bitsPerPixel; };
-    const Case cases[] = {{0, 10, 32}, {10, 0, 32}, {-5, 10, 24}, {10, -5, 24},
-                          {INT32_MIN, INT32_MIN, 32}, {10, 10, 8}, {10, 10, 1}, {10, 10, 0},
-                          {100000, 100000, 32}};
+    struct Case {
+        int32_t width, height, bitsPerPixel;
+    };
+    const Case cases[] = {
+        {0, 10, 32}, {10, 0, 32}, {-5, 10, 24}, {10, -5, 24},        {INT32_MIN, INT32_MIN, 32},
+        {10, 10, 8}, {10, 10, 1}, {10, 10, 0},  {100000, 100000, 32}};
     for (const Case& c : cases) {
         ScopedSurface s;
         EXPECT_EQ(CreateSurface(s.get(), c.width, c.height, c.bitsPerPixel, "bad"), 0)
@@ -162,8 +167,12 @@ TEST(CreateSurface, OverALiveSurfaceReleasesTheOldOne)
 {
     // A new surface that is made, one whose layout is refused, and one whose
     // section the platform refuses.
-    struct Case { int32_t width, height, bitsPerPixel; bool sectionRefused, succeeds; };
-    const Case cases[] = {{8, 8, 24, false, true}, {0, 8, 32, false, false}, {64, 64, 32, true, false}};
+    struct Case {
+        int32_t width, height, bitsPerPixel;
+        bool sectionRefused, succeeds;
+    };
+    const Case cases[] = {
+        {8, 8, 24, false, true}, {0, 8, 32, false, false}, {64, 64, 32, true, false}};
     for (const Case& c : cases) {
         ScopedSurface s;
         ASSERT_EQ(CreateSurface(s.get(), 4, 4, 32, "old"), 1);
@@ -176,7 +185,8 @@ TEST(CreateSurface, OverALiveSurfaceReleasesTheOldOne)
             std::optional<RefusedSections> refused;
             if (c.sectionRefused)
                 refused.emplace();
-            EXPECT_EQ(CreateSurface(s.get(), c.width, c.height, c.bitsPerPixel, "new"), c.succeeds ? 1 : 0);
+            EXPECT_EQ(CreateSurface(s.get(), c.width, c.height, c.bitsPerPixel, "new"),
+                      c.succeeds ? 1 : 0);
         }
         EXPECT_EQ(GetObjectType(oldBitmap), 0u) << "old bitmap still a GDI object";
         EXPECT_EQ(s->colorKey, 0u);
@@ -184,7 +194,8 @@ TEST(CreateSurface, OverALiveSurfaceReleasesTheOldOne)
             // Wine hands a freed handle out again at once, so the old block
             // is either gone or has become the new row table.
             const HGLOBAL newRows = GlobalHandle(s->rowOffsets);
-            EXPECT_TRUE(newRows == oldRows || GlobalSize(oldRows) == 0) << "old row table still allocated";
+            EXPECT_TRUE(newRows == oldRows || GlobalSize(oldRows) == 0)
+                << "old row table still allocated";
             EXPECT_NE(s->hBitmap, nullptr);
             EXPECT_STREQ(s->name, "new");
         } else {
@@ -203,7 +214,8 @@ TEST(DestroySurface, ReleasesEverythingAndZeroesTheRecord)
     ASSERT_EQ(CreateSurface(&s, 3, 3, 24, "x"), 1);
     const HBITMAP bitmap = s.hBitmap;
     const HGLOBAL rows = GlobalHandle(s.rowOffsets);
-    EXPECT_EQ(GlobalFlags(rows) & GMEM_LOCKCOUNT, 1u) << "row table stays locked while the surface lives";
+    EXPECT_EQ(GlobalFlags(rows) & GMEM_LOCKCOUNT, 1u)
+        << "row table stays locked while the surface lives";
     DestroySurface(&s);
     EXPECT_TRUE(IsAllZero(s));
     EXPECT_EQ(GetObjectType(bitmap), 0u);
@@ -214,8 +226,8 @@ TEST(DestroySurface, ReleasesEverythingAndZeroesTheRecord)
 
 TEST(CreateSurface, WorksWhileAWindowCoversTheScreen)
 {
-    HWND hWnd = CreateWindowExA(0, "STATIC", "surface test", WS_POPUP, 0, 0, 64, 48,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND hWnd = CreateWindowExA(0, "STATIC", "surface test", WS_POPUP, 0, 0, 64, 48, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(hWnd, nullptr);
     {
         ScopedSurface s;

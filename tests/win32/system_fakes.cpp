@@ -91,7 +91,8 @@ const HKEY kTerminalServerKey = reinterpret_cast<HKEY>(0x7e57);
 
 LONG WINAPI FakeRegOpenKeyEx(HKEY root, LPCSTR name, DWORD, REGSAM, HKEY* key)
 {
-    if (root != HKEY_LOCAL_MACHINE || _stricmp(name, "SYSTEM\\CurrentControlSet\\Control\\Terminal Server") != 0)
+    if (root != HKEY_LOCAL_MACHINE ||
+        _stricmp(name, "SYSTEM\\CurrentControlSet\\Control\\Terminal Server") != 0)
         return ERROR_FILE_NOT_FOUND;
     ++seen.keysOpened;
     *key = kTerminalServerKey;
@@ -128,10 +129,11 @@ FARPROC LookUpRegistry(const char* name, FARPROC real)
 {
     if (given.glassSession == kRealGlassSession)
         return real;
-    void* fake = std::strcmp(name, "RegOpenKeyExA") == 0      ? reinterpret_cast<void*>(&FakeRegOpenKeyEx)
-                 : std::strcmp(name, "RegQueryValueExA") == 0 ? reinterpret_cast<void*>(&FakeRegQueryValueEx)
-                 : std::strcmp(name, "RegCloseKey") == 0      ? reinterpret_cast<void*>(&FakeRegCloseKey)
-                                                              : nullptr;
+    void* fake =
+        std::strcmp(name, "RegOpenKeyExA") == 0      ? reinterpret_cast<void*>(&FakeRegOpenKeyEx)
+        : std::strcmp(name, "RegQueryValueExA") == 0 ? reinterpret_cast<void*>(&FakeRegQueryValueEx)
+        : std::strcmp(name, "RegCloseKey") == 0      ? reinterpret_cast<void*>(&FakeRegCloseKey)
+                                                     : nullptr;
     return fake != nullptr ? reinterpret_cast<FARPROC>(fake) : real;
 }
 
@@ -151,7 +153,8 @@ bool InstallSystemFakes()
     return InstallImportHooks({
         {realGetSystemMetrics, "user32.dll", "GetSystemMetrics", &FakeGetSystemMetrics},
         {realGetDeviceCaps, "gdi32.dll", "GetDeviceCaps", &FakeGetDeviceCaps},
-        {realSystemParametersInfo, "user32.dll", "SystemParametersInfoA", &FakeSystemParametersInfo},
+        {realSystemParametersInfo, "user32.dll", "SystemParametersInfoA",
+         &FakeSystemParametersInfo},
         {realGetCursorPos, "user32.dll", "GetCursorPos", &FakeGetCursorPos},
         {realMonitorFromPoint, "user32.dll", "MonitorFromPoint", &FakeMonitorFromPoint},
         {realGetMonitorInfo, "user32.dll", "GetMonitorInfoA", &FakeGetMonitorInfo},

@@ -13,19 +13,19 @@ enum GlassSession { kRealGlassSession, kNoGlassSession, kOurGlassSession, kOther
 struct SystemFakeSettings {
     int screenWidth = 0, screenHeight = 0;  // 0: the real screen
     int dpi = 0;                            // what the screen says of itself; 0: the real one
-    int monitorDpi = 0;                     // GetDpiForMonitor's own answer; 0: dpi; -1: no such function
-    bool animationsOff = false;             // Windows' "animation effects" turned off
-    bool noAnimationSetting = false;        // a system before Vista, which lacks the setting
-    bool remote = false;                    // a Remote Desktop session
+    int monitorDpi = 0;               // GetDpiForMonitor's own answer; 0: dpi; -1: no such function
+    bool animationsOff = false;       // Windows' "animation effects" turned off
+    bool noAnimationSetting = false;  // a system before Vista, which lacks the setting
+    bool remote = false;              // a Remote Desktop session
     GlassSession glassSession = kRealGlassSession;  // read through the registry's calls
-    std::vector<RECT> monitors;             // the first is the primary
+    std::vector<RECT> monitors;                     // the first is the primary
     POINT cursor = {};
 };
 
 struct SystemFakeRecord {
-    std::vector<HMONITOR> dpiMonitors;      // the monitors GetDpiForMonitor was asked of
+    std::vector<HMONITOR> dpiMonitors;  // the monitors GetDpiForMonitor was asked of
     std::vector<int> dpiTypes;
-    int keysOpened = 0, keysClosed = 0;     // the registry's, faked
+    int keysOpened = 0, keysClosed = 0;  // the registry's, faked
 };
 
 // Puts the fakes into this program's import table, once; true when every

@@ -109,7 +109,8 @@ TEST_F(UntilWindow, EndsOnTheFirstOfWindowEndTimeAndInput)
         }
         if (c.ending == kInstallerTimedOut) {
             EXPECT_GE(took, c.ms);
-            EXPECT_LE(FakesSaw().process.waits - waitsBefore, int(c.ms / 50 + 3)) << "the wait spins";
+            EXPECT_LE(FakesSaw().process.waits - waitsBefore, int(c.ms / 50 + 3))
+                << "the wait spins";
         }
         if (c.ending == kInstallerWaitCut) {
             EXPECT_LT(took, 2000u) << "input must end the wait at once";
@@ -200,7 +201,8 @@ TEST_F(UntilWindow, HoldsThePictureOverTheStart)
         const RunRecord run = RunMain(settings, line.c_str());
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(run.recorder.frames.size(), c.frames);
-        EXPECT_TRUE(run.process.started.empty()) << "started through CreateProcessA, with a process to watch";
+        EXPECT_TRUE(run.process.started.empty())
+            << "started through CreateProcessA, with a process to watch";
         ASSERT_EQ(run.process.created.size(), 1u);
         EXPECT_EQ(run.process.created[0], line);
         EXPECT_FALSE(run.process.createdNamed[0]) << "a name would skip WinExec's search";
@@ -223,7 +225,8 @@ TEST_F(UntilWindow, HoldsThePictureOverTheStart)
         }
         if (c.createError == 740) {
             ASSERT_EQ(run.process.shellStarts.size(), 1u);
-            EXPECT_EQ(run.process.shellOwner, run.show.window) << "the consent prompt's owner is our window";
+            EXPECT_EQ(run.process.shellOwner, run.show.window)
+                << "the consent prompt's owner is our window";
             EXPECT_TRUE(run.process.shellOwnerLive);
         }
         if (c.exitCode == 1) {
@@ -238,7 +241,8 @@ TEST_F(UntilWindow, HoldsThePictureOverTheStart)
             EXPECT_LT(run.process.waits * 2, timedOutLooks) << "the wait went on after the input";
         }
         if (std::string(c.record) == "UNTILWAIT") {
-            EXPECT_FALSE(run.process.windowAliveAtEndlessWait) << "the program is waited for under our window";
+            EXPECT_FALSE(run.process.windowAliveAtEndlessWait)
+                << "the program is waited for under our window";
         }
         ExpectHandlesClosed(run.process);
         ExpectAllReleased(run);
