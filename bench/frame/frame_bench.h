@@ -250,5 +250,3 @@ struct StartComparison {
 StartComparison CompareStarts(const std::string& launcher, const std::string& against,
                               const std::string& self, const Block& b, const Pixels& desktop,
                               const Pixels& firstFrame, const Pixels& lastFrame);
-void PrintStartComparison(const std::string& launcher, const std::string& against,
-                          const StartComparison& c);

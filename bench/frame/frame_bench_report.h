@@ -84,3 +84,5 @@ void PrintShow(const Scene& scene, const FrameTimes& frames, const Schedule& sch
                const Expected& expected, const Holdings& holdings, const Watched& w,
                bool printTimeline);
 void PrintClock(const ClockCheck& clock);
+void PrintStartComparison(const std::string& launcher, const std::string& against,
+                          const StartComparison& c);

@@ -138,26 +138,3 @@ StartComparison CompareStarts(const std::string& launcher, const std::string& ag
     c.against = Summarise(theirs);
     return c;
 }
-
-void PrintStartComparison(const std::string& launcher, const std::string& against,
-                          const StartComparison& c)
-{
-    std::printf("### The start against %s\n\n", FileName(against).c_str());
-    if (!c.ran) {
-        std::printf("Not run: %s.\n\n", c.problem.c_str());
-        return;
-    }
-    std::printf("Process start to the first visible frame, %d shows of each, in turn, the order "
-                "swapped each round; ms.\n\n",
-                int(kStartRounds));
-    std::printf("| launcher | median | p90 |\n|---|---:|---:|\n");
-    std::printf("| %s | %.1f | %.1f |\n", FileName(launcher).c_str(), c.launcher.median,
-                c.launcher.p90);
-    std::printf("| %s | %.1f | %.1f |\n\n", FileName(against).c_str(), c.against.median,
-                c.against.p90);
-    const double ratio = c.against.median > 0 ? c.launcher.median / c.against.median : 0;
-    std::printf("- %s over %s, medians: %.3f. Target, at most 1.10: %s.\n",
-                FileName(launcher).c_str(), FileName(against).c_str(), ratio,
-                ratio > 0 && ratio <= 1.10 ? "met" : "NOT met");
-    std::printf("- First frames other than the planned one: %d.\n\n", c.unplanned);
-}
