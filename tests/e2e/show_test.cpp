@@ -248,8 +248,9 @@ std::string WindowsPath(std::string path)
 }
 
 // An NSIS installer (testing/nsis/installer.nsi) with a payload of 32 MB,
-// which it checks before it shows anything, built into folder by makensis;
-// its path, or empty.
+// which it checks before it shows anything, built into folder by makensis
+// for the processor of the build under test; its path, or empty. A 32-bit
+// one could not start at all where the kernel runs no 32-bit programs.
 std::string BuildNsisInstaller(const fs::path& folder)
 {
     fs::create_directories(folder);
@@ -265,7 +266,9 @@ std::string BuildNsisInstaller(const fs::path& folder)
         }
     }
     const fs::path installer = folder / "nsis-installer.exe";
-    const std::string command = "makensis -V1 '-DOUTFILE=" + installer.string() +
+    const char* target = kWindowsBuild.ends_with("64") ? "amd64-unicode" : "x86-unicode";
+    const std::string command = "makensis -V1 -DTARGET=" + std::string(target) +
+                                " '-DOUTFILE=" + installer.string() +
                                 "' '-DPAYLOAD=" + (folder / "payload.bin").string() + "' '" +
                                 ORVELINE_NSIS_SCRIPT + "' >/dev/null";
     return std::system(command.c_str()) == 0 && fs::exists(installer) ? installer.string()
